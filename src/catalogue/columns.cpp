@@ -1,0 +1,301 @@
+#include "catalogue/columns.h"
+
+#include "catalogue/recordvalues.h"
+#include "catalogue/text.h"
+
+#include <algorithm>
+#include <charconv>
+#include <numeric>
+#include <stdexcept>
+
+namespace {
+
+void putVarint(std::vector<char> &out, std::size_t v)
+{
+    while (v >= 0x80) {
+        out.push_back(char(0x80 | (v & 0x7F)));
+        v >>= 7;
+    }
+    out.push_back(char(v));
+}
+
+std::size_t getVarint(const char *&p)
+{
+    std::size_t v = 0;
+    int shift = 0;
+    for (;;) {
+        const auto b = static_cast<unsigned char>(*p++);
+        v |= std::size_t(b & 0x7F) << shift;
+        if (!(b & 0x80))
+            return v;
+        shift += 7;
+    }
+}
+
+bool parseInt(std::string_view s, int &out)
+{
+    const auto r = std::from_chars(s.data(), s.data() + s.size(), out);
+    return r.ec == std::errc() && r.ptr == s.data() + s.size();
+}
+
+// Fixed-shape texts of digits and fixed characters ('9' a digit, 'X' A or P): the digit
+// groups packed 7 bits per pair, 14 bits per four.
+class DigitsCodec final : public Codec {
+public:
+    explicit DigitsCodec(std::string_view shape) : m_shape(shape) {}
+
+    bool encode(std::string_view s, std::uint64_t &code) const override
+    {
+        if (s.size() != m_shape.size())
+            return false;
+        code = 0;
+        for (std::size_t i = 0; i < s.size();) {
+            const char c = m_shape[i];
+            if (c == '9') {
+                const std::size_t n = groupLength(i);
+                unsigned v = 0;
+                for (std::size_t k = 0; k < n; ++k) {
+                    if (s[i + k] < '0' || s[i + k] > '9')
+                        return false;
+                    v = v * 10 + unsigned(s[i + k] - '0');
+                }
+                code = code << (n == 4 ? 14 : 7) | v;
+                i += n;
+            } else if (c == 'X') {
+                if (s[i] != 'A' && s[i] != 'P')
+                    return false;
+                code = code << 1 | (s[i] == 'P' ? 1u : 0u);
+                ++i;
+            } else if (s[i++] != c) {
+                return false;
+            }
+        }
+        code |= 1ull << 61;
+        return true;
+    }
+
+    void decode(std::uint64_t code, std::string &out) const override
+    {
+        out.assign(m_shape);
+        for (std::size_t i = m_shape.size(); i-- > 0;) {
+            const char c = m_shape[i];
+            if (c == 'X') {
+                out[i] = (code & 1) ? 'P' : 'A';
+                code >>= 1;
+            } else if (c == '9') {
+                std::size_t start = i;
+                while (start > 0 && m_shape[start - 1] == '9')
+                    --start;
+                const std::size_t n = i - start + 1;
+                unsigned v = unsigned(code & ((1u << (n == 4 ? 14 : 7)) - 1));
+                code >>= (n == 4 ? 14 : 7);
+                for (std::size_t k = n; k-- > 0; v /= 10)
+                    out[start + k] = char('0' + v % 10);
+                i = start;
+            }
+        }
+    }
+
+private:
+    std::size_t groupLength(std::size_t i) const
+    {
+        std::size_t n = 0;
+        while (i + n < m_shape.size() && m_shape[i + n] == '9')
+            ++n;
+        return n;
+    }
+
+    std::string_view m_shape;
+};
+
+// The day number's text followed by the fraction's text ("363450.6359028", "363450"),
+// packed as the day and the second of the day; only keys that come back identical pack.
+class DateKeyCodec final : public Codec {
+public:
+    bool encode(std::string_view s, std::uint64_t &code) const override
+    {
+        const auto dot = s.find('.');
+        const std::size_t fracStart = dot == std::string_view::npos ? s.size() - 1 : dot - 1;
+        if (s.size() < 2 || dot == 0 || fracStart == 0 || s[fracStart] != '0')
+            return false;
+        int day = 0;
+        if (!parseInt(s.substr(0, fracStart), day) || day < -(1 << 23) || day >= (1 << 23))
+            return false;
+        const std::string_view frac = s.substr(fracStart);
+        double f = 0;
+        std::from_chars(frac.data(), frac.data() + frac.size(), f);
+        const int seconds = int(f * 86400.0 + 0.5);
+        if (seconds < 0 || seconds >= 86400)
+            return false;
+        std::string back;
+        decodeParts(day, seconds, back);
+        if (back != s)
+            return false;
+        code = 1ull << 60 | std::uint64_t(day + (1 << 23)) << 17 | std::uint64_t(seconds);
+        return true;
+    }
+    void decode(std::uint64_t c, std::string &out) const override
+    {
+        decodeParts(int((c >> 17) & 0xFFFFFF) - (1 << 23), int(c & 0x1FFFF), out);
+    }
+
+private:
+    static void decodeParts(int day, int seconds, std::string &out)
+    {
+        out = values::dayText(day);
+        out += values::fractionText(seconds);
+    }
+};
+
+} // namespace
+
+std::uint32_t TextPool::add(std::string_view value)
+{
+    if (value.empty())
+        return kEmpty;
+    const std::string_view trimmed = text::trimRight(value);
+    const std::size_t at = m_bytes.size();
+    if (at + value.size() + 16 >= kEmpty)
+        throw std::length_error("text pool full");
+    putVarint(m_bytes, trimmed.size());
+    m_bytes.insert(m_bytes.end(), trimmed.begin(), trimmed.end());
+    putVarint(m_bytes, value.size() - trimmed.size());
+    return std::uint32_t(at);
+}
+
+void TextPool::get(std::uint32_t offset, std::string &out) const
+{
+    out.clear();
+    if (offset == kEmpty)
+        return;
+    const char *p = m_bytes.data() + offset;
+    const std::size_t len = getVarint(p);
+    out.assign(p, len);
+    p += len;
+    out.append(getVarint(p), ' ');
+}
+
+qint64 Column::integer(std::uint32_t row) const
+{
+    std::string s;
+    text(row, s);
+    qint64 v = 0;
+    std::from_chars(s.data(), s.data() + s.size(), v);
+    return v;
+}
+
+void TextColumn::squeeze()
+{
+    m_offsets.shrink_to_fit();
+    m_pool.squeeze();
+}
+
+std::size_t TextColumn::memory() const
+{
+    return m_offsets.capacity() * sizeof(std::uint32_t) + m_pool.memory();
+}
+
+SharedTextColumn::SharedTextColumn()
+{
+    const auto it = m_index.emplace(std::string(), 0).first;
+    m_values.push_back(&it->first);
+}
+
+void SharedTextColumn::setText(std::uint32_t row, std::string_view v)
+{
+    // Records of one folder arrive together, so the last value is usually the one wanted.
+    if (*m_values[m_lastId] != v) {
+        auto [it, added] = m_index.try_emplace(std::string(v), std::uint32_t(m_values.size()));
+        if (added)
+            m_values.push_back(&it->first);
+        m_lastId = it->second;
+    }
+    m_ids[row] = m_lastId;
+}
+
+std::vector<std::uint32_t> SharedTextColumn::ranks() const
+{
+    std::vector<std::uint32_t> ids(m_values.size());
+    std::iota(ids.begin(), ids.end(), 0u);
+    std::vector<std::string> folded(m_values.size());
+    for (std::size_t i = 0; i < m_values.size(); ++i)
+        text::appendFolded(folded[i], *m_values[i]);
+    std::sort(ids.begin(), ids.end(), [&](std::uint32_t a, std::uint32_t b) { return folded[a] < folded[b]; });
+    std::vector<std::uint32_t> rankOfId(m_values.size());
+    std::uint32_t rank = 0;
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        if (i > 0 && folded[ids[i]] != folded[ids[i - 1]])
+            ++rank;
+        rankOfId[ids[i]] = rank;
+    }
+    std::vector<std::uint32_t> byRow(m_ids.size());
+    for (std::size_t r = 0; r < m_ids.size(); ++r)
+        byRow[r] = rankOfId[m_ids[r]];
+    return byRow;
+}
+
+std::size_t SharedTextColumn::memory() const
+{
+    std::size_t bytes = m_ids.capacity() * sizeof(std::uint32_t) + m_values.capacity() * sizeof(void *);
+    for (const auto &[value, id] : m_index)
+        bytes += sizeof(value) + value.capacity() + 2 * sizeof(void *) + sizeof(id);
+    return bytes + m_index.bucket_count() * sizeof(void *);
+}
+
+void IntegerColumn::setText(std::uint32_t row, std::string_view v)
+{
+    qint64 n = 0;
+    std::from_chars(v.data(), v.data() + v.size(), n);
+    m_values[row] = n;
+}
+
+void CodedTextColumn::setText(std::uint32_t row, std::string_view v)
+{
+    std::uint64_t code = 0;
+    if (v.empty())
+        code = 0;
+    else if (!m_codec->encode(v, code))
+        code = kPooled | m_pool.add(v);
+    m_codes[row] = code;
+}
+
+void CodedTextColumn::text(std::uint32_t row, std::string &out) const
+{
+    const std::uint64_t code = m_codes[row];
+    if (code == 0)
+        out.clear();
+    else if (code & kPooled)
+        m_pool.get(std::uint32_t(code), out);
+    else
+        m_codec->decode(code, out);
+}
+
+void CodedTextColumn::squeeze()
+{
+    m_codes.shrink_to_fit();
+    m_pool.squeeze();
+}
+
+std::size_t CodedTextColumn::memory() const
+{
+    return m_codes.capacity() * sizeof(std::uint64_t) + m_pool.memory();
+}
+
+std::unique_ptr<Column> makeColumn(Storage storage)
+{
+    switch (storage) {
+    case Storage::Text:
+        return std::make_unique<TextColumn>();
+    case Storage::Shared:
+        return std::make_unique<SharedTextColumn>();
+    case Storage::DateTime:
+        return std::make_unique<CodedTextColumn>(std::make_unique<DigitsCodec>("99/99/9999  99:99:99 XM"));
+    case Storage::Date:
+        return std::make_unique<CodedTextColumn>(std::make_unique<DigitsCodec>("99/99/9999"));
+    case Storage::DateKey:
+        return std::make_unique<CodedTextColumn>(std::make_unique<DateKeyCodec>());
+    case Storage::Integer:
+        return std::make_unique<IntegerColumn>();
+    }
+    return std::make_unique<TextColumn>();
+}

@@ -1,0 +1,113 @@
+#pragma once
+// Column storage for the record set. A value is read back exactly as it was set; each
+// kind only chooses a representation that is small for the values its field usually holds.
+
+#include "catalogue/recordset.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+// Values kept back to back in one byte buffer: length, the bytes before the trailing blanks,
+// the number of trailing blanks. Offsets are 32-bit.
+class TextPool {
+public:
+    static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
+    [[nodiscard]] std::uint32_t add(std::string_view value);
+    void get(std::uint32_t offset, std::string &out) const;
+    void squeeze() { m_bytes.shrink_to_fit(); }
+    [[nodiscard]] std::size_t memory() const { return m_bytes.capacity(); }
+
+private:
+    std::vector<char> m_bytes;
+};
+
+class Column {
+public:
+    virtual ~Column() = default;
+    virtual void appendEmpty() = 0;
+    virtual void setText(std::uint32_t row, std::string_view utf8) = 0;
+    virtual void setInteger(std::uint32_t row, qint64 value) { setText(row, std::to_string(value)); }
+    virtual void text(std::uint32_t row, std::string &out) const = 0;
+    [[nodiscard]] virtual qint64 integer(std::uint32_t row) const;
+    [[nodiscard]] virtual bool numeric() const { return false; }
+    // For columns that keep each distinct value once: the rank of every row's value in
+    // case-insensitive order (equal values share a rank). Empty when not offered.
+    [[nodiscard]] virtual std::vector<std::uint32_t> ranks() const { return {}; }
+    virtual void squeeze() = 0;
+    [[nodiscard]] virtual std::size_t memory() const = 0;
+};
+
+class TextColumn final : public Column {
+public:
+    void appendEmpty() override { m_offsets.push_back(TextPool::kEmpty); }
+    void setText(std::uint32_t row, std::string_view v) override { m_offsets[row] = m_pool.add(v); }
+    void text(std::uint32_t row, std::string &out) const override { m_pool.get(m_offsets[row], out); }
+    void squeeze() override;
+    [[nodiscard]] std::size_t memory() const override;
+
+private:
+    std::vector<std::uint32_t> m_offsets;
+    TextPool m_pool;
+};
+
+class SharedTextColumn final : public Column {
+public:
+    SharedTextColumn();
+    void appendEmpty() override { m_ids.push_back(0); }
+    void setText(std::uint32_t row, std::string_view v) override;
+    void text(std::uint32_t row, std::string &out) const override { out = *m_values[m_ids[row]]; }
+    [[nodiscard]] std::vector<std::uint32_t> ranks() const override;
+    void squeeze() override { m_ids.shrink_to_fit(); }
+    [[nodiscard]] std::size_t memory() const override;
+
+private:
+    std::vector<std::uint32_t> m_ids;
+    std::unordered_map<std::string, std::uint32_t> m_index;
+    std::vector<const std::string *> m_values; // id 0 is the empty value
+    std::uint32_t m_lastId = 0;
+};
+
+class IntegerColumn final : public Column {
+public:
+    void appendEmpty() override { m_values.push_back(0); }
+    void setText(std::uint32_t row, std::string_view v) override;
+    void setInteger(std::uint32_t row, qint64 v) override { m_values[row] = v; }
+    void text(std::uint32_t row, std::string &out) const override { out = std::to_string(m_values[row]); }
+    [[nodiscard]] qint64 integer(std::uint32_t row) const override { return m_values[row]; }
+    [[nodiscard]] bool numeric() const override { return true; }
+    void squeeze() override { m_values.shrink_to_fit(); }
+    [[nodiscard]] std::size_t memory() const override { return m_values.capacity() * sizeof(qint64); }
+
+private:
+    std::vector<qint64> m_values;
+};
+
+// Packs values of one well-known form into 64 bits; anything else goes to a pool.
+class Codec {
+public:
+    virtual ~Codec() = default;
+    // A code below 2^62 and above 0 for a value of the form; false otherwise.
+    virtual bool encode(std::string_view value, std::uint64_t &code) const = 0;
+    virtual void decode(std::uint64_t code, std::string &out) const = 0;
+};
+
+class CodedTextColumn final : public Column {
+public:
+    explicit CodedTextColumn(std::unique_ptr<Codec> codec) : m_codec(std::move(codec)) {}
+    void appendEmpty() override { m_codes.push_back(0); }
+    void setText(std::uint32_t row, std::string_view v) override;
+    void text(std::uint32_t row, std::string &out) const override;
+    void squeeze() override;
+    [[nodiscard]] std::size_t memory() const override;
+
+private:
+    static constexpr std::uint64_t kPooled = 1ull << 63;
+    std::unique_ptr<Codec> m_codec;
+    std::vector<std::uint64_t> m_codes;
+    TextPool m_pool;
+};
+
+[[nodiscard]] std::unique_ptr<Column> makeColumn(Storage storage);

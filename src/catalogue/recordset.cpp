@@ -1,0 +1,393 @@
+#include "catalogue/recordset.h"
+
+#include "catalogue/columns.h"
+#include "catalogue/text.h"
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+
+RecordSet::RecordSet() = default;
+RecordSet::~RecordSet() = default;
+
+void RecordSet::appendField(const FieldDef &def)
+{
+    m_fields.push_back(def);
+}
+
+void RecordSet::open()
+{
+    m_columns.clear();
+    for (const FieldDef &f : m_fields)
+        m_columns.push_back(makeColumn(f.storage));
+    m_order.clear();
+    m_deleted.clear();
+    m_rows = 0;
+    m_pos = -1;
+    m_published = 0;
+    m_sort.clear();
+    m_open = true;
+    notifyReset();
+}
+
+void RecordSet::close()
+{
+    m_fields.clear();
+    m_columns.clear();
+    std::vector<quint32>().swap(m_order);
+    std::vector<bool>().swap(m_deleted);
+    m_rows = 0;
+    m_pos = -1;
+    m_published = 0;
+    m_sort.clear();
+    m_open = false;
+    notifyReset();
+}
+
+int RecordSet::fieldIndex(QStringView name) const
+{
+    for (std::size_t i = 0; i < m_fields.size(); ++i)
+        if (name.compare(m_fields[i].name, Qt::CaseInsensitive) == 0)
+            return int(i);
+    return -1;
+}
+
+void RecordSet::addNew()
+{
+    for (auto &c : m_columns)
+        c->appendEmpty();
+    m_deleted.push_back(false);
+    m_order.push_back(m_rows++);
+    m_pos = count() - 1;
+}
+
+void RecordSet::setField(int pos, std::string_view utf8)
+{
+    if (validPosition(m_pos) && pos >= 0 && pos < fieldCount())
+        m_columns[std::size_t(pos)]->setText(rowAt(m_pos), utf8);
+}
+
+void RecordSet::setField(int pos, const QString &value)
+{
+    setField(pos, std::string_view(value.toUtf8().toStdString()));
+}
+
+void RecordSet::setField(int pos, qint64 value)
+{
+    if (validPosition(m_pos) && pos >= 0 && pos < fieldCount())
+        m_columns[std::size_t(pos)]->setInteger(rowAt(m_pos), value);
+}
+
+void RecordSet::setPosition(int position)
+{
+    const int clamped = std::clamp(position, -1, count());
+    if (clamped == m_pos)
+        return;
+    m_pos = clamped;
+    for (auto *o : m_observers)
+        o->currentMoved(m_pos);
+}
+
+QString RecordSet::textAt(int position, int field) const
+{
+    std::string s;
+    utf8At(position, field, s);
+    return text::toQString(s);
+}
+
+std::string RecordSet::utf8At(int position, int field) const
+{
+    std::string s;
+    utf8At(position, field, s);
+    return s;
+}
+
+void RecordSet::utf8At(int position, int field, std::string &out) const
+{
+    out.clear();
+    if (validPosition(position) && field >= 0 && field < fieldCount())
+        m_columns[std::size_t(field)]->text(rowAt(position), out);
+}
+
+qint64 RecordSet::integerAt(int position, int field) const
+{
+    if (!validPosition(position) || field < 0 || field >= fieldCount())
+        return 0;
+    return m_columns[std::size_t(field)]->integer(rowAt(position));
+}
+
+namespace {
+
+struct ParsedSort {
+    QString field;
+    bool descending = false;
+    bool ok = false;
+};
+
+ParsedSort parseSort(QStringView spec)
+{
+    const QStringList words = spec.toString().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    ParsedSort p;
+    if (words.isEmpty() || words.size() > 2)
+        return p;
+    p.field = words[0];
+    if (words.size() == 2) {
+        if (words[1].compare(QLatin1String("desc"), Qt::CaseInsensitive) == 0)
+            p.descending = true;
+        else if (words[1].compare(QLatin1String("asc"), Qt::CaseInsensitive) != 0)
+            return p;
+    }
+    p.ok = true;
+    return p;
+}
+
+} // namespace
+
+bool RecordSet::setSort(QStringView spec)
+{
+    if (spec.trimmed().isEmpty()) {
+        std::stable_sort(m_order.begin(), m_order.end());
+        m_sort.clear();
+    } else {
+        const ParsedSort p = parseSort(spec);
+        const int field = p.ok ? fieldIndex(p.field) : -1;
+        if (field < 0)
+            return false;
+        sortRows(field, p.descending);
+        m_sort = spec.toString();
+    }
+    m_pos = count() > 0 ? 0 : -1;
+    notifyReset();
+    return true;
+}
+
+namespace {
+
+template<typename Key>
+void stableSortBy(std::vector<quint32> &order, const std::vector<Key> &keyOfRow, bool descending)
+{
+    struct Item {
+        Key key;
+        quint32 row;
+    };
+    std::vector<Item> items(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        items[i] = {keyOfRow[order[i]], order[i]};
+    if (descending)
+        std::stable_sort(items.begin(), items.end(), [](const Item &a, const Item &b) { return b.key < a.key; });
+    else
+        std::stable_sort(items.begin(), items.end(), [](const Item &a, const Item &b) { return a.key < b.key; });
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = items[i].row;
+}
+
+// Text keys: the folded value in one arena, with its first eight bytes as a number so that
+// most comparisons never touch the arena.
+void stableSortText(std::vector<quint32> &order, const Column &column, bool descending)
+{
+    struct Item {
+        std::uint64_t prefix;
+        std::uint32_t offset, length;
+        quint32 row;
+    };
+    std::vector<Item> items(order.size());
+    std::string arena, value;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        column.text(order[i], value);
+        const std::size_t at = arena.size();
+        text::appendFolded(arena, value);
+        const std::size_t len = arena.size() - at;
+        std::uint64_t prefix = 0;
+        for (std::size_t k = 0; k < 8; ++k)
+            prefix = prefix << 8 | (k < len ? static_cast<unsigned char>(arena[at + k]) : 0u);
+        items[i] = {prefix, std::uint32_t(at), std::uint32_t(len), order[i]};
+    }
+    const char *base = arena.data();
+    auto less = [base](const Item &a, const Item &b) {
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix;
+        if (a.length <= 8 || b.length <= 8)
+            return a.length < b.length;
+        const std::uint32_t n = std::min(a.length, b.length) - 8;
+        const int c = std::memcmp(base + a.offset + 8, base + b.offset + 8, n);
+        return c != 0 ? c < 0 : a.length < b.length;
+    };
+    if (descending)
+        std::stable_sort(items.begin(), items.end(), [&](const Item &a, const Item &b) { return less(b, a); });
+    else
+        std::stable_sort(items.begin(), items.end(), less);
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = items[i].row;
+}
+
+} // namespace
+
+void RecordSet::sortRows(int field, bool descending)
+{
+    const Column &column = *m_columns[std::size_t(field)];
+    if (column.numeric()) {
+        std::vector<qint64> keys(m_rows);
+        for (quint32 r = 0; r < m_rows; ++r)
+            keys[r] = column.integer(r);
+        stableSortBy(m_order, keys, descending);
+        return;
+    }
+    if (std::vector<std::uint32_t> ranks = column.ranks(); !ranks.empty()) {
+        stableSortBy(m_order, ranks, descending);
+        return;
+    }
+    stableSortText(m_order, column, descending);
+}
+
+namespace {
+
+enum class Op { Eq, Ne, Lt, Le, Gt, Ge };
+
+struct Criterion {
+    int field = -1;
+    Op op = Op::Eq;
+    std::string literal;
+    qint64 number = 0;
+    bool quoted = false;
+};
+
+bool parseOperator(QStringView &rest, Op &op)
+{
+    static const std::pair<const char *, Op> ops[] = {{"<>", Op::Ne}, {"<=", Op::Le}, {">=", Op::Ge},
+                                                      {"=", Op::Eq},  {"<", Op::Lt},  {">", Op::Gt}};
+    for (const auto &[text, value] : ops) {
+        if (rest.startsWith(QLatin1String(text))) {
+            op = value;
+            rest = rest.mid(qsizetype(std::strlen(text))).trimmed();
+            return true;
+        }
+    }
+    return false;
+}
+
+bool matches(Op op, int c)
+{
+    switch (op) {
+    case Op::Eq: return c == 0;
+    case Op::Ne: return c != 0;
+    case Op::Lt: return c < 0;
+    case Op::Le: return c <= 0;
+    case Op::Gt: return c > 0;
+    case Op::Ge: return c >= 0;
+    }
+    return false;
+}
+
+} // namespace
+
+bool RecordSet::find(QStringView criterion)
+{
+    QStringView rest = criterion.trimmed();
+    qsizetype nameEnd = 0;
+    while (nameEnd < rest.size() && (rest[nameEnd].isLetterOrNumber() || rest[nameEnd] == QLatin1Char('_')))
+        ++nameEnd;
+    Criterion c;
+    c.field = fieldIndex(rest.left(nameEnd));
+    rest = rest.mid(nameEnd).trimmed();
+    if (c.field < 0 || !parseOperator(rest, c.op))
+        return false;
+    if (rest.size() >= 2 && rest.front() == QLatin1Char('\'') && rest.back() == QLatin1Char('\'')) {
+        c.quoted = true;
+        c.literal = rest.mid(1, rest.size() - 2).toUtf8().toStdString();
+    } else {
+        bool ok = false;
+        c.number = rest.toLongLong(&ok);
+        if (!ok)
+            return false;
+    }
+    const Column &column = *m_columns[std::size_t(c.field)];
+    const bool numeric = column.numeric() && !c.quoted;
+    std::string value;
+    int position = std::max(m_pos, 0);
+    for (; position < count(); ++position) {
+        int cmp;
+        if (numeric) {
+            const qint64 v = column.integer(rowAt(position));
+            cmp = v < c.number ? -1 : v > c.number ? 1 : 0;
+        } else {
+            column.text(rowAt(position), value);
+            cmp = c.quoted ? text::compareFolded(value, c.literal) : text::compareFolded(value, std::to_string(c.number));
+        }
+        if (matches(c.op, cmp))
+            break;
+    }
+    setPosition(position);
+    return true;
+}
+
+RecordSet::Bookmark RecordSet::bookmarkAt(int position) const
+{
+    return validPosition(position) ? rowAt(position) : kNoBookmark;
+}
+
+int RecordSet::positionOf(Bookmark b) const
+{
+    if (b >= m_rows || m_deleted[b])
+        return -1;
+    const auto it = std::find(m_order.begin(), m_order.end(), b);
+    return it == m_order.end() ? -1 : int(it - m_order.begin());
+}
+
+void RecordSet::deleteCurrent()
+{
+    if (!validPosition(m_pos))
+        return;
+    const int removed = m_pos;
+    m_deleted[rowAt(removed)] = true;
+    m_order.erase(m_order.begin() + removed);
+    if (m_published > removed)
+        --m_published;
+    for (auto *o : m_observers)
+        o->recordRemoved(removed);
+    for (auto *o : m_observers)
+        o->currentMoved(m_pos);
+}
+
+void RecordSet::squeeze()
+{
+    for (auto &c : m_columns)
+        c->squeeze();
+    m_order.shrink_to_fit();
+    m_deleted.shrink_to_fit();
+}
+
+std::size_t RecordSet::memoryUsage() const
+{
+    std::size_t bytes = m_order.capacity() * sizeof(quint32) + m_deleted.capacity() / 8;
+    for (const auto &c : m_columns)
+        bytes += c->memory();
+    return bytes;
+}
+
+void RecordSet::addObserver(RecordSetObserver *o)
+{
+    if (std::find(m_observers.begin(), m_observers.end(), o) == m_observers.end())
+        m_observers.push_back(o);
+}
+
+void RecordSet::removeObserver(RecordSetObserver *o)
+{
+    m_observers.erase(std::remove(m_observers.begin(), m_observers.end(), o), m_observers.end());
+}
+
+void RecordSet::publishAppended()
+{
+    if (count() > m_published) {
+        const int first = m_published;
+        m_published = count();
+        for (auto *o : m_observers)
+            o->recordsAppended(first, count() - 1);
+    }
+}
+
+void RecordSet::notifyReset()
+{
+    m_published = count();
+    for (auto *o : m_observers)
+        o->recordsReset();
+}

@@ -1,0 +1,147 @@
+#pragma once
+// The in-memory table behind the catalogue and the dummy record set: typed columns of
+// compact storage (no heap object per record or field), an order as a permutation of row
+// ids, and a current record. Bookmarks are row ids, so they survive sorting.
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class Column;
+
+// ADO type codes kept in the layout, so catalogue files can store it.
+namespace ado {
+constexpr int adInteger = 3;
+constexpr int adBSTR = 8;
+constexpr int adBigInt = 20;
+constexpr int adVarChar = 200;
+constexpr int adFldUnspecified = -1;
+} // namespace ado
+
+// How a field's values are kept. Every kind stores any value exactly; the hint only
+// chooses the representation that is smallest for the values a field usually holds.
+enum class Storage {
+    Text,        // each value in a shared byte pool
+    Shared,      // values repeat (folder paths, extensions): each distinct value kept once
+    DateTime,    // "MM/DD/YYYY  HH:MM:SS AM" packed into 8 bytes
+    Date,        // "MM/DD/YYYY" packed into 8 bytes
+    DateKey,     // the sortable day-and-fraction key packed into 8 bytes
+    Integer,     // 64-bit signed
+};
+
+struct FieldDef {
+    QString name;
+    int adoType = ado::adVarChar;
+    int definedSize = 0;
+    int attributes = ado::adFldUnspecified;
+    Storage storage = Storage::Text;
+
+    [[nodiscard]] bool isNumeric() const { return storage == Storage::Integer; }
+};
+
+class RecordSetObserver {
+public:
+    virtual ~RecordSetObserver() = default;
+    virtual void recordsReset() {}            // order or contents changed wholesale
+    virtual void recordsAppended(int first, int last) { (void)first, (void)last; }
+    virtual void recordRemoved(int position) { (void)position; }
+    virtual void currentMoved(int position) { (void)position; }
+};
+
+class RecordSet {
+public:
+    using Bookmark = quint32;
+    static constexpr Bookmark kNoBookmark = 0xFFFFFFFFu;
+
+    RecordSet();
+    ~RecordSet();
+    RecordSet(const RecordSet &) = delete;
+    RecordSet &operator=(const RecordSet &) = delete;
+
+    // Layout: fields are appended before the table is opened.
+    void appendField(const FieldDef &def);
+    void open();
+    void close(); // drops fields and records; the table can be laid out and opened again
+    [[nodiscard]] bool isOpen() const { return m_open; }
+    [[nodiscard]] int fieldCount() const { return int(m_fields.size()); }
+    [[nodiscard]] const FieldDef &field(int pos) const { return m_fields[std::size_t(pos)]; }
+    [[nodiscard]] int fieldIndex(QStringView name) const; // -1 when there is none
+
+    // Appends an empty record at the end of the current order and makes it current.
+    void addNew();
+    void setField(int pos, std::string_view utf8);
+    void setField(int pos, const QString &value);
+    void setField(int pos, qint64 value);
+
+    // Current record.
+    [[nodiscard]] int count() const { return int(m_order.size()); }
+    [[nodiscard]] int position() const { return m_pos; } // -1 before first, count() past last
+    void setPosition(int position);
+    void moveFirst() { setPosition(0); }
+    void moveLast() { setPosition(count() - 1); }
+    void moveNext() { setPosition(m_pos + 1); }
+    void movePrevious() { setPosition(m_pos - 1); }
+    [[nodiscard]] bool eof() const { return m_pos >= count() || count() == 0; }
+    [[nodiscard]] bool bof() const { return m_pos < 0 || count() == 0; }
+
+    // Values of the current record, as stored (trailing blanks included).
+    [[nodiscard]] QString value(int field) const { return textAt(m_pos, field); }
+    [[nodiscard]] std::string valueUtf8(int field) const { return utf8At(m_pos, field); }
+    [[nodiscard]] qint64 integer(int field) const { return integerAt(m_pos, field); }
+
+    // Values at a position of the current order: O(1).
+    [[nodiscard]] QString textAt(int position, int field) const;
+    [[nodiscard]] std::string utf8At(int position, int field) const;
+    void utf8At(int position, int field, std::string &out) const;
+    [[nodiscard]] qint64 integerAt(int position, int field) const;
+
+    // "Field1", "Field7 Desc", "Field2 ASC"; empty restores insertion order. Stable.
+    // Returns false, changing nothing, for a field that does not exist.
+    bool setSort(QStringView spec);
+    [[nodiscard]] QString sort() const { return m_sort; }
+
+    // "Field1 >= 'text'" (also =, <>, <, <=, >; a number for a numeric field). Searches
+    // forward from the current record, itself included; past the last record when nothing
+    // matches. The text between the first and the last quote is taken literally.
+    // Returns false, not moving, for a criterion it cannot read.
+    bool find(QStringView criterion);
+
+    [[nodiscard]] Bookmark bookmark() const { return bookmarkAt(m_pos); }
+    [[nodiscard]] Bookmark bookmarkAt(int position) const;
+    [[nodiscard]] int positionOf(Bookmark b) const; // -1 when deleted or unknown
+    void setBookmark(Bookmark b) { setPosition(positionOf(b)); }
+
+    // Removes the current record; the record after it becomes current.
+    void deleteCurrent();
+
+    // Trims spare capacity once a table is complete.
+    void squeeze();
+    [[nodiscard]] std::size_t memoryUsage() const;
+
+    void addObserver(RecordSetObserver *o);
+    void removeObserver(RecordSetObserver *o);
+    // Tells observers that records were appended since the last call (used after a build).
+    void publishAppended();
+
+private:
+    struct SortKey;
+    [[nodiscard]] quint32 rowAt(int position) const { return m_order[std::size_t(position)]; }
+    [[nodiscard]] bool validPosition(int position) const { return position >= 0 && position < count(); }
+    void sortRows(int field, bool descending);
+    void notifyReset();
+
+    std::vector<FieldDef> m_fields;
+    std::vector<std::unique_ptr<Column>> m_columns;
+    std::vector<quint32> m_order;
+    std::vector<bool> m_deleted;
+    quint32 m_rows = 0;
+    int m_pos = -1;
+    int m_published = 0;
+    bool m_open = false;
+    QString m_sort;
+    std::vector<RecordSetObserver *> m_observers;
+};

@@ -1,0 +1,169 @@
+#include "catalogue/recordvalues.h"
+
+#include "catalogue/text.h"
+
+#include <charconv>
+
+namespace values {
+
+std::string longNameValue(std::string_view name)
+{
+    return text::toUpper(text::fitWidth(name, kLongNameWidth));
+}
+
+std::string shortNameValue(std::string_view shortName, std::string_view longValue)
+{
+    if (text::trimRight(shortName).empty())
+        return text::fitWidth(longValue, kShortNameWidth);
+    return text::toUpper(text::fitWidth(shortName, kShortNameWidth));
+}
+
+std::string pathValue(std::string_view directory)
+{
+    std::string p = text::toUpper(text::sanitizeUtf8(directory));
+    if (p.empty() || p.back() != kSeparator)
+        p.push_back(kSeparator);
+    return p;
+}
+
+std::string extensionValue(std::string_view shortValue)
+{
+    const std::string_view name = text::trimRight(shortValue);
+    const auto dot = name.rfind('.');
+    if (dot == std::string_view::npos)
+        return {};
+    return std::string(name.substr(dot + 1));
+}
+
+std::string accessedValue(std::string_view timeText)
+{
+    std::string v = text::fitWidth(timeText, kDateWidth);
+    if (v == "         U")
+        v = "  UNKNOWN ";
+    return v;
+}
+
+int dayNumber(int y, int m, int d)
+{
+    // Days from the civil date, then shifted so that 30 December 1899 is day 0.
+    y -= m <= 2;
+    const int era = (y >= 0 ? y : y - 399) / 400;
+    const int yoe = y - era * 400;
+    const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    const int daysSince1970 = era * 146097 + doe - 719468;
+    return daysSince1970 + 25569;
+}
+
+std::string singleText(float value)
+{
+    if (value == 0.0f)
+        return "0";
+    char buf[32];
+    // Seven significant digits, rounded from the single's exact value.
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 6);
+    const std::string_view sci(buf, std::size_t(r.ptr - buf));
+    const bool negative = sci[0] == '-';
+    const std::string_view mantissa = sci.substr(negative ? 1 : 0, 8); // d.dddddd
+    int exponent = 0;
+    const std::size_t e = sci.find('e');
+    std::from_chars(sci.data() + e + (sci[e + 1] == '+' ? 2 : 1), sci.data() + sci.size(), exponent);
+    char digits[8];
+    std::size_t n = 0;
+    digits[n++] = mantissa[0];
+    for (std::size_t i = 2; i < mantissa.size(); ++i)
+        digits[n++] = mantissa[i];
+    while (n > 1 && digits[n - 1] == '0')
+        --n;
+
+    std::string out = negative ? "-" : "";
+    const int intDigits = exponent + 1;
+    if (intDigits <= 0) {
+        out += "0.";
+        out.append(std::size_t(-intDigits), '0');
+        out.append(digits, n);
+    } else if (std::size_t(intDigits) >= n) {
+        out.append(digits, n);
+        out.append(std::size_t(intDigits) - n, '0');
+    } else {
+        out.append(digits, std::size_t(intDigits));
+        out += '.';
+        out.append(digits + intDigits, n - std::size_t(intDigits));
+    }
+    return out;
+}
+
+std::string fractionText(int secondsOfDay)
+{
+    return singleText(float(double(secondsOfDay) / 86400.0));
+}
+
+std::string dayText(int day)
+{
+    return singleText(float(day));
+}
+
+std::string dateKey(const LocalTime &t)
+{
+    return dayText(dayNumber(t.year, t.month, t.day)) + fractionText(t.hour * 3600 + t.minute * 60 + t.second);
+}
+
+std::string dateTimeText(const LocalTime &t)
+{
+    const int hour12 = t.hour % 12 == 0 ? 12 : t.hour % 12;
+    std::string out = "00/00/0000  00:00:00 AM";
+    auto put = [&out](std::size_t at, int v, int width) {
+        for (int i = width - 1; i >= 0; --i, v /= 10)
+            out[at + std::size_t(i)] = char('0' + v % 10);
+    };
+    put(0, t.month, 2);
+    put(3, t.day, 2);
+    put(6, t.year, 4);
+    put(12, hour12, 2);
+    put(15, t.minute, 2);
+    put(18, t.second, 2);
+    out[21] = t.hour < 12 ? 'A' : 'P';
+    return out;
+}
+
+} // namespace values
+
+namespace {
+
+enum class TimeForm { None, Unknown, Date };
+
+TimeForm timeForm(const std::optional<LocalTime> &t)
+{
+    if (!t || t->year < 1601 || t->year > 9999)
+        return TimeForm::None;
+    if (t->year == 1601 && t->month == 1 && t->day == 1)
+        return TimeForm::Unknown;
+    return TimeForm::Date;
+}
+
+} // namespace
+
+std::string FileTimeText(const std::optional<LocalTime> &t)
+{
+    switch (timeForm(t)) {
+    case TimeForm::None: return {};
+    case TimeForm::Unknown: return "         UNKNOWN";
+    case TimeForm::Date: return values::dateTimeText(*t);
+    }
+    return {};
+}
+
+std::string FileTimeText(const std::optional<LocalTime> &t, std::string &fileDateKey)
+{
+    if (timeForm(t) == TimeForm::Date)
+        fileDateKey = values::dateKey(*t);
+    return FileTimeText(t);
+}
+
+std::string LastPath(std::string_view p)
+{
+    const auto slash = p.rfind(values::kSeparator);
+    if (slash == std::string_view::npos)
+        return {};
+    return std::string(p.substr(slash + 1));
+}

@@ -1,0 +1,59 @@
+#pragma once
+// The directory walk: every directory below a root, depth first, each directory's files
+// recorded before its subdirectories are visited in ascending order of their upper-cased
+// names. It stays on the root's device. It calls no widget: the window reads its progress.
+// A lister thread reads the directories ahead, in walk order, while the calling thread
+// turns their entries into records: the kernel's work and ours overlap.
+
+#include "catalogue/recordset.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct DirEntry;
+struct ListedDirectory;
+
+constexpr int kMaxDrives = 26;
+constexpr int kProgressStep = 100;
+
+struct WalkState {
+    qint64 TotalFiles = 0;
+    std::array<qint64, kMaxDrives> DriveFileCounts{};
+    int CurrentDrive = 0;
+    std::string FileDateKey;
+    int FilesSinceUpdate = 0;
+};
+
+class DirectoryWalk {
+public:
+    DirectoryWalk(RecordSet &catalogue, WalkState &state);
+
+    // Checked between entries; once set, the walk ends within one entry.
+    void setCancelFlag(const std::atomic<bool> *cancel) { m_cancel = cancel; }
+    // Called with the running total every 100 files, as the total label shows it.
+    void setProgress(std::function<void(qint64)> progress) { m_progress = std::move(progress); }
+
+    // Walks D (with or without a final "/") and everything below it.
+    void FindDirs(const std::string &D);
+    [[nodiscard]] bool cancelled() const { return m_cancel && m_cancel->load(std::memory_order_relaxed); }
+
+    // Lists one directory: records its files and returns its subdirectories, in order.
+    void ListDirectory(std::vector<std::string> &Dirs, const std::string &directory);
+
+private:
+    void listInWalkOrder(const std::string &root);
+    void recordFiles(const ListedDirectory &dir);
+    void addFileRecord(const DirEntry &e);
+    void countFile();
+
+    RecordSet &m_catalogue;
+    WalkState &m_state;
+    const std::atomic<bool> *m_cancel = nullptr;
+    std::function<void(qint64)> m_progress;
+    std::uint64_t m_device = 0;
+    std::string m_pathValue;
+};

@@ -1,0 +1,110 @@
+// trv: the command-line companion. `trv scan DIR...` walks each DIR with the program's own
+// walk and prints one line per record, the nine stored values separated by tabs.
+
+#include "catalogue/layouts.h"
+#include "catalogue/walk.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+void usage()
+{
+    std::fputs("usage: trv scan DIR...\n"
+               "  Walks each DIR and prints one line per file: long name, short name, folder,\n"
+               "  modified, created, accessed, size, date key, extension, separated by tabs.\n",
+               stderr);
+}
+
+// A tab, newline or backslash inside a value would break the line format.
+void appendEscaped(std::string &out, const std::string &value)
+{
+    const bool plain = std::none_of(value.begin(), value.end(), [](char c) { return c == '\t' || c == '\n' || c == '\\'; });
+    if (plain) {
+        out += value;
+        return;
+    }
+    for (const char c : value) {
+        switch (c) {
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\\': out += "\\\\"; break;
+        default: out.push_back(c);
+        }
+    }
+}
+
+bool checkDirectory(const char *dir)
+{
+    const int fd = ::open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        std::fprintf(stderr, "trv: cannot read directory '%s': %s\n", dir, std::strerror(errno));
+        return false;
+    }
+    ::close(fd);
+    return true;
+}
+
+bool printRecords(RecordSet &records)
+{
+    std::string line, value;
+    for (int pos = 0; pos < records.count(); ++pos) {
+        line.clear();
+        for (int f = 0; f < records.fieldCount(); ++f) {
+            if (f > 0)
+                line.push_back('\t');
+            records.utf8At(pos, f, value);
+            appendEscaped(line, value);
+        }
+        line.push_back('\n');
+        if (std::fwrite(line.data(), 1, line.size(), stdout) != line.size())
+            return false;
+    }
+    return true;
+}
+
+int scan(int argc, char **argv)
+{
+    if (argc < 3) {
+        usage();
+        return 2;
+    }
+    for (int i = 2; i < argc; ++i)
+        if (!checkDirectory(argv[i]))
+            return 2;
+    static char buffer[1 << 20];
+    std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+    for (int i = 2; i < argc; ++i) {
+        RecordSet catalogue;
+        CreateRecordSet(catalogue);
+        WalkState state;
+        DirectoryWalk walk(catalogue, state);
+        walk.FindDirs(argv[i]);
+        if (!printRecords(catalogue)) {
+            std::fprintf(stderr, "trv: cannot write the records: %s\n", std::strerror(errno));
+            return 1;
+        }
+    }
+    if (std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "trv: cannot write the records: %s\n", std::strerror(errno));
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc >= 2 && std::strcmp(argv[1], "scan") == 0)
+        return scan(argc, argv);
+    usage();
+    return 2;
+}

@@ -1,0 +1,93 @@
+#include "platform/filetime.h"
+
+#include <array>
+#include <ctime>
+
+namespace {
+
+constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600LL;
+// The largest file time (100 ns units since 1601) that converts: below 2^63.
+constexpr std::int64_t kMaxSecondsSince1601 = 922337203685LL;
+
+struct OffsetSlot {
+    std::int64_t hour = INT64_MIN;
+    long offset = 0;
+};
+
+thread_local std::array<OffsetSlot, 1024> t_offsets;
+thread_local int t_generation = 0;
+int g_generation = 0;
+
+long offsetAt(std::int64_t t)
+{
+    const time_t tt = time_t(t);
+    tm local{};
+    if (!localtime_r(&tt, &local))
+        return 0;
+    return local.tm_gmtoff;
+}
+
+// The UTC offset at t. localtime_r is slow, and the offset only changes at transitions,
+// so an hour whose first and last second share an offset is cached whole.
+long cachedOffset(std::int64_t t)
+{
+    if (t_generation != g_generation) {
+        t_offsets.fill(OffsetSlot{});
+        t_generation = g_generation;
+    }
+    const std::int64_t hour = t >= 0 ? t / 3600 : (t - 3599) / 3600;
+    OffsetSlot &slot = t_offsets[std::size_t(hour & 1023)];
+    if (slot.hour == hour)
+        return slot.offset;
+    const long first = offsetAt(hour * 3600);
+    const long last = offsetAt(hour * 3600 + 3599);
+    if (first != last)
+        return offsetAt(t);
+    slot = {hour, first};
+    return first;
+}
+
+void civilFromDays(std::int64_t z, int &y, int &m, int &d)
+{
+    z += 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const unsigned doe = unsigned(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t year = std::int64_t(yoe) + era * 400;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    d = int(doy - (153 * mp + 2) / 5 + 1);
+    m = int(mp < 10 ? mp + 3 : mp - 9);
+    y = int(year + (m <= 2));
+}
+
+bool convertible(std::int64_t secondsSince1970)
+{
+    const std::int64_t since1601 = secondsSince1970 + kSecondsFrom1601To1970;
+    return since1601 >= 0 && since1601 < kMaxSecondsSince1601;
+}
+
+} // namespace
+
+std::optional<LocalTime> toLocalTime(const FileTimestamp &t)
+{
+    if (!t.known || !convertible(t.seconds))
+        return std::nullopt;
+    const std::int64_t local = t.seconds + cachedOffset(t.seconds);
+    if (!convertible(local))
+        return std::nullopt;
+    const std::int64_t days = local >= 0 ? local / 86400 : (local - 86399) / 86400;
+    const std::int64_t secs = local - days * 86400;
+    LocalTime lt;
+    civilFromDays(days, lt.year, lt.month, lt.day);
+    lt.hour = int(secs / 3600);
+    lt.minute = int(secs / 60 % 60);
+    lt.second = int(secs % 60);
+    return lt;
+}
+
+void resetLocalTimeCache()
+{
+    tzset();
+    ++g_generation;
+}

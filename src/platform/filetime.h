@@ -1,0 +1,21 @@
+#pragma once
+// File times from the file system, and their conversion to the local calendar.
+
+#include "catalogue/recordvalues.h"
+
+#include <cstdint>
+#include <optional>
+
+struct FileTimestamp {
+    bool known = false; // false when the file system does not report this time
+    std::int64_t seconds = 0; // since 1970-01-01 UTC
+    std::uint32_t nanoseconds = 0;
+};
+
+// The local calendar date and time of a file time, with the time-zone rules in force at
+// that date. Nothing for a time the file system does not report, or one outside the range
+// of a Windows file time (before 1601 or too far ahead), which cannot be converted.
+[[nodiscard]] std::optional<LocalTime> toLocalTime(const FileTimestamp &t);
+
+// Forgets cached time-zone offsets (after the zone was changed with tzset).
+void resetLocalTimeCache();

@@ -1,0 +1,125 @@
+#include "platform/shortnames.h"
+
+#include "catalogue/text.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace {
+
+bool isShortNameChar(unsigned char c)
+{
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
+        return true;
+    return std::string_view("!#$%&'()-@^_`{}~").find(char(c)) != std::string_view::npos;
+}
+
+struct Basis {
+    std::string stem; // at most six characters
+    std::string extension; // at most three
+};
+
+Basis basisOf(std::string_view name)
+{
+    std::string cleaned;
+    for (const char ch : name) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == ' ')
+            continue;
+        cleaned.push_back(c == '.' ? '.' : isShortNameChar(c) ? char(c >= 'a' && c <= 'z' ? c - 32 : c) : '_');
+    }
+    const std::string_view trimmedDots = std::string_view(cleaned).substr(
+        std::min(cleaned.find_first_not_of('.'), cleaned.size()));
+    const auto lastDot = trimmedDots.rfind('.');
+    Basis b;
+    const std::string_view stemPart = lastDot == std::string_view::npos ? trimmedDots : trimmedDots.substr(0, lastDot);
+    for (const char c : stemPart)
+        if (c != '.' && b.stem.size() < 6)
+            b.stem.push_back(c);
+    if (lastDot != std::string_view::npos)
+        b.extension = std::string(trimmedDots.substr(lastDot + 1, 3));
+    if (b.stem.empty())
+        b.stem = "_";
+    return b;
+}
+
+std::string alias(const Basis &b, int tail)
+{
+    const std::string suffix = "~" + std::to_string(tail);
+    const std::size_t room = suffix.size() < 8 ? 8 - suffix.size() : 0;
+    std::string s = b.stem.substr(0, std::min(b.stem.size(), room)) + suffix;
+    if (!b.extension.empty())
+        s += "." + b.extension;
+    return s;
+}
+
+// Non-ASCII characters count once: each becomes a single "_".
+std::string asciiFolded(std::string_view name)
+{
+    std::string out;
+    const std::string valid = text::sanitizeUtf8(name);
+    out.reserve(valid.size());
+    for (std::size_t i = 0; i < valid.size(); ++i) {
+        const auto c = static_cast<unsigned char>(valid[i]);
+        if (c < 0x80)
+            out.push_back(char(c));
+        else if ((c & 0xC0) != 0x80)
+            out.push_back('_');
+    }
+    return out;
+}
+
+} // namespace
+
+bool isValidShortName(std::string_view name)
+{
+    const auto dot = name.find('.');
+    const std::string_view stem = name.substr(0, dot);
+    const std::string_view ext = dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
+    if (stem.empty() || stem.size() > 8 || ext.size() > 3)
+        return false;
+    if (dot != std::string_view::npos && ext.empty())
+        return false;
+    auto allValid = [](std::string_view s) {
+        return std::all_of(s.begin(), s.end(), [](char c) { return isShortNameChar(static_cast<unsigned char>(c)); });
+    };
+    return allValid(stem) && allValid(ext);
+}
+
+std::vector<std::string> shortNames(const std::vector<std::string_view> &names)
+{
+    std::vector<std::string> result(names.size());
+    struct Pending {
+        Basis basis;
+        std::size_t index;
+    };
+    std::vector<Pending> pending;
+    std::unordered_set<std::string> taken;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (isValidShortName(names[i]))
+            taken.insert(text::toUpper(names[i]));
+        else
+            pending.push_back({basisOf(asciiFolded(names[i])), i});
+    }
+    if (pending.empty())
+        return result;
+    std::sort(pending.begin(), pending.end(), [&](const Pending &a, const Pending &b) {
+        if (a.basis.stem != b.basis.stem)
+            return a.basis.stem < b.basis.stem;
+        if (a.basis.extension != b.basis.extension)
+            return a.basis.extension < b.basis.extension;
+        return names[a.index] < names[b.index];
+    });
+    int tail = 0;
+    for (std::size_t k = 0; k < pending.size(); ++k) {
+        const Basis &b = pending[k].basis;
+        const bool sameGroup = k > 0 && pending[k - 1].basis.stem == b.stem && pending[k - 1].basis.extension == b.extension;
+        tail = sameGroup ? tail + 1 : 1;
+        std::string candidate = alias(b, tail);
+        while (taken.count(candidate))
+            candidate = alias(b, ++tail);
+        taken.insert(candidate);
+        result[pending[k].index] = std::move(candidate);
+    }
+    return result;
+}

@@ -1,0 +1,222 @@
+// Guards the record set's operations: stored values round-trip exactly, sorts are stable
+// and compare as the quick search does, finds read odd texts literally, bookmarks survive.
+#include "catalogue/layouts.h"
+#include "catalogue/recordset.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Rec {
+    const char *name;
+    qint64 size;
+    const char *key;
+};
+
+void fill(RecordSet &rs, std::initializer_list<Rec> recs)
+{
+    for (const Rec &r : recs) {
+        rs.addNew();
+        rs.setField(fld::LongName, std::string_view(r.name));
+        rs.setField(fld::Size, r.size);
+        rs.setField(fld::DateKey, std::string_view(r.key));
+    }
+}
+
+std::vector<std::string> names(const RecordSet &rs)
+{
+    std::vector<std::string> out;
+    for (int i = 0; i < rs.count(); ++i)
+        out.push_back(rs.utf8At(i, fld::LongName));
+    return out;
+}
+
+class RecordSetTest : public ::testing::Test {
+protected:
+    void SetUp() override { CreateRecordSet(rs); }
+    RecordSet rs;
+};
+
+} // namespace
+
+TEST_F(RecordSetTest, EveryKindOfFieldGivesBackExactlyWhatWasStored)
+{
+    const std::vector<std::pair<int, std::string>> cases = {
+        {fld::LongName, "README.TXT               "},
+        {fld::LongName, "  leading and trailing   "},
+        {fld::Path, "/HOME/ANN/"},
+        {fld::Modified, "07/04/1999  03:15:42 PM"},
+        {fld::Modified, "         UNKNOWN       "},
+        {fld::Modified, std::string(23, ' ')},
+        {fld::Modified, "not a date at all"},
+        {fld::Created, "99/99/9999  99:99:99 PM"},
+        {fld::Accessed, "  UNKNOWN "},
+        {fld::DateKey, "363450.6359028"},
+        {fld::DateKey, "363450"},
+        {fld::DateKey, "363450.00001157407"},
+        {fld::DateKey, "-10.5"},
+        {fld::DateKey, "363450.6359029"}, // no second gives this fraction
+        {fld::DateKey, "0363450"},
+        {fld::DateKey, "abc"},
+        {fld::Extension, "TXT"},
+    };
+    for (const auto &[field, value] : cases) {
+        rs.addNew();
+        rs.setField(field, value);
+        EXPECT_EQ(rs.valueUtf8(field), value) << "field " << field;
+        EXPECT_EQ(rs.valueUtf8(fld::ShortName), "") << "unset fields are empty";
+    }
+    rs.addNew();
+    rs.setField(fld::Size, qint64(5) << 30);
+    EXPECT_EQ(rs.integer(fld::Size), qint64(5) << 30);
+    EXPECT_EQ(rs.value(fld::Size), QStringLiteral("5368709120"));
+}
+
+TEST_F(RecordSetTest, TextSortsIgnoreCaseAndKeepEqualKeysInOrder)
+{
+    fill(rs, {{"b", 1, ""}, {"A", 2, ""}, {"a", 3, ""}, {"_x", 4, ""}, {"B", 5, ""}, {"été", 6, ""}, {"Étÿ", 7, ""}});
+    ASSERT_TRUE(rs.setSort(u"Field1"));
+    EXPECT_EQ(names(rs), (std::vector<std::string>{"A", "a", "b", "B", "_x", "été", "Étÿ"}));
+    EXPECT_EQ(rs.position(), 0);
+    ASSERT_TRUE(rs.setSort(u"Field1 Desc"));
+    EXPECT_EQ(names(rs), (std::vector<std::string>{"Étÿ", "été", "_x", "b", "B", "A", "a"}));
+}
+
+TEST_F(RecordSetTest, LongCommonPrefixesAndPaddingCompareWholeValues)
+{
+    fill(rs, {{"ABCDEFGHIJ2             ", 0, ""}, {"ABCDEFGHIJ               ", 0, ""}, {"ABCDEFGHIJ1", 0, ""},
+              {"ABCDEFGH", 0, ""}});
+    ASSERT_TRUE(rs.setSort(u"Field1"));
+    EXPECT_EQ(names(rs), (std::vector<std::string>{"ABCDEFGH", "ABCDEFGHIJ               ", "ABCDEFGHIJ1",
+                                                   "ABCDEFGHIJ2             "}));
+}
+
+TEST_F(RecordSetTest, SizesSortNumericallyAndDateKeysAsText)
+{
+    fill(rs, {{"big", qint64(3) << 31, "363460"}, {"small", 9, "363450.5"}, {"mid", 100, "363450.00001157407"},
+              {"neg", -1, "363450"}});
+    ASSERT_TRUE(rs.setSort(u"Field7"));
+    EXPECT_EQ(names(rs), (std::vector<std::string>{"neg", "small", "mid", "big"}));
+    ASSERT_TRUE(rs.setSort(u"Field7 Desc"));
+    EXPECT_EQ(names(rs).front(), "big");
+    ASSERT_TRUE(rs.setSort(u"Field8"));
+    EXPECT_EQ(names(rs), (std::vector<std::string>{"neg", "mid", "small", "big"}));
+}
+
+TEST_F(RecordSetTest, SharedValuesSortByTheirText)
+{
+    const char *paths[] = {"/B/", "/a/", "/A/", "/B/", "/"};
+    for (int i = 0; i < 5; ++i) {
+        rs.addNew();
+        rs.setField(fld::LongName, std::to_string(i));
+        rs.setField(fld::Path, std::string_view(paths[i]));
+    }
+    ASSERT_TRUE(rs.setSort(u"Field3"));
+    EXPECT_EQ(names(rs), (std::vector<std::string>{"4", "1", "2", "0", "3"}));
+    ASSERT_TRUE(rs.setSort(u"Field3 Desc"));
+    EXPECT_EQ(names(rs), (std::vector<std::string>{"0", "3", "1", "2", "4"}));
+    EXPECT_TRUE(rs.setSort(u""));
+    EXPECT_EQ(names(rs), (std::vector<std::string>{"0", "1", "2", "3", "4"}));
+}
+
+TEST_F(RecordSetTest, BadSortSpecificationsChangeNothing)
+{
+    fill(rs, {{"b", 1, ""}, {"a", 2, ""}});
+    EXPECT_FALSE(rs.setSort(u"Field10"));
+    EXPECT_FALSE(rs.setSort(u"Field1 Sideways"));
+    EXPECT_EQ(names(rs), (std::vector<std::string>{"b", "a"}));
+}
+
+TEST_F(RecordSetTest, FindStartsAtTheCurrentRecordAndReadsQuotesLiterally)
+{
+    fill(rs, {{"ABC", 0, ""}, {"ABD", 0, ""}, {"O'BRIEN", 0, ""}, {"ZED", 0, ""}});
+    rs.setSort(u"Field1");
+    rs.moveFirst();
+    ASSERT_TRUE(rs.find(u"Field1 >= 'abd'"));
+    EXPECT_EQ(rs.valueUtf8(fld::LongName), "ABD");
+    ASSERT_TRUE(rs.find(u"Field1 >= 'abd'"));
+    EXPECT_EQ(rs.position(), 1) << "the current record itself is a candidate";
+    rs.moveFirst();
+    ASSERT_TRUE(rs.find(u"Field1 >= 'o'b'"));
+    EXPECT_EQ(rs.valueUtf8(fld::LongName), "O'BRIEN");
+    rs.moveFirst();
+    ASSERT_TRUE(rs.find(u"Field1 >= ''"));
+    EXPECT_EQ(rs.position(), 0);
+    ASSERT_TRUE(rs.find(u"Field1 >= 'zz'"));
+    EXPECT_TRUE(rs.eof());
+    EXPECT_FALSE(rs.find(u"Field1 >= 'unterminated"));
+    EXPECT_FALSE(rs.find(u"Nothing >= 'a'"));
+    rs.moveFirst();
+    ASSERT_TRUE(rs.find(u"Field7 > -1"));
+    EXPECT_EQ(rs.position(), 0);
+}
+
+TEST_F(RecordSetTest, NavigationStopsAtBothEnds)
+{
+    EXPECT_TRUE(rs.eof());
+    EXPECT_TRUE(rs.bof());
+    fill(rs, {{"a", 0, ""}, {"b", 0, ""}});
+    rs.moveFirst();
+    rs.movePrevious();
+    EXPECT_TRUE(rs.bof());
+    rs.moveLast();
+    rs.moveNext();
+    rs.moveNext();
+    EXPECT_TRUE(rs.eof());
+    EXPECT_EQ(rs.position(), 2);
+    EXPECT_EQ(rs.valueUtf8(fld::LongName), "") << "no record past the end";
+}
+
+TEST_F(RecordSetTest, BookmarksSurviveSortsAndDeletes)
+{
+    fill(rs, {{"c", 0, ""}, {"a", 0, ""}, {"b", 0, ""}});
+    rs.moveFirst();
+    const auto c = rs.bookmark();
+    rs.setSort(u"Field1");
+    rs.setBookmark(c);
+    EXPECT_EQ(rs.position(), 2);
+    EXPECT_EQ(rs.valueUtf8(fld::LongName), "c");
+    rs.moveFirst();
+    rs.deleteCurrent();
+    EXPECT_EQ(rs.count(), 2);
+    EXPECT_EQ(rs.valueUtf8(fld::LongName), "b") << "the next record becomes current";
+    EXPECT_EQ(rs.positionOf(c), 1);
+    rs.moveLast();
+    rs.deleteCurrent();
+    EXPECT_TRUE(rs.eof());
+    EXPECT_EQ(rs.positionOf(c), -1);
+    rs.deleteCurrent(); // nothing current: nothing removed
+    EXPECT_EQ(rs.count(), 1);
+}
+
+TEST_F(RecordSetTest, CloseReleasesEverythingAndTheTableCanBeLaidOutAgain)
+{
+    fill(rs, {{"a", 0, ""}});
+    rs.close();
+    EXPECT_FALSE(rs.isOpen());
+    EXPECT_EQ(rs.count(), 0);
+    EXPECT_EQ(rs.fieldCount(), 0);
+    CreateRecordSet(rs);
+    EXPECT_EQ(rs.fieldCount(), fld::Count);
+    EXPECT_EQ(rs.count(), 0);
+}
+
+TEST(Layouts, CatalogueAndDummyLayouts)
+{
+    RecordSet catalogue;
+    CreateRecordSet(catalogue);
+    ASSERT_EQ(catalogue.fieldCount(), 9);
+    const int sizes[] = {25, 14, 255, 25, 25, 25, 0, 25, 25};
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_EQ(catalogue.field(i).name, QStringLiteral("Field%1").arg(i + 1));
+        EXPECT_EQ(catalogue.field(i).definedSize, sizes[i]);
+        EXPECT_EQ(catalogue.field(i).attributes, ado::adFldUnspecified);
+        EXPECT_EQ(catalogue.field(i).adoType, i == 6 ? ado::adBigInt : ado::adVarChar);
+    }
+    RecordSet dummy;
+    BuildDummyRecordSet(dummy);
+    EXPECT_EQ(dummy.count(), 50);
+    EXPECT_EQ(dummy.field(8).adoType, ado::adBSTR);
+    for (int f = 0; f < 9; ++f)
+        EXPECT_EQ(dummy.textAt(49, f), QString());
+}

@@ -1,0 +1,203 @@
+// Guards the directory walk: the order of records, the counters and the running total,
+// the values it stores, and that odd trees (unreadable folders, links, bad names, huge
+// files) neither stop it nor get followed.
+#include "catalogue/layouts.h"
+#include "catalogue/recordvalues.h"
+#include "catalogue/walk.h"
+
+#include <QTemporaryDir>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/fsuid.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+class WalkTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        root = dir.path().toStdString() + "/";
+        ::chmod(root.c_str(), 0755);
+        CreateRecordSet(catalogue);
+    }
+
+    void mkdir(const std::string &rel) { ASSERT_EQ(::mkdir((root + rel).c_str(), 0755), 0) << rel; }
+    void touch(const std::string &rel, std::int64_t mtime = -1)
+    {
+        const int fd = ::open((root + rel).c_str(), O_CREAT | O_WRONLY, 0644);
+        ASSERT_GE(fd, 0) << rel;
+        ::close(fd);
+        if (mtime >= 0) {
+            const timespec ts[2] = {{mtime, 0}, {mtime, 0}};
+            ASSERT_EQ(::utimensat(AT_FDCWD, (root + rel).c_str(), ts, 0), 0);
+        }
+    }
+
+    void walk()
+    {
+        DirectoryWalk w(catalogue, state);
+        w.setProgress([this](qint64 total) { shown.push_back(total); });
+        w.FindDirs(root);
+    }
+
+    std::vector<std::string> column(int field) const
+    {
+        std::vector<std::string> out;
+        for (int i = 0; i < catalogue.count(); ++i)
+            out.push_back(catalogue.utf8At(i, field));
+        return out;
+    }
+
+    std::string trimmedName(int pos) const
+    {
+        std::string s = catalogue.utf8At(pos, fld::LongName);
+        return s.substr(0, s.find_last_not_of(' ') + 1);
+    }
+
+    QTemporaryDir dir;
+    std::string root;
+    RecordSet catalogue;
+    WalkState state;
+    std::vector<qint64> shown;
+};
+
+} // namespace
+
+TEST_F(WalkTest, FilesComeBeforeSubfoldersWhichAreVisitedInUpperCaseOrder)
+{
+    for (const char *d : {"_x", "b", "A", "abc def", "abcd", "abc"})
+        mkdir(d);
+    mkdir("A/inner");
+    for (const char *f : {"_x/5", "b/4", "A/2", "A/inner/3", "abc def/6", "abcd/7", "abc/8", "top"})
+        touch(f);
+    walk();
+    std::vector<std::string> order;
+    for (int i = 0; i < catalogue.count(); ++i)
+        order.push_back(trimmedName(i));
+    // The separator takes part in the comparison: "ABC DEF/" < "ABC/" < "ABCD/".
+    EXPECT_EQ(order, (std::vector<std::string>{"TOP", "2", "3", "6", "8", "7", "4", "5"}));
+    EXPECT_EQ(catalogue.utf8At(1, fld::Path), values::pathValue(root + "A"));
+}
+
+TEST_F(WalkTest, CountersAndTheRunningTotal)
+{
+    for (int i = 0; i < 250; ++i)
+        touch("f" + std::to_string(i));
+    mkdir("empty");
+    mkdir("only-dirs");
+    mkdir("only-dirs/deeper");
+    state.CurrentDrive = 3;
+    walk();
+    EXPECT_EQ(state.TotalFiles, 250);
+    EXPECT_EQ(state.DriveFileCounts[3], 250);
+    EXPECT_EQ(state.DriveFileCounts[0], 0);
+    EXPECT_EQ(shown, (std::vector<qint64>{100, 200})) << "shown when the 101st and 201st files are recorded";
+    EXPECT_EQ(state.FilesSinceUpdate, 50);
+    EXPECT_EQ(catalogue.count(), 250);
+}
+
+TEST_F(WalkTest, ElevenSubfoldersAreAllWalked)
+{
+    for (int i = 0; i < 11; ++i) {
+        mkdir("d" + std::to_string(i));
+        touch("d" + std::to_string(i) + "/f");
+    }
+    walk();
+    EXPECT_EQ(state.TotalFiles, 11);
+}
+
+TEST_F(WalkTest, StoredValuesOfOneFile)
+{
+    setenv("TZ", "UTC", 1);
+    touch("Holiday photo 2024.jpeg", 931101342); // 1999-07-04 15:15:42 UTC
+    touch("README.TXT", 931046400);              // 1999-07-04 00:00:00 UTC
+    walk();
+    ASSERT_EQ(catalogue.count(), 2);
+    catalogue.setSort(u"Field1");
+    catalogue.moveFirst();
+    EXPECT_EQ(catalogue.valueUtf8(fld::LongName), "HOLIDAY PHOTO 2024.JPEG  ");
+    EXPECT_EQ(catalogue.valueUtf8(fld::ShortName), "HOLIDA~1.JPE  ");
+    EXPECT_EQ(catalogue.valueUtf8(fld::Modified), "07/04/1999  03:15:42 PM");
+    EXPECT_EQ(catalogue.valueUtf8(fld::DateKey), "363450.6359028");
+    EXPECT_EQ(catalogue.valueUtf8(fld::Accessed), "07/04/1999");
+    EXPECT_EQ(catalogue.valueUtf8(fld::Extension), "JPE");
+    EXPECT_EQ(catalogue.integer(fld::Size), 0);
+    EXPECT_EQ(catalogue.valueUtf8(fld::Created).size(), 23u);
+    catalogue.moveNext();
+    EXPECT_EQ(catalogue.valueUtf8(fld::ShortName), "README.TXT    ");
+    EXPECT_EQ(catalogue.valueUtf8(fld::DateKey), "363450");
+    EXPECT_EQ(catalogue.valueUtf8(fld::Extension), "TXT");
+}
+
+TEST_F(WalkTest, LinksAreFilesAndBadNamesAndHugeFilesAreKept)
+{
+    mkdir("target");
+    touch("target/inside");
+    ASSERT_EQ(::symlink((root + "target").c_str(), (root + "link").c_str()), 0);
+    touch("\xff\xfe" "bad");
+    const int fd = ::open((root + "huge").c_str(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_EQ(::ftruncate(fd, qint64(5) << 30), 0);
+    ::close(fd);
+    walk();
+    EXPECT_EQ(state.TotalFiles, 4) << "the link is one file; its target folder is walked once";
+    catalogue.setSort(u"Field7 Desc");
+    catalogue.moveFirst();
+    EXPECT_EQ(catalogue.integer(fld::Size), qint64(5) << 30);
+    bool sawBad = false;
+    for (const std::string &n : column(fld::LongName))
+        sawBad |= n.rfind("\xEF\xBF\xBD\xEF\xBF\xBD" "BAD", 0) == 0;
+    EXPECT_TRUE(sawBad);
+}
+
+TEST_F(WalkTest, UnreadableFoldersContributeNothingAndTheWalkGoesOn)
+{
+    mkdir("closed");
+    touch("closed/hidden");
+    mkdir("open");
+    touch("open/seen");
+    ::chmod((root + "closed").c_str(), 0);
+    // Root reads everything; walk as an ordinary user for this thread's file access.
+    const uid_t before = ::setfsuid(65534);
+    walk();
+    ::setfsuid(before);
+    ::chmod((root + "closed").c_str(), 0755);
+    ASSERT_EQ(state.TotalFiles, 1);
+    EXPECT_EQ(trimmedName(0), "SEEN");
+}
+
+TEST_F(WalkTest, LongPathsAreKeptWhole)
+{
+    std::string rel;
+    for (int i = 0; i < 12; ++i) {
+        rel += std::string(30, char('a' + i)) + "/";
+        mkdir(rel);
+    }
+    touch(rel + "deep");
+    walk();
+    ASSERT_EQ(catalogue.count(), 1);
+    EXPECT_GT(catalogue.utf8At(0, fld::Path).size(), 360u);
+}
+
+TEST_F(WalkTest, CancellingStopsWithinOneEntry)
+{
+    for (int i = 0; i < 300; ++i)
+        touch("f" + std::to_string(i));
+    std::atomic<bool> cancel{false};
+    DirectoryWalk w(catalogue, state);
+    w.setCancelFlag(&cancel);
+    w.setProgress([&](qint64) { cancel = true; });
+    w.FindDirs(root);
+    EXPECT_TRUE(w.cancelled());
+    EXPECT_EQ(state.TotalFiles, 101);
+}
+
+TEST_F(WalkTest, AMissingRootAddsNothing)
+{
+    DirectoryWalk w(catalogue, state);
+    w.FindDirs(root + "does-not-exist");
+    EXPECT_EQ(state.TotalFiles, 0);
+    EXPECT_EQ(catalogue.count(), 0);
+}

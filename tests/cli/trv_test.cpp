@@ -1,0 +1,63 @@
+// Guards the trv command line: the line format (nine tab-separated values, escapes) and the
+// errors for folders that cannot be read.
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct TrvRun {
+    int code;
+    QByteArray out, err;
+};
+
+TrvRun trv(const QStringList &args)
+{
+    QProcess p;
+    p.start(QString::fromLocal8Bit(qgetenv("TRV_EXE")), args);
+    p.waitForFinished(60000);
+    return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+}
+
+void touch(const QString &path)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("12345");
+}
+
+} // namespace
+
+TEST(Trv, PrintsNineValuesPerRecordWithSeparatorsEscaped)
+{
+    QTemporaryDir dir;
+    touch(dir.filePath(QStringLiteral("plain.txt")));
+    touch(dir.filePath(QStringLiteral("tab\there")));
+    touch(dir.filePath(QStringLiteral("back\\slash")));
+    touch(dir.filePath(QStringLiteral("new\nline")));
+    const TrvRun r = trv({QStringLiteral("scan"), dir.path()});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QList<QByteArray> lines = r.out.split('\n');
+    ASSERT_EQ(lines.size(), 5); // four records and the empty text after the last newline
+    EXPECT_TRUE(lines.last().isEmpty());
+    for (int i = 0; i < 4; ++i) {
+        const QList<QByteArray> values = lines[i].split('\t');
+        ASSERT_EQ(values.size(), 9) << lines[i].toStdString();
+        EXPECT_EQ(values[6], "5");
+    }
+    EXPECT_TRUE(r.out.contains("PLAIN.TXT                \tPLAIN.TXT     \t")) << "trailing blanks kept";
+    EXPECT_TRUE(r.out.contains("TAB\\tHERE"));
+    EXPECT_TRUE(r.out.contains("BACK\\\\SLASH"));
+    EXPECT_TRUE(r.out.contains("NEW\\nLINE"));
+}
+
+TEST(Trv, MissingOrWrongArgumentsAreErrors)
+{
+    const TrvRun missing = trv({QStringLiteral("scan"), QStringLiteral("/no/such/folder")});
+    EXPECT_EQ(missing.code, 2);
+    EXPECT_TRUE(missing.err.contains("cannot read directory '/no/such/folder'")) << missing.err.toStdString();
+    EXPECT_TRUE(missing.out.isEmpty());
+    EXPECT_EQ(trv({QStringLiteral("scan")}).code, 2);
+    EXPECT_EQ(trv({QStringLiteral("frobnicate")}).code, 2);
+}

@@ -1,0 +1,50 @@
+// Guards the made-up 8.3 aliases: which names need one, the alias form, and unique tails.
+#include "platform/shortnames.h"
+
+#include <gtest/gtest.h>
+
+TEST(ShortNames, NamesThatAreAlready83NeedNone)
+{
+    for (const char *n : {"README.TXT", "readme.txt", "AUTOEXEC.BAT", "A", "MAKEFILE", "x.c", "a-b_c~1.{}!"})
+        EXPECT_TRUE(isValidShortName(n)) << n;
+    for (const char *n : {"ninechars", "a.html", "a.b.c", "with space", "a+b", "trailing.", ".bashrc", "é.txt", ""})
+        EXPECT_FALSE(isValidShortName(n)) << n;
+}
+
+TEST(ShortNames, AliasesFollowTheNumericTailForm)
+{
+    const auto s = shortNames({"Holiday photo 2024.jpeg", "README.TXT", "archive.tar.gz", ".bashrc", "a+b=c.txt",
+                               "Résumé final.docx", "...", "x.verylong"});
+    EXPECT_EQ(s[0], "HOLIDA~1.JPE");
+    EXPECT_EQ(s[1], "");
+    EXPECT_EQ(s[2], "ARCHIV~1.GZ");
+    EXPECT_EQ(s[3], "BASHRC~1");
+    EXPECT_EQ(s[4], "A_B_C~1.TXT");
+    EXPECT_EQ(s[5], "R_SUM_~1.DOC") << "a non-ASCII character becomes one underscore";
+    EXPECT_EQ(s[6], "_~1");
+    EXPECT_EQ(s[7], "X~1.VER");
+}
+
+TEST(ShortNames, TailsAreNumberedInByteOrderAndStayUnique)
+{
+    // Given out of order, numbered by the names' byte order within the shared stem.
+    const auto s = shortNames({"Holiday video.jpeg", "Holiday photo.jpeg", "HOLIDA~1.JPE", "holiday clip.mp4", "Holiday x.txt"});
+    EXPECT_EQ(s[2], "") << "an existing 8.3 name keeps its own name";
+    EXPECT_EQ(s[1], "HOLIDA~2.JPE") << "~1 is taken by the real file";
+    EXPECT_EQ(s[0], "HOLIDA~3.JPE");
+    EXPECT_EQ(s[3], "HOLIDA~1.MP4");
+    EXPECT_EQ(s[4], "HOLIDA~1.TXT");
+}
+
+TEST(ShortNames, ManySharedStemsShortenTheStemForLongerTails)
+{
+    std::vector<std::string> owned;
+    for (int i = 0; i < 12; ++i)
+        owned.push_back("longfilename" + std::string(1, char('a' + i)) + ".txt");
+    std::vector<std::string_view> names(owned.begin(), owned.end());
+    const auto s = shortNames(names);
+    EXPECT_EQ(s[0], "LONGFI~1.TXT");
+    EXPECT_EQ(s[8], "LONGFI~9.TXT");
+    EXPECT_EQ(s[9], "LONGF~10.TXT");
+    EXPECT_EQ(s[11], "LONGF~12.TXT");
+}

@@ -1,0 +1,10 @@
+// Runs GoogleTest inside a QApplication so that widget tests and plain tests share one main.
+#include <QApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
