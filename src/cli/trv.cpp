@@ -1,6 +1,8 @@
 // trv: the command-line companion. `trv scan DIR...` walks each DIR with the program's own
 // walk and prints one line per record, the nine stored values separated by tabs.
+// `trv drives` prints the drive list's lines, each with its root path after a tab.
 
+#include "catalogue/drivelist.h"
 #include "catalogue/layouts.h"
 #include "catalogue/walk.h"
 
@@ -19,7 +21,9 @@ void usage()
 {
     std::fputs("usage: trv scan DIR...\n"
                "  Walks each DIR and prints one line per file: long name, short name, folder,\n"
-               "  modified, created, accessed, size, date key, extension, separated by tabs.\n",
+               "  modified, created, accessed, size, date key, extension, separated by tabs.\n"
+               "usage: trv drives\n"
+               "  Prints the drive list, one line per drive, and its root path after a tab.\n",
                stderr);
 }
 
@@ -99,12 +103,36 @@ int scan(int argc, char **argv)
     return 0;
 }
 
+int drives(int argc)
+{
+    if (argc != 2) {
+        usage();
+        return 2;
+    }
+    DriveTables tables;
+    const QStringList lines = GetDrives(tables);
+    std::string out;
+    for (qsizetype p = 0; p < lines.size(); ++p) {
+        appendEscaped(out, lines[p].toStdString());
+        out.push_back('\t');
+        appendEscaped(out, DriveRootPath(tables.DriveRoots[std::size_t(p)]));
+        out.push_back('\n');
+    }
+    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "trv: cannot write the drives: %s\n", std::strerror(errno));
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     if (argc >= 2 && std::strcmp(argv[1], "scan") == 0)
         return scan(argc, argv);
+    if (argc >= 2 && std::strcmp(argv[1], "drives") == 0)
+        return drives(argc);
     usage();
     return 2;
 }

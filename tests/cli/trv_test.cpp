@@ -1,8 +1,9 @@
 // Guards the trv command line: the line format (nine tab-separated values, escapes) and the
-// errors for folders that cannot be read.
+// errors for folders that cannot be read; the drive lines and their roots.
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -60,4 +61,27 @@ TEST(Trv, MissingOrWrongArgumentsAreErrors)
     EXPECT_TRUE(missing.out.isEmpty());
     EXPECT_EQ(trv({QStringLiteral("scan")}).code, 2);
     EXPECT_EQ(trv({QStringLiteral("frobnicate")}).code, 2);
+}
+
+TEST(Trv, DrivesPrintsEachLineWithItsRootInByteOrder)
+{
+    const TrvRun r = trv({QStringLiteral("drives")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QList<QByteArray> texts{":  Is A Removable Drive", ":  Is A Hard/Non-Removable Drive",
+                                  ":  Is A Remote/Network Drive", ":  Is A CD-ROM Drive", ":  Is A RAM Drive"};
+    QList<QByteArray> lines = r.out.split('\n');
+    ASSERT_TRUE(lines.takeLast().isEmpty());
+    EXPECT_LE(lines.size(), 26);
+    QByteArray previous;
+    for (const QByteArray &line : lines) {
+        const QList<QByteArray> values = line.split('\t');
+        ASSERT_EQ(values.size(), 2) << line.toStdString();
+        const auto text = std::find_if(texts.begin(), texts.end(), [&](const QByteArray &t) { return values[0].endsWith(t); });
+        ASSERT_NE(text, texts.end()) << line.toStdString();
+        const QByteArray mountPoint = values[0].chopped(text->size());
+        EXPECT_EQ(values[1], mountPoint == "/" ? mountPoint : mountPoint + '/');
+        EXPECT_LT(previous, mountPoint);
+        previous = mountPoint;
+    }
+    EXPECT_EQ(trv({QStringLiteral("drives"), QStringLiteral("extra")}).code, 2);
 }
