@@ -175,6 +175,23 @@ void TextPool::get(std::uint32_t offset, std::string &out) const
     out.append(getVarint(p), ' ');
 }
 
+int TextPool::compareFolded(std::uint32_t offset, std::string_view text) const
+{
+    if (offset == kEmpty)
+        return text::compareFolded({}, text);
+    const char *p = m_bytes.data() + offset;
+    const std::size_t len = getVarint(p);
+    const std::string_view trimmed(p, len);
+    p += len;
+    return text::compareFoldedPadded(trimmed, getVarint(p), text);
+}
+
+int Column::compareFolded(std::uint32_t row, std::string_view text, std::string &scratch) const
+{
+    this->text(row, scratch);
+    return text::compareFolded(scratch, text);
+}
+
 qint64 Column::integer(std::uint32_t row) const
 {
     std::string s;

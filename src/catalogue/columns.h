@@ -17,6 +17,8 @@ public:
     static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
     [[nodiscard]] std::uint32_t add(std::string_view value);
     void get(std::uint32_t offset, std::string &out) const;
+    // Case-insensitive comparison of a value with a text, straight from the pool.
+    [[nodiscard]] int compareFolded(std::uint32_t offset, std::string_view text) const;
     void squeeze() { m_bytes.shrink_to_fit(); }
     [[nodiscard]] std::size_t memory() const { return m_bytes.capacity(); }
 
@@ -31,6 +33,8 @@ public:
     virtual void setText(std::uint32_t row, std::string_view utf8) = 0;
     virtual void setInteger(std::uint32_t row, qint64 value) { setText(row, std::to_string(value)); }
     virtual void text(std::uint32_t row, std::string &out) const = 0;
+    // Case-insensitive comparison of a row's value with a text; scratch avoids allocations.
+    [[nodiscard]] virtual int compareFolded(std::uint32_t row, std::string_view text, std::string &scratch) const;
     [[nodiscard]] virtual qint64 integer(std::uint32_t row) const;
     [[nodiscard]] virtual bool numeric() const { return false; }
     // For columns that keep each distinct value once: the rank of every row's value in
@@ -45,6 +49,10 @@ public:
     void appendEmpty() override { m_offsets.push_back(TextPool::kEmpty); }
     void setText(std::uint32_t row, std::string_view v) override { m_offsets[row] = m_pool.add(v); }
     void text(std::uint32_t row, std::string &out) const override { m_pool.get(m_offsets[row], out); }
+    [[nodiscard]] int compareFolded(std::uint32_t row, std::string_view text, std::string &) const override
+    {
+        return m_pool.compareFolded(m_offsets[row], text);
+    }
     void squeeze() override;
     [[nodiscard]] std::size_t memory() const override;
 

@@ -6,9 +6,15 @@
 #include <algorithm>
 #include <cstring>
 #include <numeric>
+#include <utility>
 
 RecordSet::RecordSet() = default;
-RecordSet::~RecordSet() = default;
+RecordSet::~RecordSet()
+{
+    const auto observers = std::exchange(m_observers, {});
+    for (auto *o : observers)
+        o->recordSetDestroyed();
+}
 
 void RecordSet::appendField(const FieldDef &def)
 {
@@ -26,6 +32,7 @@ void RecordSet::open()
     m_pos = -1;
     m_published = 0;
     m_sort.clear();
+    m_sortCurrent = false;
     m_open = true;
     notifyReset();
 }
@@ -40,6 +47,7 @@ void RecordSet::close()
     m_pos = -1;
     m_published = 0;
     m_sort.clear();
+    m_sortCurrent = false;
     m_open = false;
     notifyReset();
 }
@@ -59,12 +67,15 @@ void RecordSet::addNew()
     m_deleted.push_back(false);
     m_order.push_back(m_rows++);
     m_pos = count() - 1;
+    m_sortCurrent = false;
 }
 
 void RecordSet::setField(int pos, std::string_view utf8)
 {
-    if (validPosition(m_pos) && pos >= 0 && pos < fieldCount())
+    if (validPosition(m_pos) && pos >= 0 && pos < fieldCount()) {
         m_columns[std::size_t(pos)]->setText(rowAt(m_pos), utf8);
+        m_sortCurrent = false;
+    }
 }
 
 void RecordSet::setField(int pos, const QString &value)
@@ -74,8 +85,10 @@ void RecordSet::setField(int pos, const QString &value)
 
 void RecordSet::setField(int pos, qint64 value)
 {
-    if (validPosition(m_pos) && pos >= 0 && pos < fieldCount())
+    if (validPosition(m_pos) && pos >= 0 && pos < fieldCount()) {
         m_columns[std::size_t(pos)]->setInteger(rowAt(m_pos), value);
+        m_sortCurrent = false;
+    }
 }
 
 void RecordSet::setPosition(int position)
@@ -148,13 +161,18 @@ bool RecordSet::setSort(QStringView spec)
     if (spec.trimmed().isEmpty()) {
         std::stable_sort(m_order.begin(), m_order.end());
         m_sort.clear();
+        m_sortCurrent = false;
     } else {
         const ParsedSort p = parseSort(spec);
         const int field = p.ok ? fieldIndex(p.field) : -1;
         if (field < 0)
             return false;
-        sortRows(field, p.descending);
+        // A stable sort of rows already in this order changes nothing, so the order a
+        // walk prepared off the window's thread is taken as it is.
+        if (!(m_sortCurrent && spec == m_sort))
+            sortRows(field, p.descending);
         m_sort = spec.toString();
+        m_sortCurrent = true;
     }
     m_pos = count() > 0 ? 0 : -1;
     notifyReset();
@@ -302,6 +320,8 @@ bool RecordSet::find(QStringView criterion)
     }
     const Column &column = *m_columns[std::size_t(c.field)];
     const bool numeric = column.numeric() && !c.quoted;
+    if (!c.quoted)
+        c.literal = std::to_string(c.number);
     std::string value;
     int position = std::max(m_pos, 0);
     for (; position < count(); ++position) {
@@ -310,8 +330,7 @@ bool RecordSet::find(QStringView criterion)
             const qint64 v = column.integer(rowAt(position));
             cmp = v < c.number ? -1 : v > c.number ? 1 : 0;
         } else {
-            column.text(rowAt(position), value);
-            cmp = c.quoted ? text::compareFolded(value, c.literal) : text::compareFolded(value, std::to_string(c.number));
+            cmp = column.compareFolded(rowAt(position), c.literal, value);
         }
         if (matches(c.op, cmp))
             break;

@@ -50,6 +50,8 @@ public:
     virtual void recordsAppended(int first, int last) { (void)first, (void)last; }
     virtual void recordRemoved(int position) { (void)position; }
     virtual void currentMoved(int position) { (void)position; }
+    // The record set is going away; the observer must forget it.
+    virtual void recordSetDestroyed() {}
 };
 
 class RecordSet {
@@ -143,5 +145,6 @@ private:
     int m_published = 0;
     bool m_open = false;
     QString m_sort;
+    bool m_sortCurrent = false; // rows are in m_sort's order
     std::vector<RecordSetObserver *> m_observers;
 };

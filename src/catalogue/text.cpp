@@ -185,9 +185,11 @@ std::string_view trimRight(std::string_view s)
     return s.substr(0, end);
 }
 
-int compareFolded(std::string_view a, std::string_view b)
+namespace {
+
+// Compares code points until one text ends or they differ; i and j are left where it stopped.
+int compareFoldedPrefix(std::string_view a, std::string_view b, std::size_t &i, std::size_t &j)
 {
-    std::size_t i = 0, j = 0;
     while (i < a.size() && j < b.size()) {
         const auto ca = static_cast<unsigned char>(a[i]);
         const auto cb = static_cast<unsigned char>(b[j]);
@@ -209,11 +211,32 @@ int compareFolded(std::string_view a, std::string_view b)
             return pa < pb ? -1 : 1;
         i += la, j += lb;
     }
+    return 0;
+}
+
+} // namespace
+
+int compareFolded(std::string_view a, std::string_view b)
+{
+    return compareFoldedPadded(a, 0, b);
+}
+
+int compareFoldedPadded(std::string_view a, std::size_t blanks, std::string_view b)
+{
+    std::size_t i = 0, j = 0;
+    if (const int c = compareFoldedPrefix(a, b, i, j))
+        return c;
     if (i < a.size())
         return 1;
-    if (j < b.size())
-        return -1;
-    return 0;
+    // The blanks that pad a sort below every character but the blank and the controls.
+    for (; blanks > 0; --blanks, ++j) {
+        if (j >= b.size())
+            return 1;
+        const auto cb = static_cast<unsigned char>(b[j]);
+        if (cb != ' ')
+            return cb < ' ' ? 1 : -1;
+    }
+    return j < b.size() ? -1 : 0;
 }
 
 } // namespace text

@@ -25,6 +25,8 @@ void appendFolded(std::string &out, std::string_view utf8);
 
 // Case-insensitive, otherwise by code point: <0, 0, >0.
 [[nodiscard]] int compareFolded(std::string_view a, std::string_view b);
+// The same with a followed by that many blanks, without making the padded copy.
+[[nodiscard]] int compareFoldedPadded(std::string_view a, std::size_t blanks, std::string_view b);
 
 [[nodiscard]] inline QString toQString(std::string_view utf8)
 {
