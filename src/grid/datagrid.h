@@ -5,16 +5,18 @@
 // set's current record follow each other both ways.
 
 #include "catalogue/recordset.h"
+#include "grid/gridpane.h"
 
 #include <QColor>
 #include <QSet>
 #include <QString>
 #include <QWidget>
+#include <vector>
 
-class GridPane;
+class QHBoxLayout;
+class QItemSelectionModel;
+class QKeyEvent;
 class RecordSetModel;
-
-enum class PaneSizeMode { Scalable = 0, Exact = 1, NumberOfColumns = 2 };
 
 class DataGrid : public QWidget {
     Q_OBJECT
@@ -22,16 +24,20 @@ public:
     explicit DataGrid(QWidget *parent = nullptr);
     ~DataGrid() override;
 
-    // Binding (DataSource). nullptr shows nothing. The grid does not own the record set.
+    // Binding (DataSource). nullptr shows nothing. The grid does not own the record set,
+    // but observes it until it is bound to another one or destroyed, so a bound record set
+    // must outlive the grid or be unbound first.
     void setDataSource(RecordSet *records);
     [[nodiscard]] RecordSet *dataSource() const;
+    // The grid never edits a cell; the value is only kept.
     void setAllowUpdate(bool allow);
     [[nodiscard]] bool allowUpdate() const;
     // The argument-less reset that Clear calls before rebinding: drops the row marks.
     void resetState();
 
     // Columns, by index; captions, widths and number formats are the grid's, visibility
-    // is per pane (setColumnVisible here applies to every pane).
+    // is per pane (setColumnVisible here applies to every pane). They are kept across
+    // sorts and rebinding.
     [[nodiscard]] int columnCount() const;
     void setColumnCaption(int column, const QString &caption);
     [[nodiscard]] QString columnCaption(int column) const;
@@ -42,7 +48,7 @@ public:
     [[nodiscard]] QString columnNumberFormat(int column) const;
 
     // Panes, numbered from 0 at the left. A new pane starts with the column visibility of
-    // the pane it is inserted before.
+    // the pane it is inserted before. The last pane is never removed.
     [[nodiscard]] int paneCount() const;
     void insertPane(int position);
     void removePane(int position);
@@ -62,15 +68,67 @@ public:
     // Stored value of a column of the current row, trailing blanks included.
     [[nodiscard]] QString columnText(int column) const;
 
+    // Marked rows (MultiSelect simple), kept by bookmark: they survive a sort.
     [[nodiscard]] RecordSet::Bookmark bookmark() const;
     void addSelectedBookmark(RecordSet::Bookmark b);
+    void removeSelectedBookmark(RecordSet::Bookmark b);
     [[nodiscard]] const QSet<RecordSet::Bookmark> &selectedBookmarks() const;
+    [[nodiscard]] bool isRowMarked(int row) const;
 
     // Removes the current row's record from the bound record set.
     void deleteCurrentRow();
 
+    [[nodiscard]] RecordSetModel *model() const { return m_model; }
+    [[nodiscard]] QItemSelectionModel *selectionModel() const { return m_selection; }
+
 signals:
-    void rowActivated();                              // double click on a row
-    void mouseDown(int button, int shift, int x, int y); // button: 1 left, 2 right, 4 middle
-    void keyPress(int &keyAscii);                     // set to 0 to keep the key from the grid
+    void rowActivated();                                 // double click on a row
+    // Raised on every press in the grid. button: 1 left, 2 right, 4 middle; shift: 1 Shift,
+    // 2 Ctrl, 4 Alt; x, y in pixels from the grid's top left corner.
+    void mouseDown(int button, int shift, int x, int y);
+    // Every character key typed in a pane, Tab (9) and Enter (13) included; set the code
+    // to 0 to keep the key from the grid.
+    void keyPress(int &keyAscii);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    [[nodiscard]] GridPane *createPane();
+    void watch(GridPane *pane);
+    void unwatch(GridPane *pane);
+    void applyColumnWidths(GridPane *pane);
+    void applyLayoutAfterReset();
+    void updateScrollBars();
+    void updateStretch();
+    void syncVerticalFrom(GridPane *source, int value);
+    void makeCurrentPane(GridPane *pane);
+
+    void onCurrentChanged(const QModelIndex &current);
+    void showCurrentRecord(int position);
+    void scrollCurrentIntoView();
+    void onSelectorPressed(int row);
+    void onSectionResized(GridPane *pane, int column, int newSize);
+
+    bool handleKey(QKeyEvent *event);
+    void emitMouseDown(QWidget *source, QEvent *event);
+    void moveFocusOutside(bool forward);
+    [[nodiscard]] int paneIndex(const GridPane *pane) const;
+    [[nodiscard]] GridPane *paneShowing(int column) const;
+    [[nodiscard]] int usableColumn() const;
+
+    RecordSetModel *m_model;
+    QItemSelectionModel *m_selection;
+    QHBoxLayout *m_layout;
+    std::vector<GridPane *> m_panes;
+    GridPane *m_currentPane = nullptr;
+    std::vector<int> m_widths; // twips by column; -1 for the default width
+    int m_alignment = 0;
+    int m_currentColumn = 0;
+    bool m_allowUpdate = true;
+    bool m_followingView = false; // the record set moves because the view did
+    bool m_showingRecord = false; // the view moves because the record set did
+    bool m_applyingWidths = false;
+    bool m_syncingScroll = false;
 };

@@ -1,0 +1,118 @@
+// Guards the model the panes share: cell texts and formats, headers, and that it stays a
+// consistent Qt model through appends, removals, sorts and rebinding.
+#include "grid/recordsetmodel.h"
+
+#include "gridfixture.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+const FileRow kFiles[] = {{"b.txt", 0}, {"a.txt", 1234567}, {"c.txt", 58023}};
+
+} // namespace
+
+TEST(RecordSetModel, CellsShowStoredTextAndFormattedSizes)
+{
+    RecordSet rs;
+    fillCatalogue(rs, kFiles);
+    RecordSetModel m;
+    m.setRecordSet(&rs);
+    ASSERT_EQ(m.rowCount(), 3);
+    ASSERT_EQ(m.columnCount(), fld::Count);
+    // Stored value, blanks and all.
+    EXPECT_EQ(m.data(m.index(0, fld::LongName)).toString(), QStringLiteral("B.TXT").leftJustified(25));
+    EXPECT_EQ(m.data(m.index(1, fld::Size)).toString(), "1234567");
+    m.setNumberFormat(fld::Size, QStringLiteral("###,###,##0"));
+    EXPECT_EQ(m.data(m.index(0, fld::Size)).toString(), "0");
+    EXPECT_EQ(m.data(m.index(1, fld::Size)).toString(), "1,234,567");
+    // A number format does nothing to a text field.
+    m.setNumberFormat(fld::LongName, QStringLiteral("###,###,##0"));
+    EXPECT_EQ(m.data(m.index(1, fld::LongName)).toString().trimmed(), "A.TXT");
+    EXPECT_FALSE(m.flags(m.index(0, 0)).testFlag(Qt::ItemIsEditable));
+}
+
+TEST(RecordSetModel, HeadersDefaultToFieldNamesAndRowSelectorsAreBlank)
+{
+    RecordSet rs;
+    fillCatalogue(rs, kFiles);
+    RecordSetModel m;
+    m.setRecordSet(&rs);
+    EXPECT_EQ(m.headerData(0, Qt::Horizontal).toString(), "Field1");
+    EXPECT_EQ(m.headerData(8, Qt::Horizontal).toString(), "Field9");
+    m.setCaption(0, QStringLiteral("LONG NAME"));
+    EXPECT_EQ(m.headerData(0, Qt::Horizontal).toString(), "LONG NAME");
+    EXPECT_EQ(m.headerData(1, Qt::Vertical).toString(), "");
+}
+
+TEST(RecordSetModel, StaysConsistentThroughAppendRemoveSortAndRebind)
+{
+    RecordSet rs;
+    fillCatalogue(rs, kFiles);
+    RecordSetModel m;
+    QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    m.setRecordSet(&rs);
+
+    addFile(rs, "d.txt", 4);
+    addFile(rs, "e.txt", 5);
+    EXPECT_EQ(m.rowCount(), 3) << "rows are shown once they are published";
+    rs.publishAppended();
+    EXPECT_EQ(m.rowCount(), 5);
+
+    rs.setPosition(1);
+    rs.deleteCurrent();
+    EXPECT_EQ(m.rowCount(), 4);
+    EXPECT_EQ(m.data(m.index(1, 0)).toString().trimmed(), "C.TXT");
+
+    rs.setSort(u"Field1");
+    EXPECT_EQ(m.data(m.index(0, 0)).toString().trimmed(), "B.TXT");
+
+    RecordSet dummy;
+    BuildDummyRecordSet(dummy);
+    m.setRecordSet(&dummy);
+    EXPECT_EQ(m.rowCount(), kDummyRows);
+    EXPECT_EQ(m.data(m.index(0, 0)).toString(), "");
+    m.setRecordSet(nullptr);
+    EXPECT_EQ(m.rowCount(), 0);
+    EXPECT_EQ(m.columnCount(), 0);
+}
+
+TEST(RecordSetModel, RebindingDetachesFromTheOldRecordSet)
+{
+    RecordSet next; // outlives the model bound to it
+    fillCatalogue(next, kFiles);
+    RecordSetModel m;
+    QSignalSpy resets(&m, &QAbstractItemModel::modelReset);
+    auto old = std::make_unique<RecordSet>();
+    fillCatalogue(*old, kFiles);
+    m.setRecordSet(old.get());
+    m.setRecordSet(&next);
+    const int before = resets.count();
+    old->setSort(u"Field7");
+    EXPECT_EQ(resets.count(), before) << "the old record set still reaches the model";
+    old.reset(); // the model must not touch it again
+    next.setSort(u"Field7");
+    EXPECT_EQ(resets.count(), before + 1);
+}
+
+TEST(RecordSetModel, MarksFollowBookmarksAndAreDroppedWhenTheTableCloses)
+{
+    RecordSet rs;
+    fillCatalogue(rs, kFiles);
+    RecordSetModel m;
+    m.setRecordSet(&rs);
+    m.toggleMark(0); // B.TXT, size 0
+    EXPECT_TRUE(m.isMarked(0));
+    EXPECT_TRUE(m.data(m.index(0, 3), Qt::BackgroundRole).isValid());
+    rs.setSort(u"Field7 Desc");
+    EXPECT_FALSE(m.isMarked(0));
+    EXPECT_TRUE(m.isMarked(2));
+    rs.close();
+    CreateRecordSet(rs);
+    addFile(rs, "x", 1);
+    rs.publishAppended();
+    EXPECT_FALSE(m.isMarked(0)) << "a new table reuses bookmark ids";
+}
