@@ -1,0 +1,127 @@
+#include "lookup/duplicates.h"
+
+#include "app/messagesink.h"
+#include "catalogue/layouts.h"
+#include "catalogue/recordvalues.h"
+#include "grid/datagrid.h"
+#include "lookup/sorting.h"
+
+#include <QAction>
+#include <QWidget>
+
+namespace {
+
+constexpr int kEnter = 13, kTab = 9;
+
+// Makes a UTF-8 text exactly n code points long, as a fixed-length text field would, without
+// allocating when it already is (the stored long names always are).
+void fitInPlace(std::string &s, std::size_t n)
+{
+    std::size_t points = 0;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80 && points++ == n) {
+            s.resize(i);
+            return;
+        }
+    }
+    if (points < n)
+        s.append(n - points, ' ');
+}
+
+} // namespace
+
+void DuplicateFinder::readName(int position)
+{
+    m_c.state->catalogue->utf8At(position, fld::LongName, m_name);
+    fitInPlace(m_name, values::kLongNameWidth);
+}
+
+void DuplicateFinder::markCurrentRow()
+{
+    m_c.grdFiles->addSelectedBookmark(m_c.grdFiles->bookmark());
+}
+
+void DuplicateFinder::endOfDuplicates()
+{
+    m_c.window->setCursor(Qt::ArrowCursor);
+    m_c.messages->showMessage(QStringLiteral("No more duplicate file names"), QStringLiteral("No More Duplicates"));
+    m_c.FindDups->setChecked(false);
+}
+
+void DuplicateFinder::FindDuplicates()
+{
+    if (!nameAscendingChosen(m_c)) {
+        m_c.messages->showMessage(
+            QStringLiteral("Files must be displayed and sorted in file name ascending order in order to find duplicate files"),
+            QStringLiteral("Sort Order Incorrect"));
+        return;
+    }
+    if (m_c.state->TotalFiles == 0) {
+        m_c.messages->showMessage(QStringLiteral("You must display the files first, before finding duplicate files"),
+                                  QStringLiteral("Display Files First"));
+        return;
+    }
+    RecordSet &catalogue = *m_c.state->catalogue;
+    if (m_c.state->mblnDupFirst) {
+        m_c.state->mblnDupFirst = false;
+        m_c.FindDups->setChecked(true);
+        m_lastDupName.reset();
+        catalogue.moveFirst();
+    }
+    m_c.window->setCursor(Qt::WaitCursor);
+
+    // The scan reads by position and moves the record set once: every move would make the
+    // grid follow, and nothing can look between the steps.
+    const qint64 steps = m_c.state->TotalFiles;
+    int position = std::max(catalogue.position(), 0);
+    for (qint64 step = 0; step < steps && position < catalogue.count(); ++step) {
+        readName(position);
+        // The first record has no record before it to be the first of a group, even when
+        // it matches a name remembered under another order.
+        if (position > 0 && m_lastDupName && m_name == *m_lastDupName) {
+            catalogue.setPosition(position - 1);
+            markCurrentRow();
+            catalogue.setPosition(position);
+            MarkDuplicateGroup();
+            m_c.grdFiles->setFocus();
+            catalogue.movePrevious();
+            return;
+        }
+        if (m_lastDupName)
+            m_lastDupName->swap(m_name);
+        else
+            m_lastDupName = m_name;
+        ++position;
+    }
+    catalogue.setPosition(position);
+    endOfDuplicates();
+}
+
+void DuplicateFinder::MarkDuplicateGroup()
+{
+    RecordSet &catalogue = *m_c.state->catalogue;
+    const qint64 steps = m_c.state->TotalFiles;
+    for (qint64 step = 0; step < steps && !catalogue.eof(); ++step) {
+        readName(catalogue.position());
+        if (m_name != *m_lastDupName) {
+            m_lastDupName->swap(m_name);
+            m_c.window->setCursor(Qt::ArrowCursor);
+            return;
+        }
+        markCurrentRow();
+        catalogue.moveNext();
+    }
+    endOfDuplicates();
+}
+
+void DuplicateFinder::gridKeyPress(int &keyAscii)
+{
+    if (keyAscii == kTab && m_c.FindDups->isChecked()) {
+        keyAscii = 0;
+        FindDuplicates();
+    }
+    if (keyAscii == kEnter && m_c.FindDups->isChecked()) {
+        keyAscii = 0;
+        m_c.state->catalogue->moveFirst();
+    }
+}

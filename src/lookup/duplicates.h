@@ -1,0 +1,37 @@
+#pragma once
+// The duplicate finder: steps through runs of adjacent records with equal long names in
+// the catalogue's current (name-ascending) order, marking each run's rows in the grid.
+
+#include "lookup/lookupcontrols.h"
+
+#include <optional>
+#include <string>
+
+class DuplicateFinder {
+public:
+    // The controls are the window's and must outlive this object.
+    explicit DuplicateFinder(const LookupControls &controls) : m_c(controls) {}
+    DuplicateFinder(LookupControls &&) = delete;
+
+    // Marks the next group, from the first record when mblnDupFirst is set.
+    void FindDuplicates();
+    // The grid's key handler while the "FindDups" button is pressed: Tab steps to the next
+    // group, Enter goes back to the first record. Other keys are left to the grid.
+    void gridKeyPress(int &keyAscii);
+
+    // LastDupName: the 25-character long name the scan passed last; none after a start
+    // from the top.
+    [[nodiscard]] const std::optional<std::string> &lastDupName() const { return m_lastDupName; }
+
+private:
+    // Starts on the group's second member; leaves the current record behind the group.
+    void MarkDuplicateGroup();
+    void markCurrentRow();
+    void endOfDuplicates();
+    // Field1 at a position, cut or padded to 25 characters, into a reused buffer.
+    void readName(int position);
+
+    const LookupControls &m_c;
+    std::optional<std::string> m_lastDupName;
+    std::string m_name;
+};
