@@ -1,12 +1,13 @@
+#include "app/frmdisplay.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    QMainWindow w;
-    w.setObjectName(QStringLiteral("frmDisplay"));
-    w.setWindowTitle(QStringLiteral("Tarvolo  -  File Display"));
-    w.show();
+    QApplication::setApplicationName(QStringLiteral("Tarvolo"));
+    QApplication::setApplicationVersion(QStringLiteral("1.03"));
+    FrmDisplay window;
+    window.show();
     return app.exec();
 }

@@ -1,0 +1,402 @@
+#include "app/frmdisplay.h"
+
+#include "app/frmabout.h"
+#include "app/helpservice.h"
+#include "app/helpviewer.h"
+#include "app/keyasciifilter.h"
+#include "app/messagesink.h"
+#include "app/proportionallayout.h"
+#include "app/toolbaricons.h"
+#include "catalogue/displayfiles.h"
+#include "catalogue/layouts.h"
+#include "grid/datagrid.h"
+#include "grid/presentation.h"
+#include "lookup/duplicates.h"
+#include "lookup/quicksearch.h"
+#include "lookup/sorting.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QToolBar>
+
+namespace {
+
+const QString kCourier = QStringLiteral("Courier New");
+const QString kArial = QStringLiteral("Arial");
+constexpr int kCourierPoints = 9;
+constexpr int kArialPoints = 9;
+const QSize kClientTwips(10212, 7476);
+
+struct SortKeyMenu {
+    const char *name;
+    const char *caption;
+};
+// Submenus in order; each holds the Asc and Dsc items of two consecutive SortItems.
+constexpr SortKeyMenu kSortMenus[] = {
+    {"mnuLongName", "&Long Name"},   {"mnuShortName", "&Short Name"},
+    {"mnuPath", "&Path"},            {"mnuDateLastModified", "&Date Last Modified"},
+    {"mnuSize", "&Size"},            {"mnuExtension", "&Extension"},
+};
+// The submenus' keys in SortItem order (size comes before date there).
+constexpr int kSortMenuOfItemPair[] = {0, 1, 2, 4, 3, 5};
+
+struct ToolbarButton {
+    const char *key;
+    const char *tooltip;
+    bool separatorAfter;
+};
+constexpr ToolbarButton kToolbar[] = {
+    {"Open", "Click To Open An TRV File", false},
+    {"Save", "Click To Save An TRV File", false},
+    {"Print", "Click To Print An TRV Report", false},
+    {"Search", "Click To Search For A File", true},
+    {"LongName", "Click To Sort On Long File Name", false},
+    {"ShortName", "Click To Sort On Short File Name", false},
+    {"Path", "Click To Sort On File Path", false},
+    {"Date", "Click To Sort On File Date Last Modified", false},
+    {"Size", "Click To Sort On File Size", false},
+    {"Extension", "Click To Sort On File Extension", true},
+    {"UpArrow", "Click To Sort In Ascending Order", false},
+    {"DownArrow", "Click To Sort In Descending Order", true},
+    {"FindDups", "Click To Find Duplicate File Names", false},
+    {"Help", "Click To Bring Up Help File", false},
+    {"Exit", "Click To Exit Program", false},
+};
+
+template<typename W>
+W *named(W *w, const char *name, const QString &family, int points, bool bold = false)
+{
+    w->setObjectName(QLatin1String(name));
+    QFont f(family, points);
+    f.setBold(bold);
+    w->setFont(f);
+    return w;
+}
+
+} // namespace
+
+FrmDisplay::FrmDisplay(QWidget *parent) : FrmDisplay(Services{}, parent) {}
+
+FrmDisplay::FrmDisplay(Services services, QWidget *parent) : QMainWindow(parent), m_services(std::move(services))
+{
+    setObjectName(QStringLiteral("frmDisplay"));
+    setWindowTitle(QStringLiteral("Tarvolo  -  File Display"));
+    if (!m_services.messages) {
+        m_ownMessages = std::make_unique<MessageBoxSink>(this);
+        m_services.messages = m_ownMessages.get();
+    }
+    if (!m_services.driveSource)
+        m_services.driveSource = [](DriveTables &t) { return ::GetDrives(t); };
+    if (!m_services.quit)
+        m_services.quit = [] { QCoreApplication::quit(); };
+    m_help = std::make_unique<HelpService>(this, m_services.helpSearchPath);
+
+    buildControls();
+    buildMenus();
+    buildToolbar();
+    layOut();
+    wireCommands();
+    startUp();
+}
+
+FrmDisplay::~FrmDisplay()
+{
+    m_display->cancelWalk();
+    // The grid must let go of the record sets before the state that owns them goes.
+    grdFiles->setDataSource(nullptr);
+}
+
+void FrmDisplay::buildControls()
+{
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client);
+
+    tbrTRVStd = new QToolBar(client);
+    tbrTRVStd->setObjectName(QStringLiteral("tbrTRVStd"));
+    tbrTRVStd->setMovable(false);
+    tbrTRVStd->setIconSize(QSize(24, 24));
+
+    lblSortType = named(new QLabel(client), "lblSortType", kArial, kArialPoints, true);
+    lblSortType->setFrameShape(QFrame::Panel);
+    lblSortType->setFrameShadow(QFrame::Sunken);
+    lblSortType->hide();
+    txtSearch = named(new QLineEdit(client), "txtSearch", kCourier, kCourierPoints);
+    txtSearch->hide();
+    grdFiles = named(new DataGrid(client), "grdFiles", kCourier, kCourierPoints);
+    lblDrives = named(new QLabel(QStringLiteral("Select Drive(s)"), client), "lblDrives", kArial, kArialPoints, true);
+    lblTotals = named(new QLabel(QStringLiteral("Total Number Of Files"), client), "lblTotals", kArial, kArialPoints, true);
+    cmdDisplay = named(new QPushButton(QStringLiteral("DISPLAY"), client), "cmdDisplay", kArial, kArialPoints, true);
+    cmdDisplay->setToolTip(QStringLiteral("Click To Display Files"));
+    lstDriveNumFiles = named(new QListWidget(client), "lstDriveNumFiles", kCourier, kCourierPoints);
+    lstDriveNumFiles->setSelectionMode(QAbstractItemView::MultiSelection);
+    lblTotalFiles = named(new QLabel(QStringLiteral(" "), client), "lblTotalFiles", kCourier, kCourierPoints, true);
+    lblTotalFiles->setFrameShape(QFrame::Panel);
+    lblTotalFiles->setFrameShadow(QFrame::Sunken);
+    lblTotalFiles->setAlignment(Qt::AlignCenter);
+    cmdClear = named(new QPushButton(QStringLiteral("CLEAR"), client), "cmdClear", kArial, kArialPoints, true);
+    cmdClear->setToolTip(QStringLiteral("Click To Clear The File Display"));
+}
+
+QAction *FrmDisplay::addAction(QWidget *menu, const QString &name, const QString &caption)
+{
+    auto *a = new QAction(caption, this);
+    a->setObjectName(name);
+    menu->addAction(a);
+    m_actions.insert(name, a);
+    return a;
+}
+
+void FrmDisplay::buildMenus()
+{
+    QMenuBar *bar = menuBar();
+    auto addMenu = [this](QWidget *parentMenu, const QString &name, const QString &caption) {
+        auto *m = new QMenu(caption, parentMenu);
+        m->setObjectName(name);
+        m->menuAction()->setObjectName(name);
+        parentMenu->addAction(m->menuAction());
+        return m;
+    };
+    QMenu *file = addMenu(bar, QStringLiteral("mnuFile"), QStringLiteral("&File"));
+    addAction(file, QStringLiteral("mnuOpen"), QStringLiteral("&Open"));
+    addAction(file, QStringLiteral("mnuSaveAs"), QStringLiteral("&Save As"));
+    addAction(file, QStringLiteral("mnuPrint"), QStringLiteral("&Print"));
+    addAction(file, QStringLiteral("mnuExit"), QStringLiteral("E&xit"));
+    addMenu(bar, QStringLiteral("mnuEdit"), QStringLiteral("&Edit"));
+    QMenu *search = addMenu(bar, QStringLiteral("mnuSearch"), QStringLiteral("Sea&rch"));
+    addAction(search, QStringLiteral("mnuQuickSearch"), QStringLiteral("&Quick Search"));
+    addAction(search, QStringLiteral("mnuFindDuplicateFiles"), QStringLiteral("&Find Duplicate Files"));
+    QMenu *sort = addMenu(bar, QStringLiteral("mnuSort"), QStringLiteral("&Sort"));
+    std::array<QMenu *, 6> sortMenus{};
+    for (std::size_t i = 0; i < std::size(kSortMenus); ++i)
+        sortMenus[i] = addMenu(sort, QLatin1String(kSortMenus[i].name), QLatin1String(kSortMenus[i].caption));
+    for (int item = 0; item < SortItemCount; ++item) {
+        const int pair = item / 2;
+        QMenu *m = sortMenus[std::size_t(kSortMenuOfItemPair[pair])];
+        const QString base = QLatin1String(kSortMenus[kSortMenuOfItemPair[pair]].name);
+        const bool asc = item % 2 == 0;
+        QAction *a = addAction(m, base + (asc ? QStringLiteral("Asc") : QStringLiteral("Dsc")), asc ? QStringLiteral("&Ascending") : QStringLiteral("&Descending"));
+        a->setCheckable(true);
+        m_lookup.sortItems[std::size_t(item)] = a;
+    }
+    addAction(bar, QStringLiteral("mnuOptions"), QStringLiteral("&Options"));
+    QMenu *help = addMenu(bar, QStringLiteral("mnuHelp"), QStringLiteral("&Help"));
+    addAction(help, QStringLiteral("mnuHelpFile"), QStringLiteral("&Help File"));
+    addAction(help, QStringLiteral("mnuAbout"), QStringLiteral("&About"));
+}
+
+void FrmDisplay::buildToolbar()
+{
+    for (const ToolbarButton &b : kToolbar) {
+        const QString key = QLatin1String(b.key);
+        auto *a = new QAction(toolbarIcon(key, style()), QString(), this);
+        a->setObjectName(key);
+        a->setToolTip(QLatin1String(b.tooltip));
+        a->setCheckable(key == u"Search" || key == u"FindDups");
+        connect(a, &QAction::triggered, this, [this, a, key] {
+            // Pressed or released is the commands' to say, not the click's.
+            if (a->isCheckable())
+                a->setChecked(!a->isChecked());
+            tbrTRVStd_ButtonClick(key);
+        });
+        tbrTRVStd->addAction(a);
+        m_actions.insert(key, a);
+        if (b.separatorAfter)
+            tbrTRVStd->addSeparator();
+    }
+}
+
+void FrmDisplay::layOut()
+{
+    using S = ProportionalLayout::Sizing;
+    freeSizer1 = new ProportionalLayout(centralWidget(), kClientTwips);
+    freeSizer1->add(tbrTRVStd, {0, 0, 10212, 528}, S::FullWidth);
+    freeSizer1->add(lblSortType, {240, 720, 0, 0}, S::ToText);
+    freeSizer1->add(txtSearch, {6120, 600, 2052, 288});
+    freeSizer1->add(grdFiles, {120, 1080, 9972, 4812});
+    freeSizer1->add(lblDrives, {1440, 6120, 2460, 228});
+    freeSizer1->add(lblTotals, {5400, 6120, 2040, 228});
+    freeSizer1->add(cmdDisplay, {8160, 6240, 1332, 372});
+    freeSizer1->add(lstDriveNumFiles, {240, 6480, 4572, 840});
+    freeSizer1->add(lblTotalFiles, {5880, 6600, 972, 372}, S::AtLeastText);
+    freeSizer1->add(cmdClear, {8280, 6840, 1092, 372});
+    const QSize client = freeSizer1->designPixels();
+    resize(client.width(), client.height() + menuBar()->sizeHint().height());
+}
+
+void FrmDisplay::wireCommands()
+{
+    m_lookup.window = this;
+    m_lookup.state = &m_state;
+    m_lookup.messages = m_services.messages;
+    m_lookup.grdFiles = grdFiles;
+    m_lookup.lblSortType = lblSortType;
+    m_lookup.txtSearch = txtSearch;
+    m_lookup.Search = action(QStringLiteral("Search"));
+    m_lookup.FindDups = action(QStringLiteral("FindDups"));
+    m_lookup.UpArrow = action(QStringLiteral("UpArrow"));
+    m_lookup.DownArrow = action(QStringLiteral("DownArrow"));
+    m_lookup.ResetSplitDisplay = [this] { ResetSplitDisplay(); };
+    m_sorting = std::make_unique<Sorting>(m_lookup);
+    m_search = std::make_unique<QuickSearchBox>(m_lookup);
+    m_dups = std::make_unique<DuplicateFinder>(m_lookup);
+
+    DisplayControls dc;
+    dc.window = this;
+    dc.state = &m_state;
+    dc.messages = m_services.messages;
+    dc.grdFiles = grdFiles;
+    dc.lstDriveNumFiles = lstDriveNumFiles;
+    dc.lblDrives = lblDrives;
+    dc.lblTotalFiles = lblTotalFiles;
+    dc.lblSortType = lblSortType;
+    dc.txtSearch = txtSearch;
+    dc.FindDups = m_lookup.FindDups;
+    dc.driveSource = m_services.driveSource;
+    dc.SortIt = [this] { m_sorting->SortIt(); };
+    dc.SetSort = [this] { m_sorting->SetSort(); };
+    dc.ShowDownArrow = [this] { m_sorting->ShowDownArrow(); };
+    dc.FormatColumns = [this] { FormatColumns(*grdFiles, m_state.mblnSplitMade); };
+    dc.SplitDisplay = [this] { SplitDisplay(*grdFiles); };
+    dc.ResetSplitDisplay = [this] { ResetSplitDisplay(); };
+    dc.chosenSortSpec = [this] { return chosenSortSpec(); };
+    m_display = new DisplayCommands(std::move(dc), this);
+
+    connect(cmdDisplay, &QPushButton::clicked, this, &FrmDisplay::DisplayFiles);
+    connect(cmdClear, &QPushButton::clicked, this, &FrmDisplay::cmdClear_Click);
+    installKeyAscii(lstDriveNumFiles, [this](int &k) { m_display->lstDriveNumFiles_KeyPress(k); });
+    installKeyAscii(txtSearch, [this](int &k) { m_search->txtSearch_KeyPress(k); });
+    connect(grdFiles, &DataGrid::keyPress, this, [this](int &k) { m_dups->gridKeyPress(k); });
+
+    const std::pair<const char *, std::function<void()>> menuCommands[] = {
+        {"mnuOpen", [this] { OpenFile(); }},
+        {"mnuSaveAs", [this] { SaveAs(); }},
+        {"mnuPrint", [this] { mnuPrint_Click(); }},
+        {"mnuExit", [this] { mnuExit_Click(); }},
+        {"mnuQuickSearch", [this] { m_search->QuickSearch(); }},
+        {"mnuFindDuplicateFiles", [this] { mnuFindDuplicateFiles_Click(); }},
+        {"mnuOptions", [this] { mnuOptions_Click(); }},
+        {"mnuHelpFile", [this] { ShowHelp(); }},
+        {"mnuAbout", [this] { mnuAbout_Click(); }},
+    };
+    for (const auto &[name, command] : menuCommands)
+        connect(action(QLatin1String(name)), &QAction::triggered, this, command);
+    for (int item = 0; item < SortItemCount; ++item)
+        connect(m_lookup.sortItems[std::size_t(item)], &QAction::triggered, this,
+                [this, item] { m_sorting->mnuSortItem_Click(SortItem(item)); });
+}
+
+void FrmDisplay::startUp()
+{
+    m_display->GetDrives();
+    m_sorting->SetSort();
+    m_state.mblnDupFirst = m_state.mblnDupMode = m_state.mblnSplitMade = false;
+    DummyRecordSet();
+    ResetSplitDisplay();
+    CreateRecordSet(*m_state.catalogue);
+}
+
+void FrmDisplay::DummyRecordSet()
+{
+    BuildDummyRecordSet(m_state.dummy);
+    grdFiles->setDataSource(&m_state.dummy);
+    grdFiles->setAllowUpdate(false);
+    ResetSplitDisplay();
+}
+
+void FrmDisplay::ResetSplitDisplay()
+{
+    ::ResetSplitDisplay(*grdFiles, m_state.mblnSplitMade);
+}
+
+QString FrmDisplay::chosenSortSpec() const
+{
+    return m_sorting->chosenSortSpec();
+}
+
+void FrmDisplay::tbrTRVStd_ButtonClick(const QString &key)
+{
+    if (m_state.mblnDupMode)
+        m_state.mblnDupMode = false;
+    Sorting &s = *m_sorting;
+    const std::pair<const char *, std::function<void()>> commands[] = {
+        {"Open", [this] { OpenFile(); }},
+        {"Save", [this] { SaveAs(); }},
+        {"Print", [this] { mnuPrint_Click(); }},
+        {"Search", [this] { m_search->QuickSearch(); }},
+        {"LongName", [&s] { s.SortLongNameAsc(); }},
+        {"ShortName", [&s] { s.SortShortNameAsc(); }},
+        {"Path", [&s] { s.SortPathAsc(); }},
+        {"Size", [&s] { s.SortSizeAsc(); }},
+        {"Date", [&s] { s.SortDateLastModifiedAsc(); }},
+        {"Extension", [&s] { s.SortExtensionAsc(); }},
+        {"UpArrow", [&s] { s.SortAscending(); }},
+        {"DownArrow", [&s] { s.SortDescending(); }},
+        {"FindDups", [this] { mnuFindDuplicateFiles_Click(); }},
+        {"Help", [this] { ShowHelp(); }},
+        {"Exit", [this] { mnuExit_Click(); }},
+    };
+    for (const auto &[k, command] : commands)
+        if (key == QLatin1String(k)) {
+            command();
+            return;
+        }
+}
+
+void FrmDisplay::DisplayFiles()
+{
+    m_display->DisplayFiles();
+}
+
+void FrmDisplay::cmdClear_Click()
+{
+    m_display->cmdClear_Click();
+}
+
+void FrmDisplay::mnuFindDuplicateFiles_Click()
+{
+    m_state.mblnDupFirst = true;
+    m_state.mblnDupMode = true;
+    m_dups->FindDuplicates();
+}
+
+void FrmDisplay::ShowHelp()
+{
+    m_help->show(QStringLiteral("TRV.hlp"), HelpService::HelpFinder);
+}
+
+FrmAbout *FrmDisplay::aboutBox() const
+{
+    return m_about;
+}
+
+void FrmDisplay::mnuAbout_Click()
+{
+    if (!m_about)
+        m_about = new FrmAbout(this);
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
+}
+
+void FrmDisplay::mnuExit_Click()
+{
+    close();
+}
+
+void FrmDisplay::closeEvent(QCloseEvent *event)
+{
+    // Hidden dialogs must not keep the program alive without its window.
+    m_display->cancelWalk();
+    for (QWidget *w : findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+        if (w->isWindow())
+            w->close();
+    event->accept();
+    m_services.quit();
+}

@@ -1,0 +1,107 @@
+#pragma once
+// The main window: the composition root. It owns the catalogue, the dummy record set,
+// the grid, the drive list and the window state, builds the controls, menus and toolbar,
+// and dispatches every menu item and toolbar button to its command.
+
+#include "app/displaystate.h"
+#include "lookup/lookupcontrols.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+class DataGrid;
+class DisplayCommands;
+class DuplicateFinder;
+class FrmAbout;
+class HelpService;
+class MessageSink;
+class ProportionalLayout;
+class QuickSearchBox;
+class Sorting;
+class QAction;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QToolBar;
+
+class FrmDisplay : public QMainWindow {
+    Q_OBJECT
+public:
+    struct Services {
+        MessageSink *messages = nullptr; // nullptr: real message boxes
+        // Lines for the drive list; empty: this machine's mounted file systems.
+        std::function<QStringList(DriveTables &)> driveSource;
+        QStringList helpSearchPath; // empty: beside the program
+        std::function<void()> quit; // empty: end the application
+    };
+
+    explicit FrmDisplay(QWidget *parent = nullptr);
+    explicit FrmDisplay(Services services, QWidget *parent = nullptr);
+    ~FrmDisplay() override;
+
+    [[nodiscard]] DisplayState &state() { return m_state; }
+    [[nodiscard]] QAction *action(const QString &name) const { return m_actions.value(name); }
+    // The toolbar button of a key, as the dispatch receives it.
+    void tbrTRVStd_ButtonClick(const QString &key);
+    [[nodiscard]] DisplayCommands &displayCommands() { return *m_display; }
+    [[nodiscard]] FrmAbout *aboutBox() const;
+    [[nodiscard]] HelpService &helpService() { return *m_help; }
+
+    // Commands of the menus and the toolbar.
+    void DisplayFiles();
+    void cmdClear_Click();
+    void ShowHelp();
+    void mnuExit_Click();
+    void mnuAbout_Click();
+    void mnuFindDuplicateFiles_Click();
+    // Catalogue files, the report and the options dialog come with their own changes;
+    // until then their commands do nothing.
+    void OpenFile() {}
+    void SaveAs() {}
+    void mnuPrint_Click() {}
+    void mnuOptions_Click() {}
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void buildToolbar();
+    void layOut();
+    void wireCommands();
+    void startUp();
+    void DummyRecordSet();
+    void ResetSplitDisplay();
+    [[nodiscard]] QString chosenSortSpec() const;
+    QAction *addAction(QWidget *menu, const QString &name, const QString &caption);
+
+    Services m_services;
+    std::unique_ptr<MessageSink> m_ownMessages;
+    DisplayState m_state;
+    QHash<QString, QAction *> m_actions;
+
+    QToolBar *tbrTRVStd = nullptr;
+    QLabel *lblSortType = nullptr;
+    QLineEdit *txtSearch = nullptr;
+    DataGrid *grdFiles = nullptr;
+    QLabel *lblDrives = nullptr;
+    QLabel *lblTotals = nullptr;
+    QPushButton *cmdDisplay = nullptr;
+    QListWidget *lstDriveNumFiles = nullptr;
+    QLabel *lblTotalFiles = nullptr;
+    QPushButton *cmdClear = nullptr;
+    ProportionalLayout *freeSizer1 = nullptr;
+
+    LookupControls m_lookup;
+    std::unique_ptr<Sorting> m_sorting;
+    std::unique_ptr<QuickSearchBox> m_search;
+    std::unique_ptr<DuplicateFinder> m_dups;
+    DisplayCommands *m_display = nullptr;
+    std::unique_ptr<HelpService> m_help;
+    QPointer<FrmAbout> m_about;
+};

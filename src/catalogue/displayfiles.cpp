@@ -1,0 +1,193 @@
+#include "catalogue/displayfiles.h"
+
+#include "app/messagesink.h"
+#include "catalogue/layouts.h"
+#include "grid/datagrid.h"
+#include "grid/numberformat.h"
+#include "platform/localeformat.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+
+namespace {
+
+const QString kBlank = QStringLiteral(" ");
+constexpr int kCountField = 6;
+constexpr int kProgressPollMs = 40; // well inside the 100-file rhythm a user can follow
+
+} // namespace
+
+QString driveCountField(qint64 count)
+{
+    return formatNumber(count, u"###,###").rightJustified(kCountField, u' ');
+}
+
+QString driveTotalLine(QString &selectedDrive, qint64 count)
+{
+    if (selectedDrive.endsWith(u'/'))
+        selectedDrive.replace(selectedDrive.size() - 1, 1, u' ');
+    return selectedDrive + u' ' + driveCountField(count);
+}
+
+QString asOfText(const QDateTime &when)
+{
+    QString text = generalDateTimeText(when);
+    text.replace(u'/', u'-');
+    text.replace(u':', u'-');
+    return text;
+}
+
+DisplayCommands::DisplayCommands(DisplayControls controls, QObject *parent)
+    : QObject(parent), c(std::move(controls))
+{
+    m_progressTimer.setInterval(kProgressPollMs);
+    connect(&m_progressTimer, &QTimer::timeout, this, &DisplayCommands::showRunningTotal);
+    connect(&m_scan, &ScanJob::finished, this, &DisplayCommands::finishDisplay);
+}
+
+void DisplayCommands::GetDrives()
+{
+    c.lstDriveNumFiles->addItems(c.driveSource(c.state->drives));
+}
+
+void DisplayCommands::lstDriveNumFiles_KeyPress(int &keyAscii)
+{
+    if (keyAscii == 13) {
+        keyAscii = 0;
+        DisplayFiles();
+    }
+}
+
+void DisplayCommands::DisplayFiles()
+{
+    DisplayState &s = *c.state;
+    // A Display that found nothing still replaced the drive list, whose lines no longer
+    // match DriveRoots: a second Display would walk the wrong drives.
+    if (s.TotalFiles != 0 || walking() || m_catalogueShown) {
+        c.messages->showMessage(QStringLiteral("You must clear the display before displaying again"),
+                                QStringLiteral("Clear The Display"));
+        return;
+    }
+    s.mblnLiveCatalogue = true;
+    if (!readSelectedDrives()) {
+        c.messages->showMessage(QStringLiteral("No Drive(s) Selected, Select Drive(s)"),
+                                QStringLiteral("Select Drive(s)"));
+        return;
+    }
+    s.TotalFiles = 0;
+    s.CurrentDrive = 0;
+    c.window->setCursor(Qt::WaitCursor);
+    startWalk();
+}
+
+bool DisplayCommands::readSelectedDrives()
+{
+    bool driveChosen = false;
+    DriveTables &t = c.state->drives;
+    for (int i = 0; i < c.lstDriveNumFiles->count(); ++i) {
+        c.lstDriveNumFiles->setCurrentRow(i, QItemSelectionModel::NoUpdate);
+        if (i < kMaxDrives && c.lstDriveNumFiles->item(i)->isSelected()) {
+            t.SelectedDrives[std::size_t(i)] = t.DriveRoots[std::size_t(i)];
+            driveChosen = true;
+        }
+    }
+    return driveChosen;
+}
+
+void DisplayCommands::startWalk()
+{
+    std::vector<ScanJob::Drive> drives;
+    const DriveTables &t = c.state->drives;
+    for (int d = 0; d < kMaxDrives; ++d)
+        if (t.SelectedDrives[std::size_t(d)] != kBlank)
+            drives.push_back({d, DriveRootPath(t.SelectedDrives[std::size_t(d)])});
+    m_scan.start(std::move(drives), c.chosenSortSpec());
+    m_progressTimer.start();
+}
+
+void DisplayCommands::showRunningTotal()
+{
+    const QString text = formatNumber(m_scan.runningTotal(), u"###,###");
+    if (c.lblTotalFiles->text() != text)
+        c.lblTotalFiles->setText(text);
+}
+
+void DisplayCommands::cancelWalk()
+{
+    if (!walking())
+        return;
+    m_scan.cancel();
+    m_progressTimer.stop();
+    c.window->setCursor(Qt::ArrowCursor);
+}
+
+void DisplayCommands::finishDisplay()
+{
+    m_progressTimer.stop();
+    DisplayState &s = *c.state;
+    s.TotalFiles = m_scan.state().TotalFiles;
+    s.DriveFileCounts = m_scan.state().DriveFileCounts;
+    s.CurrentDrive = kMaxDrives;
+    // The grid lets go of the old, empty catalogue before it is replaced.
+    c.grdFiles->setDataSource(nullptr);
+    s.catalogue = m_scan.takeCatalogue();
+    c.grdFiles->setDataSource(s.catalogue.get());
+    m_catalogueShown = true;
+    if (s.TotalFiles > 0)
+        c.SortIt();
+    c.FormatColumns();
+    c.SplitDisplay();
+    s.mstrAsOfText = asOfText(QDateTime::currentDateTime());
+    c.window->setWindowTitle(QStringLiteral("Tarvolo  -  Display Of Files As Of ") + s.mstrAsOfText);
+    s.catalogue->moveFirst();
+    c.window->setCursor(Qt::ArrowCursor);
+    c.lblTotalFiles->setText(formatNumber(s.TotalFiles, u"###,###"));
+    c.lblDrives->setText(QStringLiteral("Total Files Per Drive"));
+    showDriveTotals();
+    emit displayed();
+}
+
+void DisplayCommands::showDriveTotals()
+{
+    DisplayState &s = *c.state;
+    c.lstDriveNumFiles->clear();
+    for (int d = 0; d < kMaxDrives; ++d) {
+        QString &entry = s.drives.SelectedDrives[std::size_t(d)];
+        if (entry != kBlank)
+            c.lstDriveNumFiles->addItem(driveTotalLine(entry, s.DriveFileCounts[std::size_t(d)]));
+    }
+}
+
+void DisplayCommands::cmdClear_Click()
+{
+    cancelWalk();
+    DisplayState &s = *c.state;
+    c.window->setCursor(Qt::WaitCursor);
+    s.FilesSinceUpdate = 0;
+    c.txtSearch->clear();
+    c.txtSearch->hide();
+    c.lblSortType->clear();
+    c.lblSortType->hide();
+    c.window->setWindowTitle(QStringLiteral("Tarvolo  -  File Display"));
+    c.grdFiles->resetState();
+    c.FindDups->setChecked(false);
+    c.window->setCursor(Qt::ArrowCursor);
+    s.drives.DriveRoots.fill(kBlank);
+    s.drives.SelectedDrives.fill(kBlank);
+    s.DriveFileCounts.fill(0);
+    c.lstDriveNumFiles->clear();
+    c.lblTotalFiles->setText(kBlank);
+    s.CurrentDrive = 0;
+    s.TotalFiles = 0;
+    c.lblDrives->setText(QStringLiteral("Select Drive(s)"));
+    GetDrives();
+    c.SetSort();
+    c.ShowDownArrow();
+    c.grdFiles->setDataSource(&s.dummy);
+    c.ResetSplitDisplay();
+    s.catalogue = std::make_unique<RecordSet>();
+    CreateRecordSet(*s.catalogue);
+    m_catalogueShown = false;
+}

@@ -1,0 +1,76 @@
+#pragma once
+// Display and Clear: the two commands the window turns around. Display walks the selected
+// drives on a worker thread and, when the walk ends, shows the catalogue; Clear returns
+// the window to its start-up state, cancelling a walk first.
+
+#include "app/displaystate.h"
+#include "catalogue/scanjob.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <functional>
+
+class DataGrid;
+class MessageSink;
+class QAction;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QWidget;
+
+// What Display and Clear work on. The window fills it once its controls exist.
+struct DisplayControls {
+    QWidget *window = nullptr; // caption and mouse pointer
+    DisplayState *state = nullptr;
+    MessageSink *messages = nullptr;
+    DataGrid *grdFiles = nullptr;
+    QListWidget *lstDriveNumFiles = nullptr;
+    QLabel *lblDrives = nullptr;
+    QLabel *lblTotalFiles = nullptr;
+    QLabel *lblSortType = nullptr;
+    QLineEdit *txtSearch = nullptr;
+    QAction *FindDups = nullptr;
+    // Lines for the drive list; fills the state's DriveRoots and SelectedDrives.
+    std::function<QStringList(DriveTables &)> driveSource;
+    // Sorting and layout, owned by other parts of the window.
+    std::function<void()> SortIt, SetSort, ShowDownArrow, FormatColumns, SplitDisplay, ResetSplitDisplay;
+    std::function<QString()> chosenSortSpec; // "Field1" when no order is chosen
+};
+
+class DisplayCommands : public QObject {
+    Q_OBJECT
+public:
+    explicit DisplayCommands(DisplayControls controls, QObject *parent = nullptr);
+
+    void GetDrives();
+    void DisplayFiles();
+    void cmdClear_Click();
+    void lstDriveNumFiles_KeyPress(int &keyAscii);
+
+    [[nodiscard]] bool walking() const { return m_scan.running(); }
+    // Clear, Open and Exit stop a walk before they do their own work.
+    void cancelWalk();
+
+signals:
+    void displayed(); // the catalogue of a Display is on show
+
+private:
+    [[nodiscard]] bool readSelectedDrives();
+    void startWalk();
+    void showRunningTotal();
+    void finishDisplay();
+    void showDriveTotals();
+
+    DisplayControls c;
+    ScanJob m_scan;
+    QTimer m_progressTimer;
+    bool m_catalogueShown = false; // also true for a Display that found no file
+};
+
+// "###,###" right-aligned in six characters, wider when the count needs it.
+[[nodiscard]] QString driveCountField(qint64 count);
+// The drive-list line of a walked drive: its root with the final "/" made a blank.
+[[nodiscard]] QString driveTotalLine(QString &selectedDrive, qint64 count);
+// The general date-and-time text with every "/" and ":" made "-".
+[[nodiscard]] QString asOfText(const QDateTime &when);

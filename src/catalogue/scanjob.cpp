@@ -1,0 +1,69 @@
+#include "catalogue/scanjob.h"
+
+#include "catalogue/layouts.h"
+
+#include <QMetaObject>
+
+ScanJob::ScanJob(QObject *parent) : QObject(parent) {}
+
+ScanJob::~ScanJob()
+{
+    cancel();
+}
+
+void ScanJob::start(std::vector<Drive> drives, const QString &sortSpec)
+{
+    cancel();
+    m_cancel.store(false);
+    m_runningTotal.store(0);
+    m_state = WalkState{};
+    m_catalogue = std::make_unique<RecordSet>();
+    CreateRecordSet(*m_catalogue);
+    m_worker = std::thread(&ScanJob::run, this, std::move(drives), sortSpec, ++m_generation);
+}
+
+void ScanJob::run(std::vector<Drive> drives, QString sortSpec, quint64 generation)
+{
+    DirectoryWalk walk(*m_catalogue, m_state);
+    walk.setCancelFlag(&m_cancel);
+    walk.setProgress([this](qint64 total) { m_runningTotal.store(total, std::memory_order_relaxed); });
+    for (const Drive &d : drives) {
+        if (walk.cancelled())
+            return;
+        m_state.CurrentDrive = d.position;
+        walk.FindDirs(d.root);
+    }
+    if (walk.cancelled())
+        return;
+    if (m_catalogue->count() > 0)
+        m_catalogue->setSort(sortSpec);
+    m_catalogue->squeeze();
+    // Queued: the slot runs on the window's thread once this thread has let go.
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation] {
+            // A walk cancelled and replaced since must not report the new one's end.
+            if (generation != m_generation || m_cancel.load())
+                return;
+            join();
+            emit finished();
+        },
+        Qt::QueuedConnection);
+}
+
+void ScanJob::cancel()
+{
+    m_cancel.store(true);
+    join();
+}
+
+void ScanJob::join()
+{
+    if (m_worker.joinable())
+        m_worker.join();
+}
+
+std::unique_ptr<RecordSet> ScanJob::takeCatalogue()
+{
+    return std::move(m_catalogue);
+}

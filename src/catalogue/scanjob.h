@@ -1,0 +1,57 @@
+#pragma once
+// One Display's walk of the selected drives on a worker thread. The worker fills a
+// catalogue of its own, which the window takes over only when the walk has ended, so no
+// record is shared while it is being built. The window polls the running total.
+
+#include "catalogue/recordset.h"
+#include "catalogue/walk.h"
+
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+class ScanJob : public QObject {
+    Q_OBJECT
+public:
+    struct Drive {
+        int position = 0; // drive-list position: the entry of DriveFileCounts it counts in
+        std::string root;
+    };
+
+    explicit ScanJob(QObject *parent = nullptr);
+    ~ScanJob() override; // cancels a running walk
+
+    // Walks the drives in the given order into a new catalogue and orders it by sortSpec,
+    // so that applying the same order on the window's thread costs nothing. finished() is
+    // emitted on the thread that owns this object.
+    void start(std::vector<Drive> drives, const QString &sortSpec);
+    // Stops a running walk and waits for the worker (it ends within one entry); the
+    // partial catalogue is dropped and finished() is not emitted.
+    void cancel();
+    [[nodiscard]] bool running() const { return m_worker.joinable(); }
+
+    // The last total the walk published: a multiple of 100 while it runs.
+    [[nodiscard]] qint64 runningTotal() const { return m_runningTotal.load(std::memory_order_relaxed); }
+
+    // After finished(): the catalogue and the counts of the walk.
+    std::unique_ptr<RecordSet> takeCatalogue();
+    [[nodiscard]] const WalkState &state() const { return m_state; }
+
+signals:
+    void finished();
+
+private:
+    void run(std::vector<Drive> drives, QString sortSpec, quint64 generation);
+    void join();
+
+    std::thread m_worker;
+    std::atomic<bool> m_cancel{false};
+    std::atomic<qint64> m_runningTotal{0};
+    std::unique_ptr<RecordSet> m_catalogue;
+    WalkState m_state;
+    quint64 m_generation = 0; // touched on the owner's thread only
+};
