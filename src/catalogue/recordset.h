@@ -134,6 +134,7 @@ private:
     [[nodiscard]] quint32 rowAt(int position) const { return m_order[std::size_t(position)]; }
     [[nodiscard]] bool validPosition(int position) const { return position >= 0 && position < count(); }
     void sortRows(int field, bool descending);
+    [[nodiscard]] bool orderedAscendingBy(int field) const;
     void notifyReset();
 
     std::vector<FieldDef> m_fields;

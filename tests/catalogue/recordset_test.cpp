@@ -151,6 +151,42 @@ TEST_F(RecordSetTest, FindStartsAtTheCurrentRecordAndReadsQuotesLiterally)
     EXPECT_EQ(rs.position(), 0);
 }
 
+// A sorted set answers a find by halving; it must land exactly where a scan lands.
+TEST(RecordSetFind, SortedFindsAgreeWithAScan)
+{
+    const char *names[] = {"abc", "ABC", "abd", "Éclair", "eclair", "zed", "Zed", "a b", "a",
+                           "", "ab", "O'BRIEN", "résumé.txt", "RESUME.TXT", "abc", "m", "b"};
+    RecordSet sorted, scanned;
+    for (RecordSet *rs : {&sorted, &scanned}) {
+        CreateRecordSet(*rs);
+        for (int i = 0; i < 60; ++i) {
+            rs->addNew();
+            rs->setField(fld::LongName, std::string_view(names[(i * 7) % std::size(names)]));
+            rs->setField(fld::Size, qint64((i * 37) % 11));
+        }
+    }
+    const char16_t *criteria[] = {u"Field1 >= 'abc'", u"Field1 > 'abc'", u"Field1 = 'ABC'",
+                                  u"Field1 = 'abcd'", u"Field1 >= 'É'", u"Field1 >= ''",
+                                  u"Field1 > 'zzz'", u"Field1 >= 'o'b'", u"Field1 >= 'a b'",
+                                  u"Field7 >= 5", u"Field7 = 4", u"Field7 > 10", u"Field1 < 'b'"};
+    for (const char *spec : {"Field1", "Field7"}) {
+        sorted.setSort(QString::fromLatin1(spec));
+        scanned.setSort(QString::fromLatin1(spec));
+        scanned.moveLast();
+        scanned.setField(fld::Size, scanned.integerAt(scanned.position(), fld::Size)); // unchanged value, order no longer vouched for
+        for (const char16_t *criterion : criteria) {
+            for (int start : {0, 17}) {
+                sorted.setPosition(start);
+                scanned.setPosition(start);
+                ASSERT_TRUE(sorted.find(criterion));
+                ASSERT_TRUE(scanned.find(criterion));
+                EXPECT_EQ(sorted.position(), scanned.position())
+                    << spec << " " << QString::fromUtf16(criterion).toStdString() << " from " << start;
+            }
+        }
+    }
+}
+
 TEST_F(RecordSetTest, NavigationStopsAtBothEnds)
 {
     EXPECT_TRUE(rs.eof());
