@@ -52,7 +52,8 @@ void ProportionalLayout::relayout()
 
 bool ProportionalLayout::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_client && event->type() == QEvent::Resize)
+    // A control whose text changed asks its parent for a new layout.
+    if (watched == m_client && (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest))
         relayout();
     return QObject::eventFilter(watched, event);
 }

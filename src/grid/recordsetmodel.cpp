@@ -84,7 +84,12 @@ QString RecordSetModel::displayText(int row, int column) const
         return s && !s->format.isEmpty() ? formatNumber(v, s->format) : QString::number(v);
     }
     m_records->utf8At(row, column, m_buffer);
-    return QString::fromUtf8(m_buffer.data(), qsizetype(m_buffer.size()));
+    // Names are padded to a fixed width; the padding must not push a narrow column's
+    // text into an ellipsis.
+    std::size_t n = m_buffer.size();
+    while (n > 0 && m_buffer[n - 1] == ' ')
+        --n;
+    return QString::fromUtf8(m_buffer.data(), qsizetype(n));
 }
 
 QVariant RecordSetModel::data(const QModelIndex &index, int role) const
