@@ -20,6 +20,9 @@ def main():
     os.makedirs(root, exist_ok=True)
     while made < total:
         parent = rng.choice(folders[-200:]) if len(folders) > 1 else root
+        # Real trees are a dozen levels deep at most; an endless chain would overrun PATH_MAX.
+        if parent.count(os.sep) - root.count(os.sep) >= 12:
+            parent = rng.choice(folders[: min(len(folders), 50)])
         folder = os.path.join(parent, f"{rng.choice(WORDS)} {len(folders)}")
         os.makedirs(folder, exist_ok=True)
         folders.append(folder)

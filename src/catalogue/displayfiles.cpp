@@ -26,7 +26,10 @@ QString driveCountField(qint64 count)
 
 QString driveTotalLine(QString &selectedDrive, qint64 count)
 {
-    if (selectedDrive.endsWith(u'/'))
+    // The root's mount point is the separator itself: keep it and add the blank.
+    if (selectedDrive == u"/")
+        selectedDrive += u' ';
+    else if (selectedDrive.endsWith(u'/'))
         selectedDrive.replace(selectedDrive.size() - 1, 1, u' ');
     return selectedDrive + u' ' + driveCountField(count);
 }

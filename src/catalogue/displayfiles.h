@@ -49,6 +49,7 @@ public:
     void lstDriveNumFiles_KeyPress(int &keyAscii);
 
     [[nodiscard]] bool walking() const { return m_scan.running(); }
+    [[nodiscard]] const ScanJob &scanJob() const { return m_scan; }
     // Clear, Open and Exit stop a walk before they do their own work.
     void cancelWalk();
 

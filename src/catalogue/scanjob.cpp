@@ -38,6 +38,7 @@ void ScanJob::run(std::vector<Drive> drives, QString sortSpec, quint64 generatio
     if (m_catalogue->count() > 0)
         m_catalogue->setSort(sortSpec);
     m_catalogue->squeeze();
+    m_walkEnded = std::chrono::steady_clock::now();
     // Queued: the slot runs on the window's thread once this thread has let go.
     QMetaObject::invokeMethod(
         this,

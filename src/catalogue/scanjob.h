@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QString>
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <string>
 #include <thread>
@@ -40,6 +41,8 @@ public:
     // After finished(): the catalogue and the counts of the walk.
     std::unique_ptr<RecordSet> takeCatalogue();
     [[nodiscard]] const WalkState &state() const { return m_state; }
+    // When the worker had the catalogue ready, for measuring what the window adds.
+    [[nodiscard]] std::chrono::steady_clock::time_point walkEnded() const { return m_walkEnded; }
 
 signals:
     void finished();
@@ -53,5 +56,6 @@ private:
     std::atomic<qint64> m_runningTotal{0};
     std::unique_ptr<RecordSet> m_catalogue;
     WalkState m_state;
+    std::chrono::steady_clock::time_point m_walkEnded;
     quint64 m_generation = 0; // touched on the owner's thread only
 };
