@@ -1,55 +1,13 @@
 #include "catalogue/walk.h"
 
-#include "catalogue/boundedqueue.h"
 #include "catalogue/layouts.h"
 #include "catalogue/recordvalues.h"
 #include "catalogue/text.h"
+#include "catalogue/walkahead.h"
 #include "platform/dirlisting.h"
 
 #include <algorithm>
-#include <thread>
-
-struct ListedDirectory {
-    std::string path;
-    DirListing listing;
-    std::vector<std::string> subdirs; // in the order they are visited
-};
-
-namespace {
-
-constexpr std::size_t kListingsAhead = 256;
-
-// Lists a directory of the walk's device and orders its subdirectories.
-void listAndOrder(const std::string &path, std::uint64_t device, const std::atomic<bool> *cancel,
-                  ListedDirectory &out)
-{
-    out.path = path;
-    out.subdirs.clear();
-    listDirectory(path, out.listing, cancel);
-    if (!out.listing.opened || out.listing.device != device) {
-        out.listing.entries.clear(); // another device: a mount point is not entered
-        return;
-    }
-    struct SubDir {
-        std::string key; // upper-cased name and separator, as the order compares them
-        std::string path;
-    };
-    std::vector<SubDir> subdirs;
-    for (const DirEntry &e : out.listing.entries) {
-        if (!e.isDirectory || e.device != device)
-            continue;
-        std::string key = text::toUpper(text::sanitizeUtf8(e.name));
-        key.push_back(values::kSeparator);
-        subdirs.push_back({std::move(key), path + e.name + values::kSeparator});
-    }
-    std::sort(subdirs.begin(), subdirs.end(), [](const SubDir &a, const SubDir &b) {
-        return a.key != b.key ? a.key < b.key : a.path < b.path;
-    });
-    for (SubDir &s : subdirs)
-        out.subdirs.push_back(std::move(s.path));
-}
-
-} // namespace
+#include <memory>
 
 DirectoryWalk::DirectoryWalk(RecordSet &catalogue, WalkState &state) : m_catalogue(catalogue), m_state(state) {}
 
@@ -65,29 +23,18 @@ void DirectoryWalk::FindDirs(const std::string &D)
 
 void DirectoryWalk::listInWalkOrder(const std::string &root)
 {
-    BoundedQueue<ListedDirectory> queue(kListingsAhead);
-    std::thread lister([&] {
-        // Depth first without recursion, so a deep tree cannot exhaust the stack.
-        std::vector<std::string> pending{root};
-        while (!pending.empty() && !cancelled()) {
-            ListedDirectory dir;
-            listAndOrder(pending.back(), m_device, m_cancel, dir);
-            pending.pop_back();
-            for (auto it = dir.subdirs.rbegin(); it != dir.subdirs.rend(); ++it)
-                pending.push_back(*it);
-            if (!queue.push(std::move(dir)))
-                break;
-        }
-        queue.close();
-    });
-    while (std::optional<ListedDirectory> dir = queue.pop()) {
-        if (cancelled()) {
-            queue.close();
-            break;
-        }
-        recordFiles(*dir);
+    WalkAhead ahead(m_device, m_cancel, m_listers);
+    std::vector<std::shared_ptr<WalkNode>> order{std::make_shared<WalkNode>(root)};
+    ahead.offer(order.back());
+    while (!order.empty() && !cancelled()) {
+        const std::shared_ptr<WalkNode> node = std::move(order.back());
+        order.pop_back();
+        ahead.await(*node);
+        recordFiles(node->dir);
+        ahead.consumed();
+        for (auto it = node->children.rbegin(); it != node->children.rend(); ++it)
+            order.push_back(std::move(*it));
     }
-    lister.join();
 }
 
 void DirectoryWalk::ListDirectory(std::vector<std::string> &Dirs, const std::string &directory)

@@ -2,8 +2,8 @@
 // The directory walk: every directory below a root, depth first, each directory's files
 // recorded before its subdirectories are visited in ascending order of their upper-cased
 // names. It stays on the root's device. It calls no widget: the window reads its progress.
-// A lister thread reads the directories ahead, in walk order, while the calling thread
-// turns their entries into records: the kernel's work and ours overlap.
+// Worker threads read the directories ahead while the calling thread turns their entries
+// into records in walk order: the kernel's work and ours overlap.
 
 #include "catalogue/recordset.h"
 
@@ -36,6 +36,8 @@ public:
     void setCancelFlag(const std::atomic<bool> *cancel) { m_cancel = cancel; }
     // Called with the running total every 100 files, as the total label shows it.
     void setProgress(std::function<void(qint64)> progress) { m_progress = std::move(progress); }
+    // Threads that read directories ahead; 0 lets the machine's cores decide.
+    void setListers(unsigned listers) { m_listers = listers; }
 
     // Walks D (with or without a final "/") and everything below it.
     void FindDirs(const std::string &D);
@@ -55,5 +57,6 @@ private:
     const std::atomic<bool> *m_cancel = nullptr;
     std::function<void(qint64)> m_progress;
     std::uint64_t m_device = 0;
+    unsigned m_listers = 0;
     std::string m_pathValue;
 };

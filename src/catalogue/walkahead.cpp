@@ -1,0 +1,139 @@
+#include "catalogue/walkahead.h"
+
+#include "catalogue/recordvalues.h"
+#include "catalogue/text.h"
+
+#include <algorithm>
+
+namespace {
+
+// Listings held ahead of the walk: enough to keep the workers busy, few enough that a
+// huge tree costs no more memory than a few hundred directories' entries.
+constexpr std::size_t kListingsAhead = 256;
+
+unsigned defaultWorkers()
+{
+    // One core stays with the walk itself, which turns the listings into records.
+    const unsigned cores = std::thread::hardware_concurrency();
+    return std::clamp(cores > 1 ? cores - 1 : 1u, 1u, 3u);
+}
+
+} // namespace
+
+void listAndOrder(const std::string &path, std::uint64_t device, const std::atomic<bool> *cancel,
+                  ListedDirectory &out)
+{
+    out.path = path;
+    out.subdirs.clear();
+    listDirectory(path, out.listing, cancel);
+    if (!out.listing.opened || out.listing.device != device) {
+        out.listing.entries.clear(); // another device: a mount point is not entered
+        return;
+    }
+    struct SubDir {
+        std::string key; // upper-cased name and separator, as the order compares them
+        std::string path;
+    };
+    std::vector<SubDir> subdirs;
+    for (const DirEntry &e : out.listing.entries) {
+        if (!e.isDirectory || e.device != device)
+            continue;
+        std::string key = text::toUpper(text::sanitizeUtf8(e.name));
+        key.push_back(values::kSeparator);
+        subdirs.push_back({std::move(key), path + e.name + values::kSeparator});
+    }
+    std::sort(subdirs.begin(), subdirs.end(), [](const SubDir &a, const SubDir &b) {
+        return a.key != b.key ? a.key < b.key : a.path < b.path;
+    });
+    for (SubDir &s : subdirs)
+        out.subdirs.push_back(std::move(s.path));
+}
+
+WalkAhead::WalkAhead(std::uint64_t device, const std::atomic<bool> *cancel, unsigned workers)
+    : m_device(device), m_cancel(cancel)
+{
+    for (unsigned i = 0; i < (workers > 0 ? workers : defaultWorkers()); ++i)
+        m_workers.emplace_back(&WalkAhead::work, this);
+}
+
+WalkAhead::~WalkAhead()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_changed.notify_all();
+    for (std::thread &t : m_workers)
+        t.join();
+}
+
+bool WalkAhead::stopping() const
+{
+    return m_stop || (m_cancel && m_cancel->load(std::memory_order_relaxed));
+}
+
+void WalkAhead::offer(std::shared_ptr<WalkNode> node)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_waiting.push_back(std::move(node));
+    }
+    m_changed.notify_one();
+}
+
+void WalkAhead::list(WalkNode &node)
+{
+    listAndOrder(node.path, m_device, m_cancel, node.dir);
+    node.children.reserve(node.dir.subdirs.size());
+    for (std::string &path : node.dir.subdirs)
+        node.children.push_back(std::make_shared<WalkNode>(std::move(path)));
+    node.dir.subdirs.clear();
+    const std::lock_guard lock(m_mutex);
+    node.state = WalkNode::State::Listed;
+    ++m_listedAhead;
+    // Reversed, so that the first subdirectory is taken first.
+    for (auto it = node.children.rbegin(); it != node.children.rend(); ++it)
+        m_waiting.push_back(*it);
+}
+
+void WalkAhead::work()
+{
+    for (;;) {
+        std::shared_ptr<WalkNode> node;
+        {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [this] { return stopping() || (!m_waiting.empty() && m_listedAhead < kListingsAhead); });
+            if (stopping())
+                return;
+            node = std::move(m_waiting.back());
+            m_waiting.pop_back();
+            if (node->state != WalkNode::State::Waiting)
+                continue; // the walk listed it itself
+            node->state = WalkNode::State::Taken;
+        }
+        list(*node);
+        m_changed.notify_all();
+    }
+}
+
+void WalkAhead::await(WalkNode &node)
+{
+    std::unique_lock lock(m_mutex);
+    if (node.state == WalkNode::State::Waiting) {
+        node.state = WalkNode::State::Taken; // its stale entry on the stack is skipped
+        lock.unlock();
+        list(node);
+        m_changed.notify_all();
+        return;
+    }
+    m_changed.wait(lock, [&] { return node.state == WalkNode::State::Listed; });
+}
+
+void WalkAhead::consumed()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        --m_listedAhead;
+    }
+    m_changed.notify_all();
+}

@@ -1,0 +1,65 @@
+#pragma once
+// Reads the directories of a walk ahead of it on worker threads. Each directory is a node;
+// listing a node makes its subdirectories nodes, which go on a stack so that the workers
+// take them in about the order the walk will want them. The walk awaits each node in its
+// own order and lists a node itself when no worker has taken it yet, so it never waits for
+// work that is stuck behind the limit on listings held ahead.
+
+#include "platform/dirlisting.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct ListedDirectory {
+    std::string path;
+    DirListing listing;
+    std::vector<std::string> subdirs; // in the order they are visited
+};
+
+// Lists a directory of the walk's device and orders its subdirectories.
+void listAndOrder(const std::string &path, std::uint64_t device, const std::atomic<bool> *cancel,
+                  ListedDirectory &out);
+
+struct WalkNode {
+    explicit WalkNode(std::string path) : path(std::move(path)) {}
+    enum class State { Waiting, Taken, Listed };
+    std::string path;
+    State state = State::Waiting; // guarded by the WalkAhead's mutex
+    ListedDirectory dir;
+    std::vector<std::shared_ptr<WalkNode>> children; // in walk order
+};
+
+class WalkAhead {
+public:
+    // workers 0: one fewer than the machine has cores, at least one.
+    WalkAhead(std::uint64_t device, const std::atomic<bool> *cancel, unsigned workers = 0);
+    ~WalkAhead(); // stops and joins the workers
+    WalkAhead(const WalkAhead &) = delete;
+    WalkAhead &operator=(const WalkAhead &) = delete;
+
+    void offer(std::shared_ptr<WalkNode> node);
+    // Returns once the node is listed and its children are made.
+    void await(WalkNode &node);
+    // The walk is done with the node it awaited last.
+    void consumed();
+
+private:
+    void work();
+    void list(WalkNode &node);
+    [[nodiscard]] bool stopping() const;
+
+    std::uint64_t m_device;
+    const std::atomic<bool> *m_cancel;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<std::shared_ptr<WalkNode>> m_waiting;
+    std::size_t m_listedAhead = 0;
+    bool m_stop = false;
+    std::vector<std::thread> m_workers;
+};
