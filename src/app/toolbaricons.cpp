@@ -12,13 +12,28 @@ constexpr int kSide = 32;
 const QColor kInk(0x20, 0x30, 0x60);
 const QColor kPaper(0xFF, 0xFF, 0xF0);
 
+// A transparent, antialiased square to paint a button's picture on.
+struct Canvas {
+    Canvas() : pixmap(kSide, kSide)
+    {
+        pixmap.fill(Qt::transparent);
+        painter.begin(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+    }
+    QPixmap finish()
+    {
+        painter.end();
+        return pixmap;
+    }
+    QPixmap pixmap;
+    QPainter painter;
+};
+
 // A sheet of paper with a short text on it: the sort keys name what they order by.
 QPixmap labelled(const QString &text, int pixelSize, const QColor &ink = kInk)
 {
-    QPixmap pm(kSide, kSide);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
+    Canvas canvas;
+    QPainter &p = canvas.painter;
     p.setPen(QPen(Qt::darkGray, 1));
     p.setBrush(kPaper);
     p.drawRoundedRect(QRectF(2.5, 4.5, kSide - 5, kSide - 9), 3, 3);
@@ -28,15 +43,13 @@ QPixmap labelled(const QString &text, int pixelSize, const QColor &ink = kInk)
     p.setFont(f);
     p.setPen(ink);
     p.drawText(QRect(2, 4, kSide - 4, kSide - 8), Qt::AlignCenter, text);
-    return pm;
+    return canvas.finish();
 }
 
 QPixmap printer()
 {
-    QPixmap pm(kSide, kSide);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
+    Canvas canvas;
+    QPainter &p = canvas.painter;
     p.setPen(QPen(Qt::black, 1));
     p.setBrush(Qt::white);
     p.drawRect(QRectF(9.5, 3.5, 13, 10)); // paper going in
@@ -47,15 +60,13 @@ QPixmap printer()
     p.setPen(kInk);
     p.drawLine(11, 23, 21, 23);
     p.drawLine(11, 26, 18, 26);
-    return pm;
+    return canvas.finish();
 }
 
 QPixmap calendar()
 {
-    QPixmap pm(kSide, kSide);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
+    Canvas canvas;
+    QPainter &p = canvas.painter;
     p.setPen(QPen(Qt::darkGray, 1));
     p.setBrush(Qt::white);
     p.drawRect(QRectF(4.5, 6.5, 23, 21));
@@ -65,16 +76,14 @@ QPixmap calendar()
     for (int row = 0; row < 3; ++row)
         for (int col = 0; col < 4; ++col)
             p.fillRect(QRect(7 + col * 5, 15 + row * 4, 3, 2), kInk);
-    return pm;
+    return canvas.finish();
 }
 
 // Two equal sheets, one behind the other: names that occur twice.
 QPixmap duplicates()
 {
-    QPixmap pm(kSide, kSide);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
+    Canvas canvas;
+    QPainter &p = canvas.painter;
     p.setPen(QPen(Qt::darkGray, 1));
     QFont f(QStringLiteral("Arial"));
     f.setPixelSize(10);
@@ -88,21 +97,19 @@ QPixmap duplicates()
         p.drawText(sheet, Qt::AlignCenter, QStringLiteral("A"));
         p.setPen(QPen(Qt::darkGray, 1));
     }
-    return pm;
+    return canvas.finish();
 }
 
 QPixmap magnifier()
 {
-    QPixmap pm(kSide, kSide);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
+    Canvas canvas;
+    QPainter &p = canvas.painter;
     p.setPen(QPen(kInk, 3, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(19, 19), QPointF(28, 28));
     p.setPen(QPen(kInk, 2));
     p.setBrush(QColor(0xD8, 0xE8, 0xFF));
     p.drawEllipse(QPointF(13, 13), 9, 9);
-    return pm;
+    return canvas.finish();
 }
 
 QIcon standard(const QStyle *style, QStyle::StandardPixmap which)
