@@ -62,7 +62,7 @@ WalkAhead::~WalkAhead()
         const std::lock_guard lock(m_mutex);
         m_stop = true;
     }
-    m_changed.notify_all();
+    m_workAvailable.notify_all();
     for (std::thread &t : m_workers)
         t.join();
 }
@@ -78,9 +78,11 @@ void WalkAhead::offer(std::shared_ptr<WalkNode> node)
         const std::lock_guard lock(m_mutex);
         m_waiting.push_back(std::move(node));
     }
-    m_changed.notify_one();
+    m_workAvailable.notify_one();
 }
 
+// Wakes only a thread that waits for what this listing brings: every needless wake-up is
+// a context switch, and a walk lists tens of thousands of directories.
 void WalkAhead::list(WalkNode &node)
 {
     listAndOrder(node.path, m_device, m_cancel, node.dir);
@@ -88,12 +90,21 @@ void WalkAhead::list(WalkNode &node)
     for (std::string &path : node.dir.subdirs)
         node.children.push_back(std::make_shared<WalkNode>(std::move(path)));
     node.dir.subdirs.clear();
-    const std::lock_guard lock(m_mutex);
-    node.state = WalkNode::State::Listed;
-    ++m_listedAhead;
-    // Reversed, so that the first subdirectory is taken first.
-    for (auto it = node.children.rbegin(); it != node.children.rend(); ++it)
-        m_waiting.push_back(*it);
+    bool wakeWalk = false, wakeWorkers = false;
+    {
+        const std::lock_guard lock(m_mutex);
+        node.state = WalkNode::State::Listed;
+        ++m_listedAhead;
+        // Reversed, so that the first subdirectory is taken first.
+        for (auto it = node.children.rbegin(); it != node.children.rend(); ++it)
+            m_waiting.push_back(*it);
+        wakeWalk = m_awaited == &node;
+        wakeWorkers = !node.children.empty() && m_idleWorkers > 0;
+    }
+    if (wakeWalk)
+        m_listed.notify_one();
+    if (wakeWorkers)
+        m_workAvailable.notify_all();
 }
 
 void WalkAhead::work()
@@ -102,7 +113,11 @@ void WalkAhead::work()
         std::shared_ptr<WalkNode> node;
         {
             std::unique_lock lock(m_mutex);
-            m_changed.wait(lock, [this] { return stopping() || (!m_waiting.empty() && m_listedAhead < kListingsAhead); });
+            ++m_idleWorkers;
+            m_workAvailable.wait(lock, [this] {
+                return stopping() || (!m_waiting.empty() && m_listedAhead < kListingsAhead);
+            });
+            --m_idleWorkers;
             if (stopping())
                 return;
             node = std::move(m_waiting.back());
@@ -112,7 +127,6 @@ void WalkAhead::work()
             node->state = WalkNode::State::Taken;
         }
         list(*node);
-        m_changed.notify_all();
     }
 }
 
@@ -123,17 +137,20 @@ void WalkAhead::await(WalkNode &node)
         node.state = WalkNode::State::Taken; // its stale entry on the stack is skipped
         lock.unlock();
         list(node);
-        m_changed.notify_all();
         return;
     }
-    m_changed.wait(lock, [&] { return node.state == WalkNode::State::Listed; });
+    m_awaited = &node;
+    m_listed.wait(lock, [&] { return node.state == WalkNode::State::Listed; });
+    m_awaited = nullptr;
 }
 
 void WalkAhead::consumed()
 {
+    bool wakeWorkers = false;
     {
         const std::lock_guard lock(m_mutex);
-        --m_listedAhead;
+        wakeWorkers = m_listedAhead-- == kListingsAhead && m_idleWorkers > 0;
     }
-    m_changed.notify_all();
+    if (wakeWorkers)
+        m_workAvailable.notify_all();
 }

@@ -57,7 +57,10 @@ private:
     std::uint64_t m_device;
     const std::atomic<bool> *m_cancel;
     std::mutex m_mutex;
-    std::condition_variable m_changed;
+    std::condition_variable m_workAvailable; // for the workers
+    std::condition_variable m_listed; // for the walk, awaiting m_awaited
+    WalkNode *m_awaited = nullptr;
+    unsigned m_idleWorkers = 0;
     std::vector<std::shared_ptr<WalkNode>> m_waiting;
     std::size_t m_listedAhead = 0;
     bool m_stop = false;
