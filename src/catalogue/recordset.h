@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -135,6 +136,7 @@ private:
     [[nodiscard]] bool validPosition(int position) const { return position >= 0 && position < count(); }
     void sortRows(int field, bool descending);
     [[nodiscard]] bool orderedAscendingBy(int field) const;
+    [[nodiscard]] int scanFrom(int position, const std::function<bool(quint32)> &match) const;
     void notifyReset();
 
     std::vector<FieldDef> m_fields;
