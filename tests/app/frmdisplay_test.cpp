@@ -1,0 +1,250 @@
+// Guards the main window's shape and wiring: names, captions and fonts of its controls,
+// the menu tree and toolbar a user sees, the state after start-up, which command each
+// menu item and toolbar key reaches, the About box, and Exit or close ending everything.
+#include "app/frmabout.h"
+#include "app/helpservice.h"
+#include "app/helpviewer.h"
+#include "windowfixture.h"
+
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+#include <QToolBar>
+
+namespace {
+
+using WindowTest = WindowFixture;
+
+// The menu tree as "name caption" lines, submenus indented.
+void dumpMenu(const QList<QAction *> &actions, int depth, QStringList &out)
+{
+    for (QAction *a : actions) {
+        out << QString(depth * 2, u' ') + a->objectName() + u' ' + a->text();
+        EXPECT_TRUE(a->shortcut().isEmpty()) << a->objectName().toStdString();
+        if (a->menu())
+            dumpMenu(a->menu()->actions(), depth + 1, out);
+    }
+}
+
+} // namespace
+
+TEST_F(WindowTest, ControlsCarryTheirNamesCaptionsTooltipsAndFonts)
+{
+    EXPECT_EQ(window->objectName(), QStringLiteral("frmDisplay"));
+    const std::tuple<const char *, const char *, const char *> controls[] = {
+        {"lblSortType", "Arial", ""},          {"txtSearch", "Courier New", ""},
+        {"grdFiles", "Courier New", nullptr},  {"lblDrives", "Arial", "Select Drive(s)"},
+        {"lblTotals", "Arial", "Total Number Of Files"}, {"cmdDisplay", "Arial", "DISPLAY"},
+        {"lstDriveNumFiles", "Courier New", nullptr},    {"lblTotalFiles", "Courier New", " "},
+        {"cmdClear", "Arial", "CLEAR"}};
+    for (const auto &[name, family, text] : controls) {
+        QWidget *w = child(name);
+        ASSERT_TRUE(w);
+        EXPECT_EQ(w->font().family(), QLatin1String(family)) << name;
+        EXPECT_EQ(w->property("text").toString(), QLatin1String(text)) << name;
+    }
+    EXPECT_EQ(child("cmdDisplay")->toolTip(), QStringLiteral("Click To Display Files"));
+    EXPECT_EQ(child("cmdClear")->toolTip(), QStringLiteral("Click To Clear The File Display"));
+    EXPECT_EQ(driveList()->selectionMode(), QAbstractItemView::MultiSelection);
+}
+
+TEST_F(WindowTest, ControlsKeepTheirDesignProportionsWhenTheWindowIsResized)
+{
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    QWidget *client = window->centralWidget();
+    const std::pair<const char *, QRect> design[] = {
+        {"grdFiles", {120, 1080, 9972, 4812}}, {"lstDriveNumFiles", {240, 6480, 4572, 840}},
+        {"cmdClear", {8280, 6840, 1092, 372}}};
+    for (const QSize grow : {QSize(0, 0), QSize(400, 300)}) {
+        window->resize(window->size() + grow);
+        QTRY_COMPARE(child("tbrTRVStd")->width(), client->width());
+        const double sx = client->width() / 10212.0, sy = client->height() / 7476.0;
+        for (const auto &[name, twips] : design) {
+            const QRect g = child(name)->geometry();
+            EXPECT_NEAR(g.x(), twips.x() * sx, 2) << name;
+            EXPECT_NEAR(g.y(), twips.y() * sy, 2) << name;
+            EXPECT_NEAR(g.width(), twips.width() * sx, 2) << name;
+            EXPECT_NEAR(g.height(), twips.height() * sy, 2) << name;
+        }
+    }
+}
+
+TEST_F(WindowTest, MenuTreeHasEveryItemCaptionAndAcceleratorAndNoShortcut)
+{
+    QStringList expected = {"mnuFile &File", "  mnuOpen &Open", "  mnuSaveAs &Save As", "  mnuPrint &Print",
+                            "  mnuExit E&xit", "mnuEdit &Edit", "mnuSearch Sea&rch",
+                            "  mnuQuickSearch &Quick Search", "  mnuFindDuplicateFiles &Find Duplicate Files",
+                            "mnuSort &Sort"};
+    for (const char *key : {"LongName &Long Name", "ShortName &Short Name", "Path &Path",
+                            "DateLastModified &Date Last Modified", "Size &Size", "Extension &Extension"}) {
+        const QString n = "mnu" + QString::fromLatin1(key).section(u' ', 0, 0);
+        expected << QStringLiteral("  mnu") + QLatin1String(key) << "    " + n + "Asc &Ascending" << "    " + n + "Dsc &Descending";
+        EXPECT_TRUE(act(qPrintable(n + "Asc"))->isCheckable() && act(qPrintable(n + "Dsc"))->isCheckable());
+    }
+    expected << "mnuOptions &Options" << "mnuHelp &Help" << "  mnuHelpFile &Help File" << "  mnuAbout &About";
+    QStringList actual;
+    dumpMenu(window->menuBar()->actions(), 0, actual);
+    EXPECT_EQ(actual, expected);
+}
+
+TEST_F(WindowTest, ToolbarHasFifteenDistinctPicturesWithTooltipsInOrderAndThreeSeparators)
+{
+    const std::pair<const char *, const char *> expected[] = {
+        {"Open", "Click To Open An TRV File"}, {"Save", "Click To Save An TRV File"},
+        {"Print", "Click To Print An TRV Report"}, {"Search", "Click To Search For A File"}, {"|", ""},
+        {"LongName", "Click To Sort On Long File Name"}, {"ShortName", "Click To Sort On Short File Name"},
+        {"Path", "Click To Sort On File Path"}, {"Date", "Click To Sort On File Date Last Modified"},
+        {"Size", "Click To Sort On File Size"}, {"Extension", "Click To Sort On File Extension"}, {"|", ""},
+        {"UpArrow", "Click To Sort In Ascending Order"}, {"DownArrow", "Click To Sort In Descending Order"},
+        {"|", ""}, {"FindDups", "Click To Find Duplicate File Names"},
+        {"Help", "Click To Bring Up Help File"}, {"Exit", "Click To Exit Program"}};
+    const QList<QAction *> actions = child<QToolBar>("tbrTRVStd")->actions();
+    ASSERT_EQ(actions.size(), qsizetype(std::size(expected)));
+    QList<QImage> pictures;
+    for (qsizetype i = 0; i < actions.size(); ++i) {
+        const auto &[key, tooltip] = expected[i];
+        QAction *a = actions[i];
+        if (key == std::string("|")) {
+            EXPECT_TRUE(a->isSeparator()) << i;
+            continue;
+        }
+        EXPECT_EQ(a->objectName(), QLatin1String(key));
+        EXPECT_EQ(a->toolTip(), QLatin1String(tooltip));
+        EXPECT_TRUE(a->text().isEmpty()) << key;
+        ASSERT_FALSE(a->icon().isNull()) << key;
+        const QImage picture = a->icon().pixmap(24, 24).toImage();
+        EXPECT_FALSE(pictures.contains(picture)) << key << " looks like another button";
+        pictures << picture;
+    }
+}
+
+TEST_F(WindowTest, StartsEmptyOnTheDummyRowsWithTheDrivesOfferedAndNoOrder)
+{
+    expectEmptyWindow();
+    const DisplayState &s = window->state();
+    EXPECT_FALSE(s.mblnLiveCatalogue || s.mblnDupMode || s.mblnDupFirst);
+    EXPECT_FALSE(grid()->allowUpdate() || act("Search")->isChecked());
+    EXPECT_EQ(driveListings, 1);
+}
+
+TEST_F(WindowTest, SortKeysSortAscendingAndTheArrowsTurnTheChosenOrder)
+{
+    const std::pair<const char *, const char *> keys[] = {
+        {"LongName", "mnuLongNameAsc"}, {"ShortName", "mnuShortNameAsc"}, {"Path", "mnuPathAsc"},
+        {"Date", "mnuDateLastModifiedAsc"}, {"Size", "mnuSizeAsc"}, {"Extension", "mnuExtensionAsc"}};
+    for (const auto &[key, item] : keys) {
+        window->state().mblnDupMode = true;
+        act(key)->trigger();
+        EXPECT_FALSE(window->state().mblnDupMode) << key;
+        EXPECT_EQ(checkedSortItems(), Names{item}) << key;
+    }
+    act("mnuPathAsc")->trigger();
+    act("DownArrow")->trigger();
+    EXPECT_EQ(checkedSortItems(), Names{"mnuPathDsc"});
+    EXPECT_TRUE(act("UpArrow")->isVisible() && !act("DownArrow")->isVisible());
+    act("UpArrow")->trigger();
+    EXPECT_EQ(checkedSortItems(), Names{"mnuPathAsc"});
+    EXPECT_TRUE(act("DownArrow")->isVisible() && !act("UpArrow")->isVisible());
+    EXPECT_TRUE(sink.shown.empty());
+}
+
+TEST_F(WindowTest, EveryToolbarKeyEndsDuplicateSteppingBeforeItsCommand)
+{
+    act("mnuLongNameAsc")->trigger(); // so Search and FindDups get past the order check
+    const std::pair<const char *, const char *> cases[] = {
+        {"Open", nullptr}, {"Save", nullptr}, {"Print", nullptr},
+        {"Search", "You must display the files first, then do a search"},
+        {"UpArrow", nullptr}, {"DownArrow", nullptr},
+        {"FindDups", "You must display the files first, before finding duplicate files"}, {"Help", nullptr}};
+    for (const auto &[key, message] : cases) {
+        window->state().mblnDupMode = true;
+        window->state().mblnDupFirst = false;
+        sink.shown.clear();
+        act(key)->trigger();
+        const bool dups = key == std::string("FindDups");
+        EXPECT_EQ(window->state().mblnDupMode, dups) << key;
+        EXPECT_EQ(window->state().mblnDupFirst, dups) << key;
+        ASSERT_EQ(sink.shown.size(), message ? 1u : 0u) << key;
+        if (message) {
+            EXPECT_EQ(sink.shown[0].first, QLatin1String(message));
+        }
+        act("mnuLongNameAsc")->trigger();
+    }
+    // A refused command leaves its button released.
+    EXPECT_FALSE(act("Search")->isChecked() || act("FindDups")->isChecked());
+    ASSERT_TRUE(window->helpService().viewer());
+    EXPECT_TRUE(window->helpService().viewer()->isVisible());
+
+    window->state().mblnDupMode = true;
+    window->tbrTRVStd_ButtonClick(QStringLiteral("longname")); // keys match case-sensitively
+    EXPECT_FALSE(window->state().mblnDupMode);
+    EXPECT_EQ(checkedSortItems(), Names{"mnuLongNameAsc"});
+}
+
+TEST_F(WindowTest, MenuItemsReachTheirCommandsAndLeaveDuplicateSteppingOn)
+{
+    act("mnuShortNameAsc")->trigger();
+    window->state().mblnDupMode = true;
+    act("mnuQuickSearch")->trigger();
+    act("mnuFindDuplicateFiles")->trigger();
+    act("mnuShortNameDsc")->trigger();
+    EXPECT_TRUE(window->state().mblnDupMode);
+    ASSERT_EQ(sink.shown.size(), 2u);
+    EXPECT_EQ(sink.shown[0].first, QStringLiteral("You must display the files first, then do a search"));
+    EXPECT_EQ(sink.shown[1].first, QStringLiteral("You must display the files first, before finding duplicate files"));
+    EXPECT_TRUE(act("UpArrow")->isVisible()); // a descending item shows the up arrow
+
+    for (const char *inert : {"mnuOpen", "mnuSaveAs", "mnuPrint", "mnuOptions", "mnuEdit"})
+        act(inert)->trigger();
+    EXPECT_EQ(sink.shown.size(), 2u);
+    EXPECT_EQ(quits, 0);
+    EXPECT_FALSE(window->helpService().viewer());
+    act("mnuHelpFile")->trigger();
+    EXPECT_TRUE(window->helpService().viewer());
+}
+
+TEST_F(WindowTest, AboutIsOneModelessBoxThatOkOnlyHides)
+{
+    window->show();
+    act("mnuAbout")->trigger();
+    FrmAbout *about = window->aboutBox();
+    ASSERT_TRUE(about);
+    EXPECT_EQ(about->windowTitle(), QStringLiteral("Tarvolo  -  About Display "));
+    EXPECT_EQ(about->findChild<QLabel *>("lblVersion")->text(), QStringLiteral("Version  1.03"));
+    EXPECT_EQ(about->findChild<QLabel *>("lblMaker")->font().family(), QStringLiteral("Times New Roman"));
+    auto *ok = about->findChild<QPushButton *>("cmdOK");
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(ok->text(), QStringLiteral("&OK"));
+    for (int round = 0; round < 2; ++round) {
+        act("mnuAbout")->trigger();
+        EXPECT_EQ(window->findChildren<FrmAbout *>(), QList<FrmAbout *>{about});
+        EXPECT_TRUE(about->isVisible() && !about->isModal());
+        ok->click();
+        EXPECT_FALSE(about->isVisible());
+    }
+}
+
+TEST_F(WindowTest, ExitOrCloseEndsTheWalkClosesEveryWindowAndQuits)
+{
+    for (const char *exit : {"mnuExit", "Exit", "close"}) {
+        window->show();
+        act("mnuAbout")->trigger();
+        act("mnuHelpFile")->trigger();
+        select({kDriveA});
+        window->DisplayFiles();
+        const int before = quits;
+        if (exit == std::string("close"))
+            window->close();
+        else
+            act(exit)->trigger();
+        EXPECT_EQ(quits, before + 1) << exit;
+        EXPECT_FALSE(window->displayCommands().walking()) << exit;
+        EXPECT_FALSE(window->isVisible() || window->aboutBox()->isVisible()) << exit;
+        EXPECT_FALSE(window->helpService().viewer()->isVisible()) << exit;
+        window->cmdClear_Click();
+    }
+    QTest::qWait(50); // a queued end of a walk would arrive here
+    EXPECT_EQ(displayed->count(), 0);
+}
