@@ -36,6 +36,20 @@ void DuplicateFinder::readName(int position)
     fitInPlace(m_name, values::kLongNameWidth);
 }
 
+void DuplicateFinder::rememberWhereLeft()
+{
+    const RecordSet &catalogue = *m_c.state->catalogue;
+    m_leftIn = &catalogue;
+    m_leftAt = catalogue.position();
+    m_leftOn = catalogue.bookmark();
+}
+
+bool DuplicateFinder::standsWhereLeft() const
+{
+    const RecordSet &catalogue = *m_c.state->catalogue;
+    return m_leftIn == &catalogue && m_leftAt == catalogue.position() && m_leftOn == catalogue.bookmark();
+}
+
 void DuplicateFinder::markCurrentRow()
 {
     m_c.grdFiles->addSelectedBookmark(m_c.grdFiles->bookmark());
@@ -67,6 +81,11 @@ void DuplicateFinder::FindDuplicates()
         m_c.FindDups->setChecked(true);
         m_lastDupName.reset();
         catalogue.moveFirst();
+    } else if (!standsWhereLeft()) {
+        // The user moved the current row (a click, the arrows, Enter, a sort): the name
+        // remembered belongs to another place, and would pair the record there with
+        // whatever record stands before it.
+        m_lastDupName.reset();
     }
     m_c.window->setCursor(Qt::WaitCursor);
 
@@ -76,8 +95,6 @@ void DuplicateFinder::FindDuplicates()
     int position = std::max(catalogue.position(), 0);
     for (qint64 step = 0; step < steps && position < catalogue.count(); ++step) {
         readName(position);
-        // The first record has no record before it to be the first of a group, even when
-        // it matches a name remembered under another order.
         if (position > 0 && m_lastDupName && m_name == *m_lastDupName) {
             catalogue.setPosition(position - 1);
             markCurrentRow();
@@ -85,6 +102,7 @@ void DuplicateFinder::FindDuplicates()
             MarkDuplicateGroup();
             m_c.grdFiles->setFocus();
             catalogue.movePrevious();
+            rememberWhereLeft();
             return;
         }
         if (m_lastDupName)

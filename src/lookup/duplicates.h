@@ -2,6 +2,7 @@
 // The duplicate finder: steps through runs of adjacent records with equal long names in
 // the catalogue's current (name-ascending) order, marking each run's rows in the grid.
 
+#include "catalogue/recordset.h"
 #include "lookup/lookupcontrols.h"
 
 #include <optional>
@@ -30,8 +31,14 @@ private:
     void endOfDuplicates();
     // Field1 at a position, cut or padded to 25 characters, into a reused buffer.
     void readName(int position);
+    void rememberWhereLeft();
+    [[nodiscard]] bool standsWhereLeft() const;
 
     const LookupControls &m_c;
     std::optional<std::string> m_lastDupName;
     std::string m_name;
+    // The record a step left current: the remembered name is the one behind it.
+    const RecordSet *m_leftIn = nullptr;
+    int m_leftAt = -1;
+    RecordSet::Bookmark m_leftOn = RecordSet::kNoBookmark;
 };

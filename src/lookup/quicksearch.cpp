@@ -1,6 +1,7 @@
 #include "lookup/quicksearch.h"
 
 #include "app/messagesink.h"
+#include "catalogue/recordvalues.h"
 #include "lookup/sorting.h"
 
 #include <QAction>
@@ -8,7 +9,17 @@
 
 namespace {
 constexpr int kEnter = 13, kTab = 9;
+
+// The first n code points of s.
+QString leftPoints(const QString &s, std::size_t n)
+{
+    qsizetype end = 0;
+    for (std::size_t points = 0; end < s.size() && points < n; ++points)
+        end += s[end].isHighSurrogate() && end + 1 < s.size() && s[end + 1].isLowSurrogate() ? 2 : 1;
+    return s.left(end);
 }
+
+} // namespace
 
 void QuickSearchBox::QuickSearch()
 {
@@ -44,9 +55,11 @@ void QuickSearchBox::txtSearch_KeyPress(int &keyAscii)
 
 void QuickSearchBox::searchFromFirst()
 {
-    // The find reads everything between the first and the last quote as the text, so a
-    // typed quote needs no escaping.
+    // Only the first 25 characters of a long name are kept, so the whole name of a longer
+    // file must land on it, not behind it. The find reads everything between the first
+    // and the last quote as the text, so a typed quote needs no escaping.
+    const QString typed = leftPoints(m_c.txtSearch->text(), values::kLongNameWidth);
     RecordSet &catalogue = *m_c.state->catalogue;
     catalogue.moveFirst();
-    catalogue.find(QStringLiteral("Field1 >= '") + m_c.txtSearch->text() + QLatin1Char('\''));
+    catalogue.find(QStringLiteral("Field1 >= '") + typed + QLatin1Char('\''));
 }
