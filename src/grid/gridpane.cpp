@@ -3,10 +3,13 @@
 #include "grid/twips.h"
 
 #include <QEvent>
+#include <QFocusEvent>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStyledItemDelegate>
 
 namespace {
@@ -125,6 +128,19 @@ void GridPane::applyFontMetrics()
     verticalHeader()->setMinimumSectionSize(rowHeight);
     verticalHeader()->setDefaultSectionSize(rowHeight);
     refreshWidth();
+}
+
+void GridPane::focusInEvent(QFocusEvent *event)
+{
+    // A view without a current row makes its first row current when it takes the focus;
+    // here no current row means the record set stands past its end (a find that failed),
+    // and taking the focus must not move it.
+    QItemSelectionModel *selection = selectionModel();
+    const bool hadCurrent = currentIndex().isValid();
+    const QSignalBlocker quiet(hadCurrent ? nullptr : selection);
+    QTableView::focusInEvent(event);
+    if (!hadCurrent && selection)
+        selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
 }
 
 void GridPane::changeEvent(QEvent *event)

@@ -48,6 +48,7 @@ protected:
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
     void updateGeometries() override;
     void changeEvent(QEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
 
 private:
     void applyFontMetrics();

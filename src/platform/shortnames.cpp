@@ -39,17 +39,23 @@ Basis basisOf(std::string_view name)
     if (lastDot != std::string_view::npos)
         b.extension = std::string(trimmedDots.substr(lastDot + 1, 3));
     if (b.stem.empty())
-        b.stem = "_";
+        b.stem.push_back('_');
     return b;
 }
 
 std::string alias(const Basis &b, int tail)
 {
-    const std::string suffix = "~" + std::to_string(tail);
-    const std::size_t room = suffix.size() < 8 ? 8 - suffix.size() : 0;
-    std::string s = b.stem.substr(0, std::min(b.stem.size(), room)) + suffix;
-    if (!b.extension.empty())
-        s += "." + b.extension;
+    // Built by appending: GCC 12 misreads "~" + std::string as an overlapping copy.
+    const std::string digits = std::to_string(tail);
+    const std::size_t suffixSize = digits.size() + 1;
+    const std::size_t room = suffixSize < 8 ? 8 - suffixSize : 0;
+    std::string s = b.stem.substr(0, std::min(b.stem.size(), room));
+    s.push_back('~');
+    s.append(digits);
+    if (!b.extension.empty()) {
+        s.push_back('.');
+        s.append(b.extension);
+    }
     return s;
 }
 

@@ -84,6 +84,11 @@ TEST(DataGrid, CurrentRowAndRecordSetFollowEachOther)
     EXPECT_FALSE(w.grid->selectionModel()->currentIndex().isValid());
     EXPECT_EQ(w.grid->currentRow(), -1);
     EXPECT_EQ(w.grid->columnText(0), "");
+    // Nor does the grid's taking the focus then pick a row for it.
+    QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(w.right(), &focus);
+    EXPECT_EQ(rs.position(), rs.count());
+    EXPECT_FALSE(w.grid->selectionModel()->currentIndex().isValid());
 }
 
 TEST(DataGrid, PanesScrollTogetherAndOnlyTheRightOneShowsAVerticalBar)
