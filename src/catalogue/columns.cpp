@@ -175,6 +175,15 @@ void TextPool::get(std::uint32_t offset, std::string &out) const
     out.append(getVarint(p), ' ');
 }
 
+std::string_view TextPool::trimmed(std::uint32_t offset) const
+{
+    if (offset == kEmpty)
+        return {};
+    const char *p = m_bytes.data() + offset;
+    const std::size_t len = getVarint(p);
+    return {p, len};
+}
+
 int TextPool::compareFolded(std::uint32_t offset, std::string_view text) const
 {
     if (offset == kEmpty)
@@ -184,6 +193,12 @@ int TextPool::compareFolded(std::uint32_t offset, std::string_view text) const
     const std::string_view trimmed(p, len);
     p += len;
     return text::compareFoldedPadded(trimmed, getVarint(p), text);
+}
+
+std::string_view Column::trimmedText(std::uint32_t row, std::string &scratch) const
+{
+    text(row, scratch);
+    return text::trimRight(scratch);
 }
 
 int Column::compareFolded(std::uint32_t row, std::string_view text, std::string &scratch) const

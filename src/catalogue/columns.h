@@ -17,6 +17,7 @@ public:
     static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
     [[nodiscard]] std::uint32_t add(std::string_view value);
     void get(std::uint32_t offset, std::string &out) const;
+    [[nodiscard]] std::string_view trimmed(std::uint32_t offset) const;
     // Case-insensitive comparison of a value with a text, straight from the pool.
     [[nodiscard]] int compareFolded(std::uint32_t offset, std::string_view text) const;
     void squeeze() { m_bytes.shrink_to_fit(); }
@@ -33,6 +34,8 @@ public:
     virtual void setText(std::uint32_t row, std::string_view utf8) = 0;
     virtual void setInteger(std::uint32_t row, qint64 value) { setText(row, std::to_string(value)); }
     virtual void text(std::uint32_t row, std::string &out) const = 0;
+    // The value without its trailing blanks; it lives in the column or in scratch.
+    [[nodiscard]] virtual std::string_view trimmedText(std::uint32_t row, std::string &scratch) const;
     // Case-insensitive comparison of a row's value with a text; scratch avoids allocations.
     [[nodiscard]] virtual int compareFolded(std::uint32_t row, std::string_view text, std::string &scratch) const;
     [[nodiscard]] virtual qint64 integer(std::uint32_t row) const;
@@ -49,6 +52,10 @@ public:
     void appendEmpty() override { m_offsets.push_back(TextPool::kEmpty); }
     void setText(std::uint32_t row, std::string_view v) override { m_offsets[row] = m_pool.add(v); }
     void text(std::uint32_t row, std::string &out) const override { m_pool.get(m_offsets[row], out); }
+    [[nodiscard]] std::string_view trimmedText(std::uint32_t row, std::string &) const override
+    {
+        return m_pool.trimmed(m_offsets[row]);
+    }
     [[nodiscard]] int compareFolded(std::uint32_t row, std::string_view text, std::string &) const override
     {
         return m_pool.compareFolded(m_offsets[row], text);

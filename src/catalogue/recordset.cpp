@@ -270,6 +270,41 @@ int RecordSet::scanFrom(int position, const std::function<bool(quint32)> &match)
     return position;
 }
 
+int RecordSet::findRepeat(int field, int from, int end, std::size_t width) const
+{
+    end = std::min(end, count());
+    if (field < 0 || field >= fieldCount() || from < 0 || from + 1 >= end)
+        return end;
+    const Column &column = *m_columns[std::size_t(field)];
+    std::string scratch[2];
+    const auto core = [&](quint32 row, int slot) {
+        return text::fittedCore(column.trimmedText(row, scratch[slot & 1]), width);
+    };
+    // As in scanFrom: a repeat is usually close; beyond that, a hash of every row, taken in
+    // memory order, rules out almost every pair without following the order's jumps.
+    constexpr int kNearby = 4096;
+    const int nearbyEnd = std::min(end, from + kNearby);
+    std::string_view previous = core(rowAt(from), from);
+    int position = from + 1;
+    for (; position < nearbyEnd; ++position) {
+        const std::string_view current = core(rowAt(position), position);
+        if (current == previous)
+            return position;
+        previous = current;
+    }
+    if (position == end)
+        return end;
+    std::vector<std::uint32_t> hashes(m_rows);
+    for (quint32 r = 0; r < m_rows; ++r)
+        hashes[r] = std::uint32_t(std::hash<std::string_view>{}(core(r, 0)));
+    for (; position < end; ++position) {
+        const quint32 a = rowAt(position - 1), b = rowAt(position);
+        if (hashes[a] == hashes[b] && core(a, 0) == core(b, 1))
+            return position;
+    }
+    return end;
+}
+
 bool RecordSet::orderedAscendingBy(int field) const
 {
     if (!m_sortCurrent)

@@ -113,6 +113,10 @@ public:
     // Returns false, not moving, for a criterion it cannot read.
     bool find(QStringView criterion);
 
+    // The first position after `from` and before `end` whose value, cut to `width` code points
+    // and padded with blanks, equals the one before it; `end` when there is none.
+    [[nodiscard]] int findRepeat(int field, int from, int end, std::size_t width) const;
+
     [[nodiscard]] Bookmark bookmark() const { return bookmarkAt(m_pos); }
     [[nodiscard]] Bookmark bookmarkAt(int position) const;
     [[nodiscard]] int positionOf(Bookmark b) const; // -1 when deleted or unknown

@@ -185,6 +185,20 @@ std::string_view trimRight(std::string_view s)
     return s.substr(0, end);
 }
 
+std::string_view fittedCore(std::string_view s, std::size_t n)
+{
+    if (s.size() > n) {
+        std::size_t points = 0;
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80 && points++ == n) {
+                s = s.substr(0, i);
+                break;
+            }
+        }
+    }
+    return trimRight(s);
+}
+
 namespace {
 
 // Compares code points until one text ends or they differ; i and j are left where it stopped.

@@ -22,6 +22,9 @@ void appendFolded(std::string &out, std::string_view utf8);
 // Cut to at most n code points, then pad with blanks to exactly n.
 [[nodiscard]] std::string fitWidth(std::string_view utf8, std::size_t n);
 [[nodiscard]] std::string_view trimRight(std::string_view s);
+// s cut to at most n code points, without trailing blanks: two texts fit to the same
+// n-wide value exactly when these are equal.
+[[nodiscard]] std::string_view fittedCore(std::string_view s, std::size_t n);
 
 // Case-insensitive, otherwise by code point: <0, 0, >0.
 [[nodiscard]] int compareFolded(std::string_view a, std::string_view b);

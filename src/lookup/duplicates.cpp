@@ -91,28 +91,35 @@ void DuplicateFinder::FindDuplicates()
 
     // The scan reads by position and moves the record set once: every move would make the
     // grid follow, and nothing can look between the steps.
-    const qint64 steps = m_c.state->TotalFiles;
-    int position = std::max(catalogue.position(), 0);
-    for (qint64 step = 0; step < steps && position < catalogue.count(); ++step) {
-        readName(position);
-        if (position > 0 && m_lastDupName && m_name == *m_lastDupName) {
-            catalogue.setPosition(position - 1);
-            markCurrentRow();
-            catalogue.setPosition(position);
-            MarkDuplicateGroup();
-            m_c.grdFiles->setFocus();
-            catalogue.movePrevious();
-            rememberWhereLeft();
-            return;
-        }
-        if (m_lastDupName)
-            m_lastDupName->swap(m_name);
-        else
-            m_lastDupName = m_name;
-        ++position;
+    const int start = std::max(catalogue.position(), 0);
+    const int end = int(std::min<qint64>(catalogue.count(), start + m_c.state->TotalFiles));
+    const int found = firstRepeat(start, end);
+    if (found < end) {
+        catalogue.setPosition(found - 1);
+        markCurrentRow();
+        catalogue.setPosition(found);
+        MarkDuplicateGroup();
+        m_c.grdFiles->setFocus();
+        catalogue.movePrevious();
+        rememberWhereLeft();
+        return;
     }
-    catalogue.setPosition(position);
+    catalogue.setPosition(end);
     endOfDuplicates();
+}
+
+int DuplicateFinder::firstRepeat(int start, int end)
+{
+    if (start >= end)
+        return end;
+    readName(start);
+    const bool repeatsRemembered = start > 0 && m_lastDupName && m_name == *m_lastDupName;
+    const int found =
+        repeatsRemembered ? start : m_c.state->catalogue->findRepeat(fld::LongName, start, end, values::kLongNameWidth);
+    // LastDupName ends as the scan leaves it: the name of the last record it read.
+    readName(std::min(found, end - 1));
+    m_lastDupName = m_name;
+    return found;
 }
 
 void DuplicateFinder::MarkDuplicateGroup()

@@ -31,6 +31,9 @@ private:
     void endOfDuplicates();
     // Field1 at a position, cut or padded to 25 characters, into a reused buffer.
     void readName(int position);
+    // The first position from start on that repeats the name before it (or the remembered
+    // name, at start); end when none does.
+    [[nodiscard]] int firstRepeat(int start, int end);
     void rememberWhereLeft();
     [[nodiscard]] bool standsWhereLeft() const;
 

@@ -188,6 +188,41 @@ TEST(RecordSetFind, SortedFindsAgreeWithAScan)
     }
 }
 
+// A repeat is judged on the fitted value, and found alike near the start and far away (where
+// the rows are hashed in memory order), in a shuffled order as after a sort on another field.
+TEST_F(RecordSetTest, FindRepeatComparesFittedValuesNearAndFar)
+{
+    constexpr int kRows = 12000;
+    for (int i = 0; i < kRows; ++i) {
+        rs.addNew();
+        const std::string n = std::to_string(i);
+        rs.setField(fld::LongName, std::string(8 - n.size(), '0') + n + " unique"); // distinct in 8
+        rs.setField(fld::Size, qint64((i * 7919) % kRows)); // a permutation: the order to walk
+    }
+    const auto setNameAt = [&](int position, std::string_view name) {
+        rs.setPosition(position);
+        rs.setField(fld::LongName, name);
+    };
+    ASSERT_TRUE(rs.setSort(u"Field7"));
+    EXPECT_EQ(rs.findRepeat(fld::LongName, 0, kRows, 8), kRows);
+
+    setNameAt(10, "Résumé Ω cut here");    // cut to 8 code points: "Résumé Ω"
+    setNameAt(11, "Résumé Ω and more");
+    setNameAt(20, "same   ");              // trailing blanks do not count
+    setNameAt(21, "same");
+    setNameAt(9000, "abcdefgh-x");
+    setNameAt(9001, "abcdefgh-y");
+    setNameAt(9500, "ABCDEFGH");           // exact comparison: case counts
+    setNameAt(9501, "abcdefgh");
+    EXPECT_EQ(rs.findRepeat(fld::LongName, 0, kRows, 8), 11);
+    EXPECT_EQ(rs.findRepeat(fld::LongName, 11, kRows, 8), 21);
+    EXPECT_EQ(rs.findRepeat(fld::LongName, 21, kRows, 8), 9001);
+    EXPECT_EQ(rs.findRepeat(fld::LongName, 21, kRows, 10), kRows) << "a wider cut tells them apart";
+    EXPECT_EQ(rs.findRepeat(fld::LongName, 9001, kRows, 8), kRows);
+    EXPECT_EQ(rs.findRepeat(fld::LongName, 21, 9001, 8), 9001) << "the end bounds the scan";
+    EXPECT_EQ(rs.findRepeat(fld::LongName, 11, 11, 8), 11);
+}
+
 TEST_F(RecordSetTest, NavigationStopsAtBothEnds)
 {
     EXPECT_TRUE(rs.eof());
