@@ -120,13 +120,10 @@ void WalkAhead::work()
             --m_idleWorkers;
             if (stopping())
                 return;
-            node = std::move(m_waiting.back());
-            m_waiting.pop_back();
-            if (node->state != WalkNode::State::Waiting)
-                continue; // the walk listed it itself
-            node->state = WalkNode::State::Taken;
+            node = takeWaiting();
         }
-        list(*node);
+        if (node)
+            list(*node);
     }
 }
 
@@ -139,9 +136,33 @@ void WalkAhead::await(WalkNode &node)
         list(node);
         return;
     }
-    m_awaited = &node;
-    m_listed.wait(lock, [&] { return node.state == WalkNode::State::Listed; });
-    m_awaited = nullptr;
+    // Rather than sleep while a worker lists this node, the walk lists one further ahead:
+    // on a machine with few cores the listings, not the records, are what it waits for.
+    while (node.state != WalkNode::State::Listed) {
+        std::shared_ptr<WalkNode> ahead = takeWaiting();
+        if (!ahead) {
+            m_awaited = &node;
+            m_listed.wait(lock, [&] { return node.state == WalkNode::State::Listed; });
+            m_awaited = nullptr;
+            return;
+        }
+        lock.unlock();
+        list(*ahead);
+        lock.lock();
+    }
+}
+
+std::shared_ptr<WalkNode> WalkAhead::takeWaiting()
+{
+    while (!m_waiting.empty() && m_listedAhead < kListingsAhead) {
+        std::shared_ptr<WalkNode> node = std::move(m_waiting.back());
+        m_waiting.pop_back();
+        if (node->state == WalkNode::State::Waiting) {
+            node->state = WalkNode::State::Taken;
+            return node;
+        }
+    }
+    return nullptr;
 }
 
 void WalkAhead::consumed()

@@ -3,7 +3,8 @@
 // listing a node makes its subdirectories nodes, which go on a stack so that the workers
 // take them in about the order the walk will want them. The walk awaits each node in its
 // own order and lists a node itself when no worker has taken it yet, so it never waits for
-// work that is stuck behind the limit on listings held ahead.
+// work that is stuck behind the limit on listings held ahead; while a worker lists the node
+// it awaits, it lists the next untaken ones instead of sleeping.
 
 #include "platform/dirlisting.h"
 
@@ -52,6 +53,9 @@ public:
 private:
     void work();
     void list(WalkNode &node);
+    // Pops the next node no one has taken yet, marked taken; null when none may be listed.
+    // Called with the mutex held.
+    [[nodiscard]] std::shared_ptr<WalkNode> takeWaiting();
     [[nodiscard]] bool stopping() const;
 
     std::uint64_t m_device;
