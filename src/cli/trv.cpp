@@ -31,7 +31,9 @@ void usage()
 // A tab, newline or backslash inside a value would break the line format.
 void appendEscaped(std::string &out, const std::string &value)
 {
-    const bool plain = std::none_of(value.begin(), value.end(), [](char c) { return c == '\t' || c == '\n' || c == '\\'; });
+    // Three vectorised memchr passes beat one byte-by-byte pass over the padded values.
+    const auto absent = [&](char c) { return std::memchr(value.data(), c, value.size()) == nullptr; };
+    const bool plain = absent('\t') && absent('\n') && absent('\\');
     if (plain) {
         out += value;
         return;
