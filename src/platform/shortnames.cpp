@@ -3,6 +3,8 @@
 #include "catalogue/text.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <unordered_set>
 
 namespace {
@@ -14,14 +16,19 @@ bool isShortNameChar(unsigned char c)
     return std::string_view("!#$%&'()-@^_`{}~").find(char(c)) != std::string_view::npos;
 }
 
+// The stem (at most six characters) and the extension (at most three), each padded with
+// NULs: the bytes compare as the two texts would, and a walk's millions of names allocate
+// nothing here.
 struct Basis {
-    std::string stem; // at most six characters
-    std::string extension; // at most three
+    std::array<char, 9> key{};
+    [[nodiscard]] std::string_view stem() const { return {key.data(), ::strnlen(key.data(), 6)}; }
+    [[nodiscard]] std::string_view extension() const { return {key.data() + 6, ::strnlen(key.data() + 6, 3)}; }
 };
 
 Basis basisOf(std::string_view name)
 {
     std::string cleaned;
+    cleaned.reserve(name.size());
     for (const char ch : name) {
         const auto c = static_cast<unsigned char>(ch);
         if (c == ' ')
@@ -33,13 +40,14 @@ Basis basisOf(std::string_view name)
     const auto lastDot = trimmedDots.rfind('.');
     Basis b;
     const std::string_view stemPart = lastDot == std::string_view::npos ? trimmedDots : trimmedDots.substr(0, lastDot);
+    std::size_t stemSize = 0;
     for (const char c : stemPart)
-        if (c != '.' && b.stem.size() < 6)
-            b.stem.push_back(c);
+        if (c != '.' && stemSize < 6)
+            b.key[stemSize++] = c;
     if (lastDot != std::string_view::npos)
-        b.extension = std::string(trimmedDots.substr(lastDot + 1, 3));
-    if (b.stem.empty())
-        b.stem.push_back('_');
+        trimmedDots.substr(lastDot + 1, 3).copy(b.key.data() + 6, 3);
+    if (stemSize == 0)
+        b.key[0] = '_';
     return b;
 }
 
@@ -49,14 +57,20 @@ std::string alias(const Basis &b, int tail)
     const std::string digits = std::to_string(tail);
     const std::size_t suffixSize = digits.size() + 1;
     const std::size_t room = suffixSize < 8 ? 8 - suffixSize : 0;
-    std::string s = b.stem.substr(0, std::min(b.stem.size(), room));
+    const std::string_view stem = b.stem(), extension = b.extension();
+    std::string s(stem.substr(0, std::min(stem.size(), room)));
     s.push_back('~');
     s.append(digits);
-    if (!b.extension.empty()) {
+    if (!extension.empty()) {
         s.push_back('.');
-        s.append(b.extension);
+        s.append(extension);
     }
     return s;
+}
+
+bool isAscii(std::string_view name)
+{
+    return std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 // Non-ASCII characters count once: each becomes a single "_".
@@ -73,6 +87,12 @@ std::string asciiFolded(std::string_view name)
             out.push_back('_');
     }
     return out;
+}
+
+// Most names are ASCII and need no folded copy: this runs for every file of a walk.
+Basis basisOfName(std::string_view name)
+{
+    return isAscii(name) ? basisOf(name) : basisOf(asciiFolded(name));
 }
 
 } // namespace
@@ -100,26 +120,26 @@ std::vector<std::string> shortNames(const std::vector<std::string_view> &names)
         std::size_t index;
     };
     std::vector<Pending> pending;
+    pending.reserve(names.size());
     std::unordered_set<std::string> taken;
+    taken.reserve(names.size());
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (isValidShortName(names[i]))
             taken.insert(text::toUpper(names[i]));
         else
-            pending.push_back({basisOf(asciiFolded(names[i])), i});
+            pending.push_back({basisOfName(names[i]), i});
     }
     if (pending.empty())
         return result;
     std::sort(pending.begin(), pending.end(), [&](const Pending &a, const Pending &b) {
-        if (a.basis.stem != b.basis.stem)
-            return a.basis.stem < b.basis.stem;
-        if (a.basis.extension != b.basis.extension)
-            return a.basis.extension < b.basis.extension;
+        if (a.basis.key != b.basis.key)
+            return a.basis.key < b.basis.key;
         return names[a.index] < names[b.index];
     });
     int tail = 0;
     for (std::size_t k = 0; k < pending.size(); ++k) {
         const Basis &b = pending[k].basis;
-        const bool sameGroup = k > 0 && pending[k - 1].basis.stem == b.stem && pending[k - 1].basis.extension == b.extension;
+        const bool sameGroup = k > 0 && pending[k - 1].basis.key == b.key;
         tail = sameGroup ? tail + 1 : 1;
         std::string candidate = alias(b, tail);
         while (taken.count(candidate))
