@@ -3,6 +3,7 @@
 #include "catalogue/text.h"
 
 #include <charconv>
+#include <climits>
 
 namespace values {
 
@@ -105,7 +106,15 @@ std::string dayText(int day)
 
 std::string dateKey(const LocalTime &t)
 {
-    return dayText(dayNumber(t.year, t.month, t.day)) + fractionText(t.hour * 3600 + t.minute * 60 + t.second);
+    // Files of one folder mostly share their day, and its text is costly to make.
+    thread_local int lastDay = INT_MIN;
+    thread_local std::string lastDayText;
+    const int day = dayNumber(t.year, t.month, t.day);
+    if (day != lastDay) {
+        lastDayText = dayText(day);
+        lastDay = day;
+    }
+    return lastDayText + fractionText(t.hour * 3600 + t.minute * 60 + t.second);
 }
 
 std::string dateTimeText(const LocalTime &t)
