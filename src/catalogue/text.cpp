@@ -177,6 +177,14 @@ std::string fitWidth(std::string_view s, std::size_t n)
     return out;
 }
 
+void fitInPlace(std::string &s, std::size_t n)
+{
+    if (s.size() <= n && isAscii(s))
+        s.resize(n, ' ');
+    else
+        s = fitWidth(s, n);
+}
+
 std::string_view trimRight(std::string_view s)
 {
     std::size_t end = s.size();

@@ -21,6 +21,8 @@ void appendFolded(std::string &out, std::string_view utf8);
 [[nodiscard]] std::size_t codePointCount(std::string_view utf8);
 // Cut to at most n code points, then pad with blanks to exactly n.
 [[nodiscard]] std::string fitWidth(std::string_view utf8, std::size_t n);
+// The same in place, without a copy for the usual short ASCII text.
+void fitInPlace(std::string &utf8, std::size_t n);
 [[nodiscard]] std::string_view trimRight(std::string_view s);
 // s cut to at most n code points, without trailing blanks: two texts fit to the same
 // n-wide value exactly when these are equal.

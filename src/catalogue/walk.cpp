@@ -63,11 +63,13 @@ void DirectoryWalk::addFileRecord(const DirEntry &e)
 
     // Only the last-write time's key is stored, so the other two need none; and a last-write
     // time that gives no date must not inherit the key of another time or file.
-    const std::string created = text::fitWidth(FileTimeText(toLocalTime(e.created)), values::kDateTimeWidth);
+    std::string created = FileTimeText(toLocalTime(e.created));
+    text::fitInPlace(created, values::kDateTimeWidth);
     const std::string accessed = values::accessedValue(FileTimeText(toLocalTime(e.accessed)));
     std::string &key = m_state.FileDateKey;
     key.clear();
-    const std::string modified = text::fitWidth(FileTimeText(toLocalTime(e.modified), key), values::kDateTimeWidth);
+    std::string modified = FileTimeText(toLocalTime(e.modified), key);
+    text::fitInPlace(modified, values::kDateTimeWidth);
 
     m_catalogue.addNew();
     m_catalogue.setField(fld::LongName, longValue);
