@@ -46,8 +46,8 @@ int main(int argc, char **argv)
 
     const char *const sorts[] = {"Field1", "Field2", "Field3", "Field7", "Field8", "Field9",
                                  "Field1 Desc", "Field7 Desc"};
-    for (const char *spec : sorts)
-        std::printf("sort %-13s %8.1f ms\n", spec, millis([&] { rs.setSort(QString::fromLatin1(spec)); }));
+    for (const char *sortText : sorts)
+        std::printf("sort %-13s %8.1f ms\n", sortText, millis([&] { rs.setSort(QString::fromLatin1(sortText)); }));
 
     // Ordered by the long name the find halves; ordered by the short name it must scan.
     const char *const finds[] = {"Field1 >= 'a'", "Field1 >= 'notes_4'", "Field1 >= 'template_9'", "Field1 >= 'zzz'"};

@@ -265,7 +265,7 @@ void FrmDisplay::wireCommands()
     dc.FormatColumns = [this] { FormatColumns(*grdFiles, m_state.mblnSplitMade); };
     dc.SplitDisplay = [this] { SplitDisplay(*grdFiles); };
     dc.ResetSplitDisplay = [this] { ResetSplitDisplay(); };
-    dc.chosenSortSpec = [this] { return chosenSortSpec(); };
+    dc.chosenSortOrder = [this] { return chosenSortOrder(); };
     m_display = new DisplayCommands(std::move(dc), this);
 
     connect(cmdDisplay, &QPushButton::clicked, this, &FrmDisplay::DisplayFiles);
@@ -315,9 +315,9 @@ void FrmDisplay::ResetSplitDisplay()
     ::ResetSplitDisplay(*grdFiles, m_state.mblnSplitMade);
 }
 
-QString FrmDisplay::chosenSortSpec() const
+QString FrmDisplay::chosenSortOrder() const
 {
-    return m_sorting->chosenSortSpec();
+    return m_sorting->chosenSortOrder();
 }
 
 void FrmDisplay::tbrTRVStd_ButtonClick(const QString &key)

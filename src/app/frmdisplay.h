@@ -77,7 +77,7 @@ private:
     void startUp();
     void DummyRecordSet();
     void ResetSplitDisplay();
-    [[nodiscard]] QString chosenSortSpec() const;
+    [[nodiscard]] QString chosenSortOrder() const;
     QAction *addAction(QWidget *menu, const QString &name, const QString &caption);
 
     Services m_services;

@@ -106,7 +106,7 @@ void DisplayCommands::startWalk()
     for (int d = 0; d < kMaxDrives; ++d)
         if (t.SelectedDrives[std::size_t(d)] != kBlank)
             drives.push_back({d, DriveRootPath(t.SelectedDrives[std::size_t(d)])});
-    m_scan.start(std::move(drives), c.chosenSortSpec());
+    m_scan.start(std::move(drives), c.chosenSortOrder());
     m_progressTimer.start();
 }
 

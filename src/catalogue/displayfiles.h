@@ -35,7 +35,7 @@ struct DisplayControls {
     std::function<QStringList(DriveTables &)> driveSource;
     // Sorting and layout, owned by other parts of the window.
     std::function<void()> SortIt, SetSort, ShowDownArrow, FormatColumns, SplitDisplay, ResetSplitDisplay;
-    std::function<QString()> chosenSortSpec; // "Field1" when no order is chosen
+    std::function<QString()> chosenSortOrder; // "Field1" when no order is chosen
 };
 
 class DisplayCommands : public QObject {

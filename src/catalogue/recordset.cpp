@@ -138,9 +138,9 @@ struct ParsedSort {
     bool ok = false;
 };
 
-ParsedSort parseSort(QStringView spec)
+ParsedSort parseSort(QStringView sortText)
 {
-    const QStringList words = spec.toString().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const QStringList words = sortText.toString().split(QLatin1Char(' '), Qt::SkipEmptyParts);
     ParsedSort p;
     if (words.isEmpty() || words.size() > 2)
         return p;
@@ -157,22 +157,22 @@ ParsedSort parseSort(QStringView spec)
 
 } // namespace
 
-bool RecordSet::setSort(QStringView spec)
+bool RecordSet::setSort(QStringView sortText)
 {
-    if (spec.trimmed().isEmpty()) {
+    if (sortText.trimmed().isEmpty()) {
         std::stable_sort(m_order.begin(), m_order.end());
         m_sort.clear();
         m_sortCurrent = false;
     } else {
-        const ParsedSort p = parseSort(spec);
+        const ParsedSort p = parseSort(sortText);
         const int field = p.ok ? fieldIndex(p.field) : -1;
         if (field < 0)
             return false;
         // A stable sort of rows already in this order changes nothing, so the order a
         // walk prepared off the window's thread is taken as it is.
-        if (!(m_sortCurrent && spec == m_sort))
+        if (!(m_sortCurrent && sortText == m_sort))
             sortRows(field, p.descending);
-        m_sort = spec.toString();
+        m_sort = sortText.toString();
         m_sortCurrent = true;
     }
     m_pos = count() > 0 ? 0 : -1;

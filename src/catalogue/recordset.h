@@ -104,7 +104,7 @@ public:
 
     // "Field1", "Field7 Desc", "Field2 ASC"; empty restores insertion order. Stable.
     // Returns false, changing nothing, for a field that does not exist.
-    bool setSort(QStringView spec);
+    bool setSort(QStringView sortText);
     [[nodiscard]] QString sort() const { return m_sort; }
 
     // "Field1 >= 'text'" (also =, <>, <, <=, >; a number for a numeric field). Searches

@@ -11,7 +11,7 @@ ScanJob::~ScanJob()
     cancel();
 }
 
-void ScanJob::start(std::vector<Drive> drives, const QString &sortSpec)
+void ScanJob::start(std::vector<Drive> drives, const QString &sortOrder)
 {
     cancel();
     m_cancel.store(false);
@@ -19,10 +19,10 @@ void ScanJob::start(std::vector<Drive> drives, const QString &sortSpec)
     m_state = WalkState{};
     m_catalogue = std::make_unique<RecordSet>();
     CreateRecordSet(*m_catalogue);
-    m_worker = std::thread(&ScanJob::run, this, std::move(drives), sortSpec, ++m_generation);
+    m_worker = std::thread(&ScanJob::run, this, std::move(drives), sortOrder, ++m_generation);
 }
 
-void ScanJob::run(std::vector<Drive> drives, QString sortSpec, quint64 generation)
+void ScanJob::run(std::vector<Drive> drives, QString sortOrder, quint64 generation)
 {
     DirectoryWalk walk(*m_catalogue, m_state);
     walk.setCancelFlag(&m_cancel);
@@ -36,7 +36,7 @@ void ScanJob::run(std::vector<Drive> drives, QString sortSpec, quint64 generatio
     if (walk.cancelled())
         return;
     if (m_catalogue->count() > 0)
-        m_catalogue->setSort(sortSpec);
+        m_catalogue->setSort(sortOrder);
     m_catalogue->squeeze();
     m_walkEnded = std::chrono::steady_clock::now();
     // Queued: the slot runs on the window's thread once this thread has let go.

@@ -26,10 +26,10 @@ public:
     explicit ScanJob(QObject *parent = nullptr);
     ~ScanJob() override; // cancels a running walk
 
-    // Walks the drives in the given order into a new catalogue and orders it by sortSpec,
+    // Walks the drives in the given order into a new catalogue and orders it by sortOrder,
     // so that applying the same order on the window's thread costs nothing. finished() is
     // emitted on the thread that owns this object.
-    void start(std::vector<Drive> drives, const QString &sortSpec);
+    void start(std::vector<Drive> drives, const QString &sortOrder);
     // Stops a running walk and waits for the worker (it ends within one entry); the
     // partial catalogue is dropped and finished() is not emitted.
     void cancel();
@@ -48,7 +48,7 @@ signals:
     void finished();
 
 private:
-    void run(std::vector<Drive> drives, QString sortSpec, quint64 generation);
+    void run(std::vector<Drive> drives, QString sortOrder, quint64 generation);
     void join();
 
     std::thread m_worker;

@@ -8,8 +8,8 @@
 
 namespace {
 
-struct SortItemSpec {
-    const char16_t *spec;
+struct SortItemOrder {
+    const char16_t *sortText;
     int column; // brought into view in the scrolling pane; -1 leaves the column alone
     const char16_t *caption;
 };
@@ -18,7 +18,7 @@ constexpr int kPath = 2, kDateLastModified = 3, kSize = 6;
 constexpr int kScrollingPane = 1;
 
 // Indexed by SortItem.
-constexpr SortItemSpec kItems[SortItemCount] = {
+constexpr SortItemOrder kItems[SortItemCount] = {
     {u"Field1", -1, u" Sorted By Long File Name - Ascending "},
     {u"Field1 Desc", -1, u" Sorted By Long File Name - Descending "},
     {u"Field2", -1, u" Sorted By Short File Name - Ascending "},
@@ -67,9 +67,9 @@ int Sorting::chosenItem() const
     return item == SortItemCount ? int(LongNameAsc) : item;
 }
 
-QString Sorting::chosenSortSpec() const
+QString Sorting::chosenSortOrder() const
 {
-    return QString::fromUtf16(kItems[chosenItem()].spec);
+    return QString::fromUtf16(kItems[chosenItem()].sortText);
 }
 
 void Sorting::SortIt()
@@ -77,8 +77,8 @@ void Sorting::SortIt()
     m_c.window->setCursor(Qt::WaitCursor);
     const int item = chosenItem();
     m_c.sortItems[std::size_t(item)]->setChecked(true);
-    const SortItemSpec &s = kItems[item];
-    m_c.state->catalogue->setSort(QStringView(s.spec));
+    const SortItemOrder &s = kItems[item];
+    m_c.state->catalogue->setSort(QStringView(s.sortText));
     if (m_c.ResetSplitDisplay)
         m_c.ResetSplitDisplay();
     if (s.column >= 0) {

@@ -44,7 +44,7 @@ public:
 
     [[nodiscard]] bool nameAscendingChosen() const { return ::nameAscendingChosen(m_c); }
     // The order SortIt would apply now, so a catalogue can be built already in it.
-    [[nodiscard]] QString chosenSortSpec() const;
+    [[nodiscard]] QString chosenSortOrder() const;
 
 private:
     [[nodiscard]] int chosenItem() const;

@@ -119,7 +119,7 @@ TEST_F(RecordSetTest, SharedValuesSortByTheirText)
     EXPECT_EQ(names(rs), (std::vector<std::string>{"0", "1", "2", "3", "4"}));
 }
 
-TEST_F(RecordSetTest, BadSortSpecificationsChangeNothing)
+TEST_F(RecordSetTest, BadSortOrdersChangeNothing)
 {
     fill(rs, {{"b", 1, ""}, {"a", 2, ""}});
     EXPECT_FALSE(rs.setSort(u"Field10"));
@@ -170,9 +170,9 @@ TEST(RecordSetFind, SortedFindsAgreeWithAScan)
                                   u"Field1 = 'abcd'", u"Field1 >= 'É'", u"Field1 >= ''",
                                   u"Field1 > 'zzz'", u"Field1 >= 'o'b'", u"Field1 >= 'a b'",
                                   u"Field7 >= 5", u"Field7 = 4", u"Field7 > 10", u"Field1 < 'b'"};
-    for (const char *spec : {"Field1", "Field7"}) {
-        sorted.setSort(QString::fromLatin1(spec));
-        scanned.setSort(QString::fromLatin1(spec));
+    for (const char *sortText : {"Field1", "Field7"}) {
+        sorted.setSort(QString::fromLatin1(sortText));
+        scanned.setSort(QString::fromLatin1(sortText));
         scanned.moveLast();
         scanned.setField(fld::Size, scanned.integerAt(scanned.position(), fld::Size)); // unchanged value, order no longer vouched for
         for (const char16_t *criterion : criteria) {
@@ -182,7 +182,7 @@ TEST(RecordSetFind, SortedFindsAgreeWithAScan)
                 ASSERT_TRUE(sorted.find(criterion));
                 ASSERT_TRUE(scanned.find(criterion));
                 EXPECT_EQ(sorted.position(), scanned.position())
-                    << spec << " " << QString::fromUtf16(criterion).toStdString() << " from " << start;
+                    << sortText << " " << QString::fromUtf16(criterion).toStdString() << " from " << start;
             }
         }
     }
