@@ -104,16 +104,6 @@ TEST(HelpFile, FoundByBareNameInTheFirstFolderThatHoldsIt)
     EXPECT_EQ(findHelpFile("TRV.hlp", {empty.path()}), QString());
 }
 
-TEST(HelpFile, DefaultPlacesAreBesideTheProgramThenTheInstallation)
-{
-    const QString app = QCoreApplication::applicationDirPath();
-    const QStringList path = HelpViewer::defaultSearchPath();
-    ASSERT_EQ(path.size(), 3);
-    EXPECT_EQ(path[0], QDir::cleanPath(app + "/help"));
-    EXPECT_EQ(path[1], QDir::cleanPath(app + "/../share/tarvolo/help"));
-    EXPECT_EQ(path[2], QDir::cleanPath(app + "/../help"));
-}
-
 TEST(HelpProjectFile, ReadsTitleContentsLevelsAndIndex)
 {
     const HelpParseResult read = parseHelpProject(QString::fromUtf8(kProject).replace("\n", "\r\n"));
@@ -364,14 +354,4 @@ TEST(ShippedHelp, ProjectLoadsAndEveryPageAndAnchorItNamesExists)
         }
         EXPECT_TRUE(project.pages().contains(it.key())) << it.key().toStdString() << " not in contents";
     }
-}
-
-TEST(ShippedHelp, SearchFindsTheDuplicateFinderPage)
-{
-    HelpViewer viewer;
-    ASSERT_TRUE(viewer.openHelpFile("TRV.hlp", {repoHelpDir()}));
-    viewer.search("duplicate tab enter");
-    auto *found = child<QListWidget>(viewer, "lstFound");
-    ASSERT_GE(found->count(), 1);
-    EXPECT_EQ(found->item(0)->data(Qt::UserRole).toString(), "searching.html");
 }

@@ -112,17 +112,6 @@ TEST_F(SortingTest, EachMenuItemAppliesItsOrderCaptionColumnAndArrow)
     }
 }
 
-TEST_F(SortingTest, EveryCaptionHasExactlyOneBlankEachSide)
-{
-    display(kFiles);
-    for (int item = 0; item < SortItemCount; ++item) {
-        sorting.mnuSortItem_Click(SortItem(item));
-        const QString t = lblSortType->text();
-        EXPECT_TRUE(t.startsWith(QLatin1Char(' ')) && !t.startsWith(QLatin1String("  "))) << t.toStdString();
-        EXPECT_TRUE(t.endsWith(QLatin1Char(' ')) && !t.endsWith(QLatin1String("  "))) << t.toStdString();
-    }
-}
-
 TEST_F(SortingTest, WithNothingDisplayedACommandOnlyRecordsTheChoice)
 {
     for (const Expected &e : kExpected) {
