@@ -3,6 +3,7 @@
 #include "app/messagesink.h"
 #include "catalogue/layouts.h"
 #include "catalogue/recordvalues.h"
+#include "catalogue/text.h"
 #include "grid/datagrid.h"
 #include "lookup/sorting.h"
 
@@ -13,27 +14,12 @@ namespace {
 
 constexpr int kEnter = 13, kTab = 9;
 
-// Makes a UTF-8 text exactly n code points long, as a fixed-length text field would, without
-// allocating when it already is (the stored long names always are).
-void fitInPlace(std::string &s, std::size_t n)
-{
-    std::size_t points = 0;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80 && points++ == n) {
-            s.resize(i);
-            return;
-        }
-    }
-    if (points < n)
-        s.append(n - points, ' ');
-}
-
 } // namespace
 
 void DuplicateFinder::readName(int position)
 {
     m_c.state->catalogue->utf8At(position, fld::LongName, m_name);
-    fitInPlace(m_name, values::kLongNameWidth);
+    text::fitInPlace(m_name, values::kLongNameWidth);
 }
 
 void DuplicateFinder::rememberWhereLeft()
