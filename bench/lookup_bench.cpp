@@ -39,7 +39,8 @@ double ms(const QElapsedTimer &t)
 
 void press(QWidget *w, Qt::Key key)
 {
-    QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier, key == Qt::Key_Tab ? QStringLiteral("\t") : QStringLiteral("\r"));
+    QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier,
+                key == Qt::Key_Tab ? QStringLiteral("\t") : QStringLiteral("\r"));
     QCoreApplication::sendEvent(w, &e);
 }
 
@@ -88,10 +89,9 @@ void paint(Window &w)
 
 void benchSorts(Window &w, Sorting &sorting)
 {
-    static const char *const names[SortItemCount] = {"long name asc", "long name desc", "short name asc",
-                                                     "short name desc", "path asc", "path desc", "size asc",
-                                                     "size desc", "date asc", "date desc", "extension asc",
-                                                     "extension desc"};
+    static const char *const names[SortItemCount] = {
+        "long name asc", "long name desc", "short name asc", "short name desc", "path asc",      "path desc",
+        "size asc",      "size desc",      "date asc",       "date desc",       "extension asc", "extension desc"};
     QElapsedTimer t;
     for (int item = 0; item < SortItemCount; ++item) {
         t.start();
@@ -113,7 +113,7 @@ void sortFor(Sorting &sorting, SortItem order)
 
 void benchSearches(Window &w, Sorting &sorting, QuickSearchBox &box, SortItem order, const char *orderName)
 {
-    static const char *const texts[] = {"", "b", "Holiday photo_4", "main_999990", "README_2500.md",
+    static const char *const texts[] = {"",         "b",   "Holiday photo_4",     "main_999990", "README_2500.md",
                                         "Résumé_1", "zzz", "template_4999.tar.gz"};
     sortFor(sorting, order);
     box.QuickSearch();
@@ -164,8 +164,8 @@ void benchDuplicates(Window &w, Sorting &sorting, DuplicateFinder &finder, SortI
         }
         const double command = ms(t);
         paint(w);
-        std::printf("duplicates %-15s step %d %6.2f ms (+ paint %.1f ms) -> row %d, %lld marked%s\n", orderName,
-                    step, command, ms(t) - command, w.state.catalogue->position(),
+        std::printf("duplicates %-15s step %d %6.2f ms (+ paint %.1f ms) -> row %d, %lld marked%s\n", orderName, step,
+                    command, ms(t) - command, w.state.catalogue->position(),
                     qlonglong(w.grid->selectedBookmarks().size()), w.sink.last.isEmpty() ? "" : ", ended");
     }
     benchDuplicatesToTheEnd(w, orderName);
@@ -178,7 +178,8 @@ void benchDuplicatesWithoutGroups(Window &w, Sorting &sorting, DuplicateFinder &
     CreateRecordSet(*unique);
     for (int i = 0; i < kRecords; ++i) {
         unique->addNew();
-        unique->setField(fld::LongName, values::longNameValue("file " + std::to_string(qint64(i) * 7919 % kRecords) + ".txt"));
+        unique->setField(fld::LongName,
+                         values::longNameValue("file " + std::to_string(qint64(i) * 7919 % kRecords) + ".txt"));
         // Short names in no relation to the long ones or to memory, as in a real tree.
         unique->setField(fld::ShortName, std::to_string(quint32(i) * 2654435761u));
     }

@@ -19,8 +19,7 @@ long residentBytes()
     return resident * 4096;
 }
 
-template<typename F>
-double millis(F &&f)
+template <typename F> double millis(F &&f)
 {
     const auto start = std::chrono::steady_clock::now();
     f();
@@ -41,11 +40,11 @@ int main(int argc, char **argv)
     const long after = residentBytes();
     std::printf("records            %d\n", records);
     std::printf("build              %8.1f ms\n", build);
-    std::printf("resident growth    %8.1f bytes/record (own accounting %.1f)\n",
-                double(after - before) / records, double(rs.memoryUsage()) / records);
+    std::printf("resident growth    %8.1f bytes/record (own accounting %.1f)\n", double(after - before) / records,
+                double(rs.memoryUsage()) / records);
 
-    const char *const sorts[] = {"Field1", "Field2", "Field3", "Field7", "Field8", "Field9",
-                                 "Field1 Desc", "Field7 Desc"};
+    const char *const sorts[] = {"Field1", "Field2", "Field3",      "Field7",
+                                 "Field8", "Field9", "Field1 Desc", "Field7 Desc"};
     for (const char *sortText : sorts)
         std::printf("sort %-13s %8.1f ms\n", sortText, millis([&] { rs.setSort(QString::fromLatin1(sortText)); }));
 

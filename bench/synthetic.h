@@ -11,11 +11,12 @@
 
 inline void fillSyntheticCatalogue(RecordSet &rs, int files, unsigned seed = 42)
 {
-    static const char *const words[] = {"report", "Holiday photo", "invoice", "main", "README", "notes", "IMG",
-                                        "track", "setup", "config", "index", "Résumé", "draft final", "data",
-                                        "module", "test", "backup", "Screenshot", "chapter", "template"};
-    static const char *const exts[] = {".txt", ".jpeg", ".jpg", ".c", ".h", ".py", ".mp3", ".pdf",
-                                       ".docx", ".html", ".json", "", ".tar.gz", ".png", ".cpp", ".md"};
+    static const char *const words[] = {"report", "Holiday photo", "invoice",     "main",    "README",
+                                        "notes",  "IMG",           "track",       "setup",   "config",
+                                        "index",  "Résumé",        "draft final", "data",    "module",
+                                        "test",   "backup",        "Screenshot",  "chapter", "template"};
+    static const char *const exts[] = {".txt",  ".jpeg", ".jpg",  ".c", ".h",      ".py",  ".mp3", ".pdf",
+                                       ".docx", ".html", ".json", "",   ".tar.gz", ".png", ".cpp", ".md"};
     std::mt19937 rng(seed);
     auto pick = [&rng](auto &array) { return array[rng() % std::size(array)]; };
     std::vector<std::string> folders{"/home/ann/"};
@@ -40,7 +41,7 @@ inline void fillSyntheticCatalogue(RecordSet &rs, int files, unsigned seed = 42)
         const std::string alias = text::toUpper(name.substr(0, std::min<std::size_t>(6, name.size()))) + "~1.TXT";
         const std::string shortValue = values::shortNameValue(alias, longValue);
         const LocalTime t{1990 + int(rng() % 36), 1 + int(rng() % 12), 1 + int(rng() % 28),
-                          int(rng() % 24), int(rng() % 60), int(rng() % 60)};
+                          int(rng() % 24),        int(rng() % 60),     int(rng() % 60)};
         key.clear();
         rs.addNew();
         rs.setField(fld::LongName, longValue);

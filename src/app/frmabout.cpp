@@ -45,12 +45,16 @@ FrmAbout::FrmAbout(QWidget *parent) : QDialog(parent)
     connect(ok, &QPushButton::clicked, this, &QWidget::hide);
 
     auto *grid = new QGridLayout(this);
-    grid->addWidget(label(this, QStringLiteral("lblProductName"), QStringLiteral("Tarvolo"), arial, 20, true), 0, 0, 1, 2);
+    grid->addWidget(label(this, QStringLiteral("lblProductName"), QStringLiteral("Tarvolo"), arial, 20, true), 0, 0, 1,
+                    2);
     grid->addWidget(label(this, QStringLiteral("lblVersion"), QStringLiteral("Version  1.03"), arial, 10), 1, 0, 1, 2);
     grid->addWidget(label(this, QStringLiteral("lblAuthorCaption"), QStringLiteral("Author"), arial, 9, true), 2, 0);
     grid->addWidget(label(this, QStringLiteral("lblAuthor"), QStringLiteral("The Tarvolo developers"), arial, 9), 2, 1);
-    grid->addWidget(label(this, QStringLiteral("lblMaker"), QStringLiteral("Tarvolo Software"), QStringLiteral("Times New Roman"), 14), 3, 0, 1, 2);
+    grid->addWidget(label(this, QStringLiteral("lblMaker"), QStringLiteral("Tarvolo Software"),
+                          QStringLiteral("Times New Roman"), 14),
+                    3, 0, 1, 2);
     grid->addWidget(contact, 4, 0, 1, 2);
-    grid->addWidget(label(this, QStringLiteral("lblWebSite"), QStringLiteral("https://tarvolo.example"), arial, 9), 5, 0, 1, 2);
+    grid->addWidget(label(this, QStringLiteral("lblWebSite"), QStringLiteral("https://tarvolo.example"), arial, 9), 5,
+                    0, 1, 2);
     grid->addWidget(ok, 6, 1, Qt::AlignRight);
 }

@@ -39,9 +39,9 @@ struct SortKeyMenu {
 };
 // Submenus in order; each holds the Asc and Dsc items of two consecutive SortItems.
 constexpr SortKeyMenu kSortMenus[] = {
-    {"mnuLongName", "&Long Name"},   {"mnuShortName", "&Short Name"},
-    {"mnuPath", "&Path"},            {"mnuDateLastModified", "&Date Last Modified"},
-    {"mnuSize", "&Size"},            {"mnuExtension", "&Extension"},
+    {"mnuLongName", "&Long Name"}, {"mnuShortName", "&Short Name"},
+    {"mnuPath", "&Path"},          {"mnuDateLastModified", "&Date Last Modified"},
+    {"mnuSize", "&Size"},          {"mnuExtension", "&Extension"},
 };
 // The submenus' keys in SortItem order (size comes before date there).
 constexpr int kSortMenuOfItemPair[] = {0, 1, 2, 4, 3, 5};
@@ -69,8 +69,7 @@ constexpr ToolbarButton kToolbar[] = {
     {"Exit", "Click To Exit Program", false},
 };
 
-template<typename W>
-W *named(W *w, const char *name, const QString &family, int points, bool bold = false)
+template <typename W> W *named(W *w, const char *name, const QString &family, int points, bool bold = false)
 {
     w->setObjectName(QLatin1String(name));
     QFont f(family, points);
@@ -131,7 +130,8 @@ void FrmDisplay::buildControls()
     txtSearch->hide();
     grdFiles = named(new DataGrid(client), "grdFiles", kCourier, kCourierPoints);
     lblDrives = named(new QLabel(QStringLiteral("Select Drive(s)"), client), "lblDrives", kArial, kArialPoints, true);
-    lblTotals = named(new QLabel(QStringLiteral("Total Number Of Files"), client), "lblTotals", kArial, kArialPoints, true);
+    lblTotals =
+        named(new QLabel(QStringLiteral("Total Number Of Files"), client), "lblTotals", kArial, kArialPoints, true);
     cmdDisplay = named(new QPushButton(QStringLiteral("DISPLAY"), client), "cmdDisplay", kArial, kArialPoints, true);
     cmdDisplay->setToolTip(QStringLiteral("Click To Display Files"));
     lstDriveNumFiles = named(new QListWidget(client), "lstDriveNumFiles", kCourier, kCourierPoints);
@@ -181,7 +181,8 @@ void FrmDisplay::buildMenus()
         QMenu *m = sortMenus[std::size_t(kSortMenuOfItemPair[pair])];
         const QString base = QLatin1String(kSortMenus[kSortMenuOfItemPair[pair]].name);
         const bool asc = item % 2 == 0;
-        QAction *a = addAction(m, base + (asc ? QStringLiteral("Asc") : QStringLiteral("Dsc")), asc ? QStringLiteral("&Ascending") : QStringLiteral("&Descending"));
+        QAction *a = addAction(m, base + (asc ? QStringLiteral("Asc") : QStringLiteral("Dsc")),
+                               asc ? QStringLiteral("&Ascending") : QStringLiteral("&Descending"));
         a->setCheckable(true);
         m_lookup.sortItems[std::size_t(item)] = a;
     }

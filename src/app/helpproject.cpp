@@ -26,8 +26,8 @@ bool parseTarget(const QString &text, HelpTarget &target)
     target.page = (hash < 0 ? text : text.left(hash)).trimmed();
     target.anchor = hash < 0 ? QString() : text.mid(hash + 1).trimmed();
     const QString &page = target.page;
-    return !page.isEmpty() && !page.startsWith(u'.') && !page.contains(u'/')
-        && !page.contains(u'\\') && !target.anchor.contains(u' ');
+    return !page.isEmpty() && !page.startsWith(u'.') && !page.contains(u'/') && !page.contains(u'\\') &&
+           !target.anchor.contains(u' ');
 }
 
 // "left | target", for both the contents and the index.

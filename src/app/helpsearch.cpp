@@ -28,8 +28,7 @@ QList<HelpHit> HelpSearchIndex::search(const QString &query) const
             hits.append({page.name, total});
     }
     // Stable, so equal hits keep the pages' own order.
-    std::stable_sort(hits.begin(), hits.end(),
-                     [](const HelpHit &a, const HelpHit &b) { return a.hits > b.hits; });
+    std::stable_sort(hits.begin(), hits.end(), [](const HelpHit &a, const HelpHit &b) { return a.hits > b.hits; });
     return hits;
 }
 

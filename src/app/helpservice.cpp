@@ -2,8 +2,7 @@
 
 #include "app/helpviewer.h"
 
-HelpService::HelpService(QWidget *owner, QStringList searchPath)
-    : m_owner(owner), m_searchPath(std::move(searchPath))
+HelpService::HelpService(QWidget *owner, QStringList searchPath) : m_owner(owner), m_searchPath(std::move(searchPath))
 {
     if (m_searchPath.isEmpty())
         m_searchPath = HelpViewer::defaultSearchPath();

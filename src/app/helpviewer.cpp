@@ -36,8 +36,7 @@ void setTarget(QListWidgetItem *item, const HelpTarget &target)
     item->setData(AnchorRole, target.anchor);
 }
 
-QToolButton *navigationButton(const QString &name, const QString &text, QStyle::StandardPixmap icon,
-                              QWidget *parent)
+QToolButton *navigationButton(const QString &name, const QString &text, QStyle::StandardPixmap icon, QWidget *parent)
 {
     auto *button = new QToolButton(parent);
     button->setObjectName(name);
@@ -103,8 +102,7 @@ QWidget *HelpViewer::buildIndexTab()
     layout->addWidget(m_index);
 
     connect(m_indexFilter, &QLineEdit::textChanged, this, &HelpViewer::filterIndex);
-    connect(m_indexFilter, &QLineEdit::returnPressed, this,
-            [this] { openListItem(m_index->currentItem()); });
+    connect(m_indexFilter, &QLineEdit::returnPressed, this, [this] { openListItem(m_index->currentItem()); });
     connect(m_index, &QListWidget::itemActivated, this, &HelpViewer::openListItem);
     return page;
 }
@@ -137,8 +135,7 @@ QWidget *HelpViewer::buildPageArea()
 {
     auto *area = new QWidget(this);
     m_back = navigationButton(QStringLiteral("cmdBack"), tr("Back"), QStyle::SP_ArrowBack, area);
-    m_forward = navigationButton(QStringLiteral("cmdForward"), tr("Forward"),
-                                 QStyle::SP_ArrowForward, area);
+    m_forward = navigationButton(QStringLiteral("cmdForward"), tr("Forward"), QStyle::SP_ArrowForward, area);
     m_home = navigationButton(QStringLiteral("cmdHome"), tr("Home"), QStyle::SP_DirHomeIcon, area);
     m_browser = new QTextBrowser(area);
     m_browser->setObjectName(QStringLiteral("brwHelp"));
@@ -207,8 +204,7 @@ void HelpViewer::showProblem(const QString &heading, const QString &detail)
     m_found->clear();
     m_home->setEnabled(false);
     m_browser->clearHistory();
-    m_browser->setHtml(QStringLiteral("<h2>%1</h2><p>%2</p>")
-                           .arg(heading.toHtmlEscaped(), detail.toHtmlEscaped()));
+    m_browser->setHtml(QStringLiteral("<h2>%1</h2><p>%2</p>").arg(heading.toHtmlEscaped(), detail.toHtmlEscaped()));
 }
 
 void HelpViewer::fillContents()
@@ -217,8 +213,7 @@ void HelpViewer::fillContents()
     QList<QTreeWidgetItem *> parents; // parents[level] holds the last topic of that level
     for (const HelpTopic &topic : m_project.contents) {
         parents.resize(topic.level);
-        auto *item = topic.level == 0 ? new QTreeWidgetItem(m_contents)
-                                      : new QTreeWidgetItem(parents.back());
+        auto *item = topic.level == 0 ? new QTreeWidgetItem(m_contents) : new QTreeWidgetItem(parents.back());
         item->setText(0, topic.title);
         setTarget(item, topic.target);
         parents.append(item);
@@ -285,8 +280,8 @@ void HelpViewer::showTarget(const HelpTarget &target)
         return;
     const QString path = pagePath(target.page);
     if (!QFileInfo(path).isFile()) {
-        m_browser->setHtml(QStringLiteral("<h2>%1</h2>")
-                               .arg(tr("Cannot find the help page %1.").arg(target.page).toHtmlEscaped()));
+        m_browser->setHtml(
+            QStringLiteral("<h2>%1</h2>").arg(tr("Cannot find the help page %1.").arg(target.page).toHtmlEscaped()));
         return;
     }
     QUrl url = QUrl::fromLocalFile(path);

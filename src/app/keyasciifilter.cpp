@@ -7,12 +7,18 @@ int keyAsciiOf(const QKeyEvent &event)
 {
     switch (event.key()) {
     case Qt::Key_Return:
-    case Qt::Key_Enter: return 13;
-    case Qt::Key_Tab: return 9;
-    case Qt::Key_Backspace: return 8;
-    case Qt::Key_Escape: return 27;
-    case Qt::Key_Backtab: return 0; // moves the focus back; it types nothing
-    default: break;
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Tab:
+        return 9;
+    case Qt::Key_Backspace:
+        return 8;
+    case Qt::Key_Escape:
+        return 27;
+    case Qt::Key_Backtab:
+        return 0; // moves the focus back; it types nothing
+    default:
+        break;
     }
     const QString text = event.text();
     if (text.isEmpty())

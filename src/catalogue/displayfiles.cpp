@@ -42,8 +42,7 @@ QString asOfText(const QDateTime &when)
     return text;
 }
 
-DisplayCommands::DisplayCommands(DisplayControls controls, QObject *parent)
-    : QObject(parent), c(std::move(controls))
+DisplayCommands::DisplayCommands(DisplayControls controls, QObject *parent) : QObject(parent), c(std::move(controls))
 {
     m_progressTimer.setInterval(kProgressPollMs);
     connect(&m_progressTimer, &QTimer::timeout, this, &DisplayCommands::showRunningTotal);

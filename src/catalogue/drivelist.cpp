@@ -43,7 +43,8 @@ public:
             return false;
         const MountEntry *child = &m;
         for (const MountEntry *p : ancestors(m)) {
-            if (hasChildAt(*p, child, [child](const MountEntry &c) { return isStrictlyBelow(child->mountPoint, c.mountPoint); }))
+            if (hasChildAt(*p, child,
+                           [child](const MountEntry &c) { return isStrictlyBelow(child->mountPoint, c.mountPoint); }))
                 return false;
             child = p;
         }
@@ -58,8 +59,7 @@ public:
     }
 
 private:
-    template<typename Pred>
-    bool hasChildAt(const MountEntry &parent, const MountEntry *except, Pred pred) const
+    template <typename Pred> bool hasChildAt(const MountEntry &parent, const MountEntry *except, Pred pred) const
     {
         const auto [first, last] = m_children.equal_range(parent.id);
         return std::any_of(first, last, [&](const auto &c) { return c.second != except && pred(*c.second); });

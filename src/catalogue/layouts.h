@@ -6,8 +6,8 @@
 
 // Field positions of a file record.
 namespace fld {
-constexpr int LongName = 0, ShortName = 1, Path = 2, Modified = 3, Created = 4, Accessed = 5, Size = 6,
-              DateKey = 7, Extension = 8;
+constexpr int LongName = 0, ShortName = 1, Path = 2, Modified = 3, Created = 4, Accessed = 5, Size = 6, DateKey = 7,
+              Extension = 8;
 constexpr int Count = 9;
 } // namespace fld
 

@@ -182,7 +182,7 @@ bool RecordSet::setSort(QStringView sortText)
 
 namespace {
 
-template<typename Key>
+template <typename Key>
 void stableSortBy(std::vector<quint32> &order, const std::vector<Key> &keyOfRow, bool descending)
 {
     struct Item {
@@ -359,12 +359,18 @@ bool parseOperator(QStringView &rest, Op &op)
 bool matches(Op op, int c)
 {
     switch (op) {
-    case Op::Eq: return c == 0;
-    case Op::Ne: return c != 0;
-    case Op::Lt: return c < 0;
-    case Op::Le: return c <= 0;
-    case Op::Gt: return c > 0;
-    case Op::Ge: return c >= 0;
+    case Op::Eq:
+        return c == 0;
+    case Op::Ne:
+        return c != 0;
+    case Op::Lt:
+        return c < 0;
+    case Op::Le:
+        return c <= 0;
+    case Op::Gt:
+        return c > 0;
+    case Op::Ge:
+        return c >= 0;
     }
     return false;
 }

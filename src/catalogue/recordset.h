@@ -26,12 +26,12 @@ constexpr int adFldUnspecified = -1;
 // How a field's values are kept. Every kind stores any value exactly; the hint only
 // chooses the representation that is smallest for the values a field usually holds.
 enum class Storage {
-    Text,        // each value in a shared byte pool
-    Shared,      // values repeat (folder paths, extensions): each distinct value kept once
-    DateTime,    // "MM/DD/YYYY  HH:MM:SS AM" packed into 8 bytes
-    Date,        // "MM/DD/YYYY" packed into 8 bytes
-    DateKey,     // the sortable day-and-fraction key packed into 8 bytes
-    Integer,     // 64-bit signed
+    Text,     // each value in a shared byte pool
+    Shared,   // values repeat (folder paths, extensions): each distinct value kept once
+    DateTime, // "MM/DD/YYYY  HH:MM:SS AM" packed into 8 bytes
+    Date,     // "MM/DD/YYYY" packed into 8 bytes
+    DateKey,  // the sortable day-and-fraction key packed into 8 bytes
+    Integer,  // 64-bit signed
 };
 
 struct FieldDef {
@@ -47,7 +47,7 @@ struct FieldDef {
 class RecordSetObserver {
 public:
     virtual ~RecordSetObserver() = default;
-    virtual void recordsReset() {}            // order or contents changed wholesale
+    virtual void recordsReset() {} // order or contents changed wholesale
     virtual void recordsAppended(int first, int last) { (void)first, (void)last; }
     virtual void recordRemoved(int position) { (void)position; }
     virtual void currentMoved(int position) { (void)position; }

@@ -155,9 +155,12 @@ TimeForm timeForm(const std::optional<LocalTime> &t)
 std::string FileTimeText(const std::optional<LocalTime> &t)
 {
     switch (timeForm(t)) {
-    case TimeForm::None: return {};
-    case TimeForm::Unknown: return "         UNKNOWN";
-    case TimeForm::Date: return values::dateTimeText(*t);
+    case TimeForm::None:
+        return {};
+    case TimeForm::Unknown:
+        return "         UNKNOWN";
+    case TimeForm::Date:
+        return values::dateTimeText(*t);
     }
     return {};
 }

@@ -59,8 +59,7 @@ void encode(std::string &out, char32_t cp)
 constexpr char32_t kReplacement = 0xFFFD;
 
 // Walks the text code point by code point; invalid bytes come out as U+FFFD, one per byte.
-template<typename F>
-void forEachCodePoint(std::string_view s, F &&f)
+template <typename F> void forEachCodePoint(std::string_view s, F &&f)
 {
     for (std::size_t i = 0; i < s.size();) {
         char32_t cp;

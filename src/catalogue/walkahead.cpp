@@ -20,8 +20,7 @@ unsigned defaultWorkers()
 
 } // namespace
 
-void listAndOrder(const std::string &path, std::uint64_t device, const std::atomic<bool> *cancel,
-                  ListedDirectory &out)
+void listAndOrder(const std::string &path, std::uint64_t device, const std::atomic<bool> *cancel, ListedDirectory &out)
 {
     out.path = path;
     out.subdirs.clear();
@@ -42,9 +41,8 @@ void listAndOrder(const std::string &path, std::uint64_t device, const std::atom
         key.push_back(values::kSeparator);
         subdirs.push_back({std::move(key), path + e.name + values::kSeparator});
     }
-    std::sort(subdirs.begin(), subdirs.end(), [](const SubDir &a, const SubDir &b) {
-        return a.key != b.key ? a.key < b.key : a.path < b.path;
-    });
+    std::sort(subdirs.begin(), subdirs.end(),
+              [](const SubDir &a, const SubDir &b) { return a.key != b.key ? a.key < b.key : a.path < b.path; });
     for (SubDir &s : subdirs)
         out.subdirs.push_back(std::move(s.path));
 }
@@ -114,9 +112,8 @@ void WalkAhead::work()
         {
             std::unique_lock lock(m_mutex);
             ++m_idleWorkers;
-            m_workAvailable.wait(lock, [this] {
-                return stopping() || (!m_waiting.empty() && m_listedAhead < kListingsAhead);
-            });
+            m_workAvailable.wait(
+                lock, [this] { return stopping() || (!m_waiting.empty() && m_listedAhead < kListingsAhead); });
             --m_idleWorkers;
             if (stopping())
                 return;

@@ -24,8 +24,7 @@ struct ListedDirectory {
 };
 
 // Lists a directory of the walk's device and orders its subdirectories.
-void listAndOrder(const std::string &path, std::uint64_t device, const std::atomic<bool> *cancel,
-                  ListedDirectory &out);
+void listAndOrder(const std::string &path, std::uint64_t device, const std::atomic<bool> *cancel, ListedDirectory &out);
 
 struct WalkNode {
     explicit WalkNode(std::string path) : path(std::move(path)) {}
@@ -62,7 +61,7 @@ private:
     const std::atomic<bool> *m_cancel;
     std::mutex m_mutex;
     std::condition_variable m_workAvailable; // for the workers
-    std::condition_variable m_listed; // for the walk, awaiting m_awaited
+    std::condition_variable m_listed;        // for the walk, awaiting m_awaited
     WalkNode *m_awaited = nullptr;
     unsigned m_idleWorkers = 0;
     std::vector<std::shared_ptr<WalkNode>> m_waiting;

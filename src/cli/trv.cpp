@@ -10,8 +10,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <future>
 #include <fcntl.h>
+#include <future>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -40,10 +40,17 @@ void appendEscaped(std::string &out, const std::string &value)
     }
     for (const char c : value) {
         switch (c) {
-        case '\t': out += "\\t"; break;
-        case '\n': out += "\\n"; break;
-        case '\\': out += "\\\\"; break;
-        default: out.push_back(c);
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        default:
+            out.push_back(c);
         }
     }
 }

@@ -584,8 +584,8 @@ void DataGrid::moveFocusOutside(bool forward)
     QWidget *w = this;
     do {
         w = forward ? w->nextInFocusChain() : w->previousInFocusChain();
-        if (w != this && !isAncestorOf(w) && w->window() == window() && (w->focusPolicy() & Qt::TabFocus)
-            && w->isEnabled() && w->isVisible() && !w->focusProxy()) {
+        if (w != this && !isAncestorOf(w) && w->window() == window() && (w->focusPolicy() & Qt::TabFocus) &&
+            w->isEnabled() && w->isVisible() && !w->focusProxy()) {
             w->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
             return;
         }

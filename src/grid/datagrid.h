@@ -82,7 +82,7 @@ public:
     [[nodiscard]] QItemSelectionModel *selectionModel() const { return m_selection; }
 
 signals:
-    void rowActivated();                                 // double click on a row
+    void rowActivated(); // double click on a row
     // Raised on every press in the grid. button: 1 left, 2 right, 4 middle; shift: 1 Shift,
     // 2 Ctrl, 4 Alt; x, y in pixels from the grid's top left corner.
     void mouseDown(int button, int shift, int x, int y);

@@ -229,8 +229,8 @@ int GridPane::fittedWidth() const
     const QHeaderView *v = verticalHeader();
     if (!v->isHidden())
         width += qMax(v->minimumWidth(), v->sizeHint().width());
-    if (verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn
-        || (verticalScrollBarPolicy() == Qt::ScrollBarAsNeeded && verticalScrollBar()->isVisible()))
+    if (verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn ||
+        (verticalScrollBarPolicy() == Qt::ScrollBarAsNeeded && verticalScrollBar()->isVisible()))
         width += verticalScrollBar()->sizeHint().width();
     return width + 2 * frameWidth();
 }

@@ -15,9 +15,9 @@ constexpr int kCentred = 2;
 
 const QStringList &captions()
 {
-    static const QStringList c = {QStringLiteral("LONG NAME"),          QStringLiteral("SHORT NAME"),
-                                  QStringLiteral("PATH"),               QStringLiteral("DATE LAST MODIFIED"),
-                                  QStringLiteral("DATE CREATED"),       QStringLiteral("ACCESSED"),
+    static const QStringList c = {QStringLiteral("LONG NAME"),    QStringLiteral("SHORT NAME"),
+                                  QStringLiteral("PATH"),         QStringLiteral("DATE LAST MODIFIED"),
+                                  QStringLiteral("DATE CREATED"), QStringLiteral("ACCESSED"),
                                   QStringLiteral("SIZE")};
     return c;
 }

@@ -6,8 +6,7 @@
 #include <QPalette>
 
 RecordSetModel::RecordSetModel(QObject *parent)
-    : QAbstractTableModel(parent),
-      m_markBackground(QGuiApplication::palette().brush(QPalette::Highlight)),
+    : QAbstractTableModel(parent), m_markBackground(QGuiApplication::palette().brush(QPalette::Highlight)),
       m_markForeground(QGuiApplication::palette().brush(QPalette::HighlightedText))
 {
 }
@@ -201,8 +200,7 @@ void RecordSetModel::clearMarks()
         return;
     m_marks.clear();
     if (m_rows > 0 && m_columns > 0)
-        emit dataChanged(index(0, 0), index(m_rows - 1, m_columns - 1),
-                         {Qt::BackgroundRole, Qt::ForegroundRole});
+        emit dataChanged(index(0, 0), index(m_rows - 1, m_columns - 1), {Qt::BackgroundRole, Qt::ForegroundRole});
 }
 
 void RecordSetModel::setMarkColors(const QBrush &background, const QBrush &foreground)

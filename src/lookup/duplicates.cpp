@@ -52,7 +52,8 @@ void DuplicateFinder::FindDuplicates()
 {
     if (!nameAscendingChosen(m_c)) {
         m_c.messages->showMessage(
-            QStringLiteral("Files must be displayed and sorted in file name ascending order in order to find duplicate files"),
+            QStringLiteral(
+                "Files must be displayed and sorted in file name ascending order in order to find duplicate files"),
             QStringLiteral("Sort Order Incorrect"));
         return;
     }

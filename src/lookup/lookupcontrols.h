@@ -16,8 +16,18 @@ class QWidget;
 
 // The twelve Sort menu items, in the order SortIt tests them.
 enum SortItem {
-    LongNameAsc, LongNameDsc, ShortNameAsc, ShortNameDsc, PathAsc, PathDsc,
-    SizeAsc, SizeDsc, DateLastModifiedAsc, DateLastModifiedDsc, ExtensionAsc, ExtensionDsc,
+    LongNameAsc,
+    LongNameDsc,
+    ShortNameAsc,
+    ShortNameDsc,
+    PathAsc,
+    PathDsc,
+    SizeAsc,
+    SizeDsc,
+    DateLastModifiedAsc,
+    DateLastModifiedDsc,
+    ExtensionAsc,
+    ExtensionDsc,
     SortItemCount
 };
 

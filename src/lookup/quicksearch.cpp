@@ -24,8 +24,9 @@ QString leftPoints(const QString &s, std::size_t n)
 void QuickSearchBox::QuickSearch()
 {
     if (!nameAscendingChosen(m_c)) {
-        m_c.messages->showMessage(QStringLiteral("Files must be displayed and sorted in filename ascending order to do search"),
-                                  QStringLiteral("Sort Order Incorrect"));
+        m_c.messages->showMessage(
+            QStringLiteral("Files must be displayed and sorted in filename ascending order to do search"),
+            QStringLiteral("Sort Order Incorrect"));
         return;
     }
     if (m_c.state->TotalFiles == 0) {

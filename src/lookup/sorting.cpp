@@ -37,7 +37,10 @@ constexpr SortItemOrder kItems[SortItemCount] = {
 // its ascending one.
 constexpr SortItem kArrowKeys[] = {LongNameAsc, ShortNameAsc, PathAsc, DateLastModifiedAsc, SizeAsc, ExtensionAsc};
 
-bool isDescending(int item) { return item % 2 == 1; }
+bool isDescending(int item)
+{
+    return item % 2 == 1;
+}
 
 } // namespace
 

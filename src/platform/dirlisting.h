@@ -9,8 +9,8 @@
 #include <vector>
 
 struct DirEntry {
-    std::string name; // raw bytes, never "." or ".."
-    std::string shortName; // the 8.3 alias, empty when the name is its own
+    std::string name;         // raw bytes, never "." or ".."
+    std::string shortName;    // the 8.3 alias, empty when the name is its own
     bool isDirectory = false; // a symbolic link is not a directory
     std::uint64_t device = 0;
     std::int64_t size = 0;

@@ -7,7 +7,7 @@
 #include <optional>
 
 struct FileTimestamp {
-    bool known = false; // false when the file system does not report this time
+    bool known = false;       // false when the file system does not report this time
     std::int64_t seconds = 0; // since 1970-01-01 UTC
     std::uint32_t nanoseconds = 0;
 };

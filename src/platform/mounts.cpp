@@ -28,10 +28,10 @@ constexpr std::string_view kRamTypes[] = {"tmpfs", "ramfs", "rootfs"};
 // 9p, virtiofs, drvfs and the hypervisors' shared folders are a host's folders seen from a
 // VM or WSL: remote as far as we can tell, and as liable to hang.
 constexpr std::string_view kRemoteTypes[] = {
-    "nfs",         "nfs4",      "cifs",           "smb3",           "smbfs",
-    "ncpfs",       "afs",       "ceph",           "glusterfs",      "lustre",
-    "9p",          "virtiofs",  "drvfs",          "vboxsf",         "fuse.vmhgfs-fuse",
-    "fuse.sshfs",  "fuse.rclone", "fuse.s3fs",    "fuse.glusterfs", "fuse.ceph-fuse",
+    "nfs",         "nfs4",        "cifs",      "smb3",           "smbfs",
+    "ncpfs",       "afs",         "ceph",      "glusterfs",      "lustre",
+    "9p",          "virtiofs",    "drvfs",     "vboxsf",         "fuse.vmhgfs-fuse",
+    "fuse.sshfs",  "fuse.rclone", "fuse.s3fs", "fuse.glusterfs", "fuse.ceph-fuse",
     "fuse.gcsfuse"};
 constexpr std::string_view kCdTypes[] = {"iso9660", "udf"};
 // Local storage whose mounts carry an anonymous 0:N device number (ecryptfs is stacked on

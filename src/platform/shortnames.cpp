@@ -35,8 +35,8 @@ Basis basisOf(std::string_view name)
             continue;
         cleaned.push_back(c == '.' ? '.' : isShortNameChar(c) ? char(c >= 'a' && c <= 'z' ? c - 32 : c) : '_');
     }
-    const std::string_view trimmedDots = std::string_view(cleaned).substr(
-        std::min(cleaned.find_first_not_of('.'), cleaned.size()));
+    const std::string_view trimmedDots =
+        std::string_view(cleaned).substr(std::min(cleaned.find_first_not_of('.'), cleaned.size()));
     const auto lastDot = trimmedDots.rfind('.');
     Basis b;
     const std::string_view stemPart = lastDot == std::string_view::npos ? trimmedDots : trimmedDots.substr(0, lastDot);

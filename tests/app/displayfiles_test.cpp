@@ -96,8 +96,9 @@ TEST_F(DisplayTest, DisplayIsRefusedWhileACatalogueIsShownOrBeingWalked)
 TEST_F(DisplayTest, NoSelectedDriveIsRefusedAndLeavesTheWindowAsItWas)
 {
     window->DisplayFiles();
-    EXPECT_EQ(sink.shown, (std::vector<std::pair<QString, QString>>{
-                              {QStringLiteral("No Drive(s) Selected, Select Drive(s)"), QStringLiteral("Select Drive(s)")}}));
+    EXPECT_EQ(sink.shown,
+              (std::vector<std::pair<QString, QString>>{
+                  {QStringLiteral("No Drive(s) Selected, Select Drive(s)"), QStringLiteral("Select Drive(s)")}}));
     EXPECT_TRUE(window->state().mblnLiveCatalogue);
     EXPECT_EQ(driveList()->currentRow(), driveList()->count() - 1);
     expectEmptyWindow();
@@ -162,8 +163,8 @@ TEST_F(DisplayTest, ClearDuringAWalkCancelsItAndNoDisplayFollows)
 
 TEST(DriveTotals, CountsFillASixCharacterFieldAndWidenPastIt)
 {
-    const std::pair<qint64, const char *> fields[] = {
-        {0, "      "}, {7, "     7"}, {1234, " 1,234"}, {99999, "99,999"}, {100000, "100,000"}, {12345678, "12,345,678"}};
+    const std::pair<qint64, const char *> fields[] = {{0, "      "},     {7, "     7"},       {1234, " 1,234"},
+                                                      {99999, "99,999"}, {100000, "100,000"}, {12345678, "12,345,678"}};
     for (const auto &[count, field] : fields)
         EXPECT_EQ(driveCountField(count), QLatin1String(field)) << count;
 

@@ -33,10 +33,14 @@ TEST_F(WindowTest, ControlsCarryTheirNamesCaptionsTooltipsAndFonts)
 {
     EXPECT_EQ(window->objectName(), QStringLiteral("frmDisplay"));
     const std::tuple<const char *, const char *, const char *> controls[] = {
-        {"lblSortType", "Arial", ""},          {"txtSearch", "Courier New", ""},
-        {"grdFiles", "Courier New", nullptr},  {"lblDrives", "Arial", "Select Drive(s)"},
-        {"lblTotals", "Arial", "Total Number Of Files"}, {"cmdDisplay", "Arial", "DISPLAY"},
-        {"lstDriveNumFiles", "Courier New", nullptr},    {"lblTotalFiles", "Courier New", " "},
+        {"lblSortType", "Arial", ""},
+        {"txtSearch", "Courier New", ""},
+        {"grdFiles", "Courier New", nullptr},
+        {"lblDrives", "Arial", "Select Drive(s)"},
+        {"lblTotals", "Arial", "Total Number Of Files"},
+        {"cmdDisplay", "Arial", "DISPLAY"},
+        {"lstDriveNumFiles", "Courier New", nullptr},
+        {"lblTotalFiles", "Courier New", " "},
         {"cmdClear", "Arial", "CLEAR"}};
     for (const auto &[name, family, text] : controls) {
         QWidget *w = child(name);
@@ -54,9 +58,9 @@ TEST_F(WindowTest, ControlsKeepTheirDesignProportionsWhenTheWindowIsResized)
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     QWidget *client = window->centralWidget();
-    const std::pair<const char *, QRect> design[] = {
-        {"grdFiles", {120, 1080, 9972, 4812}}, {"lstDriveNumFiles", {240, 6480, 4572, 840}},
-        {"cmdClear", {8280, 6840, 1092, 372}}};
+    const std::pair<const char *, QRect> design[] = {{"grdFiles", {120, 1080, 9972, 4812}},
+                                                     {"lstDriveNumFiles", {240, 6480, 4572, 840}},
+                                                     {"cmdClear", {8280, 6840, 1092, 372}}};
     for (const QSize grow : {QSize(0, 0), QSize(400, 300)}) {
         window->resize(window->size() + grow);
         QTRY_COMPARE(child("tbrTRVStd")->width(), client->width());
@@ -73,17 +77,27 @@ TEST_F(WindowTest, ControlsKeepTheirDesignProportionsWhenTheWindowIsResized)
 
 TEST_F(WindowTest, MenuTreeHasEveryItemCaptionAndAcceleratorAndNoShortcut)
 {
-    QStringList expected = {"mnuFile &File", "  mnuOpen &Open", "  mnuSaveAs &Save As", "  mnuPrint &Print",
-                            "  mnuExit E&xit", "mnuEdit &Edit", "mnuSearch Sea&rch",
-                            "  mnuQuickSearch &Quick Search", "  mnuFindDuplicateFiles &Find Duplicate Files",
+    QStringList expected = {"mnuFile &File",
+                            "  mnuOpen &Open",
+                            "  mnuSaveAs &Save As",
+                            "  mnuPrint &Print",
+                            "  mnuExit E&xit",
+                            "mnuEdit &Edit",
+                            "mnuSearch Sea&rch",
+                            "  mnuQuickSearch &Quick Search",
+                            "  mnuFindDuplicateFiles &Find Duplicate Files",
                             "mnuSort &Sort"};
     for (const char *key : {"LongName &Long Name", "ShortName &Short Name", "Path &Path",
                             "DateLastModified &Date Last Modified", "Size &Size", "Extension &Extension"}) {
         const QString n = "mnu" + QString::fromLatin1(key).section(u' ', 0, 0);
-        expected << QStringLiteral("  mnu") + QLatin1String(key) << "    " + n + "Asc &Ascending" << "    " + n + "Dsc &Descending";
+        expected << QStringLiteral("  mnu") + QLatin1String(key) << "    " + n + "Asc &Ascending"
+                 << "    " + n + "Dsc &Descending";
         EXPECT_TRUE(act(qPrintable(n + "Asc"))->isCheckable() && act(qPrintable(n + "Dsc"))->isCheckable());
     }
-    expected << "mnuOptions &Options" << "mnuHelp &Help" << "  mnuHelpFile &Help File" << "  mnuAbout &About";
+    expected << "mnuOptions &Options"
+             << "mnuHelp &Help"
+             << "  mnuHelpFile &Help File"
+             << "  mnuAbout &About";
     QStringList actual;
     dumpMenu(window->menuBar()->actions(), 0, actual);
     EXPECT_EQ(actual, expected);
@@ -91,15 +105,24 @@ TEST_F(WindowTest, MenuTreeHasEveryItemCaptionAndAcceleratorAndNoShortcut)
 
 TEST_F(WindowTest, ToolbarHasFifteenDistinctPicturesWithTooltipsInOrderAndThreeSeparators)
 {
-    const std::pair<const char *, const char *> expected[] = {
-        {"Open", "Click To Open An TRV File"}, {"Save", "Click To Save An TRV File"},
-        {"Print", "Click To Print An TRV Report"}, {"Search", "Click To Search For A File"}, {"|", ""},
-        {"LongName", "Click To Sort On Long File Name"}, {"ShortName", "Click To Sort On Short File Name"},
-        {"Path", "Click To Sort On File Path"}, {"Date", "Click To Sort On File Date Last Modified"},
-        {"Size", "Click To Sort On File Size"}, {"Extension", "Click To Sort On File Extension"}, {"|", ""},
-        {"UpArrow", "Click To Sort In Ascending Order"}, {"DownArrow", "Click To Sort In Descending Order"},
-        {"|", ""}, {"FindDups", "Click To Find Duplicate File Names"},
-        {"Help", "Click To Bring Up Help File"}, {"Exit", "Click To Exit Program"}};
+    const std::pair<const char *, const char *> expected[] = {{"Open", "Click To Open An TRV File"},
+                                                              {"Save", "Click To Save An TRV File"},
+                                                              {"Print", "Click To Print An TRV Report"},
+                                                              {"Search", "Click To Search For A File"},
+                                                              {"|", ""},
+                                                              {"LongName", "Click To Sort On Long File Name"},
+                                                              {"ShortName", "Click To Sort On Short File Name"},
+                                                              {"Path", "Click To Sort On File Path"},
+                                                              {"Date", "Click To Sort On File Date Last Modified"},
+                                                              {"Size", "Click To Sort On File Size"},
+                                                              {"Extension", "Click To Sort On File Extension"},
+                                                              {"|", ""},
+                                                              {"UpArrow", "Click To Sort In Ascending Order"},
+                                                              {"DownArrow", "Click To Sort In Descending Order"},
+                                                              {"|", ""},
+                                                              {"FindDups", "Click To Find Duplicate File Names"},
+                                                              {"Help", "Click To Bring Up Help File"},
+                                                              {"Exit", "Click To Exit Program"}};
     const QList<QAction *> actions = child<QToolBar>("tbrTRVStd")->actions();
     ASSERT_EQ(actions.size(), qsizetype(std::size(expected)));
     QList<QImage> pictures;
@@ -132,8 +155,8 @@ TEST_F(WindowTest, StartsEmptyOnTheDummyRowsWithTheDrivesOfferedAndNoOrder)
 TEST_F(WindowTest, SortKeysSortAscendingAndTheArrowsTurnTheChosenOrder)
 {
     const std::pair<const char *, const char *> keys[] = {
-        {"LongName", "mnuLongNameAsc"}, {"ShortName", "mnuShortNameAsc"}, {"Path", "mnuPathAsc"},
-        {"Date", "mnuDateLastModifiedAsc"}, {"Size", "mnuSizeAsc"}, {"Extension", "mnuExtensionAsc"}};
+        {"LongName", "mnuLongNameAsc"},     {"ShortName", "mnuShortNameAsc"}, {"Path", "mnuPathAsc"},
+        {"Date", "mnuDateLastModifiedAsc"}, {"Size", "mnuSizeAsc"},           {"Extension", "mnuExtensionAsc"}};
     for (const auto &[key, item] : keys) {
         window->state().mblnDupMode = true;
         act(key)->trigger();
@@ -154,10 +177,14 @@ TEST_F(WindowTest, EveryToolbarKeyEndsDuplicateSteppingBeforeItsCommand)
 {
     act("mnuLongNameAsc")->trigger(); // so Search and FindDups get past the order check
     const std::pair<const char *, const char *> cases[] = {
-        {"Open", nullptr}, {"Save", nullptr}, {"Print", nullptr},
+        {"Open", nullptr},
+        {"Save", nullptr},
+        {"Print", nullptr},
         {"Search", "You must display the files first, then do a search"},
-        {"UpArrow", nullptr}, {"DownArrow", nullptr},
-        {"FindDups", "You must display the files first, before finding duplicate files"}, {"Help", nullptr}};
+        {"UpArrow", nullptr},
+        {"DownArrow", nullptr},
+        {"FindDups", "You must display the files first, before finding duplicate files"},
+        {"Help", nullptr}};
     for (const auto &[key, message] : cases) {
         window->state().mblnDupMode = true;
         window->state().mblnDupFirst = false;

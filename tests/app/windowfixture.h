@@ -67,8 +67,7 @@ protected:
         return lines;
     }
 
-    template<typename W = QWidget>
-    [[nodiscard]] W *child(const char *name) const
+    template <typename W = QWidget> [[nodiscard]] W *child(const char *name) const
     {
         W *w = window->findChild<W *>(QLatin1String(name));
         EXPECT_TRUE(w) << name;

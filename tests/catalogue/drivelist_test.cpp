@@ -57,7 +57,8 @@ constexpr char kDesktop[] = R"(22 1 259:2 / / rw,relatime shared:1 - ext4 /dev/n
 
 // Inside a container: overlay root, the kernel's file systems, volumes and single files
 // bound in from the host's disk.
-constexpr char kContainer[] = R"(612 540 0:52 / / rw,relatime master:300 - overlay overlay rw,lowerdir=/var/lib/docker/overlay2/l/AB:/var/lib/docker/overlay2/l/CD,upperdir=/var/lib/docker/overlay2/12/diff
+constexpr char kContainer[] =
+    R"(612 540 0:52 / / rw,relatime master:300 - overlay overlay rw,lowerdir=/var/lib/docker/overlay2/l/AB:/var/lib/docker/overlay2/l/CD,upperdir=/var/lib/docker/overlay2/12/diff
 613 612 0:55 / /proc rw,nosuid,nodev,noexec,relatime - proc proc rw
 614 612 0:56 / /dev rw,nosuid - tmpfs tmpfs rw,size=65536k,mode=755
 615 614 0:57 / /dev/pts rw,nosuid,noexec,relatime - devpts devpts rw,gid=5,mode=620,ptmxmode=666
@@ -98,8 +99,9 @@ TEST(DriveList, DesktopListsStorageInByteOrderWithRootsByPosition)
                                   "/media/user/DVD:  Is A CD-ROM Drive", "/media/user/My Disk" + kRemovable,
                                   "/media/user/STICK" + kRemovable, "/mnt/nas:  Is A Remote/Network Drive",
                                   "/run/media/ann/DATA" + kRemovable, "/tmp:  Is A RAM Drive"}));
-    const QStringList roots{"/", "/boot/efi/", "/home/", "/media/user/DVD/", "/media/user/My Disk/",
-                            "/media/user/STICK/", "/mnt/nas/", "/run/media/ann/DATA/", "/tmp/"};
+    const QStringList roots{
+        "/",         "/boot/efi/",           "/home/", "/media/user/DVD/", "/media/user/My Disk/", "/media/user/STICK/",
+        "/mnt/nas/", "/run/media/ann/DATA/", "/tmp/"};
     for (std::size_t p = 0; p < std::size_t(kMaxDrives); ++p) {
         EXPECT_EQ(t.DriveRoots[p], p < 9 ? roots[qsizetype(p)] : QStringLiteral(" ")) << p;
         EXPECT_EQ(t.SelectedDrives[p], QStringLiteral(" ")) << p;

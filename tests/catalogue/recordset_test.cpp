@@ -84,7 +84,9 @@ TEST_F(RecordSetTest, TextSortsIgnoreCaseAndKeepEqualKeysInOrder)
 
 TEST_F(RecordSetTest, LongCommonPrefixesAndPaddingCompareWholeValues)
 {
-    fill(rs, {{"ABCDEFGHIJ2             ", 0, ""}, {"ABCDEFGHIJ               ", 0, ""}, {"ABCDEFGHIJ1", 0, ""},
+    fill(rs, {{"ABCDEFGHIJ2             ", 0, ""},
+              {"ABCDEFGHIJ               ", 0, ""},
+              {"ABCDEFGHIJ1", 0, ""},
               {"ABCDEFGH", 0, ""}});
     ASSERT_TRUE(rs.setSort(u"Field1"));
     EXPECT_EQ(names(rs), (std::vector<std::string>{"ABCDEFGH", "ABCDEFGHIJ               ", "ABCDEFGHIJ1",
@@ -93,7 +95,9 @@ TEST_F(RecordSetTest, LongCommonPrefixesAndPaddingCompareWholeValues)
 
 TEST_F(RecordSetTest, SizesSortNumericallyAndDateKeysAsText)
 {
-    fill(rs, {{"big", qint64(3) << 31, "363460"}, {"small", 9, "363450.5"}, {"mid", 100, "363450.00001157407"},
+    fill(rs, {{"big", qint64(3) << 31, "363460"},
+              {"small", 9, "363450.5"},
+              {"mid", 100, "363450.00001157407"},
               {"neg", -1, "363450"}});
     ASSERT_TRUE(rs.setSort(u"Field7"));
     EXPECT_EQ(names(rs), (std::vector<std::string>{"neg", "small", "mid", "big"}));
@@ -155,8 +159,8 @@ TEST_F(RecordSetTest, FindStartsAtTheCurrentRecordAndReadsQuotesLiterally)
 // both must land exactly where a plain scan lands.
 TEST(RecordSetFind, SortedFindsAgreeWithAScan)
 {
-    const char *names[] = {"abc", "ABC", "abd", "Éclair", "eclair", "zed", "Zed", "a b", "a",
-                           "", "ab", "O'BRIEN", "résumé.txt", "RESUME.TXT", "abc", "m", "b"};
+    const char *names[] = {"abc", "ABC", "abd",     "Éclair",     "eclair",     "zed", "Zed", "a b", "a",
+                           "",    "ab",  "O'BRIEN", "résumé.txt", "RESUME.TXT", "abc", "m",   "b"};
     RecordSet sorted, scanned;
     for (RecordSet *rs : {&sorted, &scanned}) {
         CreateRecordSet(*rs);
@@ -166,15 +170,16 @@ TEST(RecordSetFind, SortedFindsAgreeWithAScan)
             rs->setField(fld::Size, qint64((i * 37) % 11));
         }
     }
-    const char16_t *criteria[] = {u"Field1 >= 'abc'", u"Field1 > 'abc'", u"Field1 = 'ABC'",
-                                  u"Field1 = 'abcd'", u"Field1 >= 'É'", u"Field1 >= ''",
-                                  u"Field1 > 'zzz'", u"Field1 >= 'o'b'", u"Field1 >= 'a b'",
-                                  u"Field7 >= 5", u"Field7 = 4", u"Field7 > 10", u"Field1 < 'b'"};
+    const char16_t *criteria[] = {u"Field1 >= 'abc'", u"Field1 > 'abc'", u"Field1 = 'ABC'", u"Field1 = 'abcd'",
+                                  u"Field1 >= 'É'",   u"Field1 >= ''",   u"Field1 > 'zzz'", u"Field1 >= 'o'b'",
+                                  u"Field1 >= 'a b'", u"Field7 >= 5",    u"Field7 = 4",     u"Field7 > 10",
+                                  u"Field1 < 'b'"};
     for (const char *sortText : {"Field1", "Field7"}) {
         sorted.setSort(QString::fromLatin1(sortText));
         scanned.setSort(QString::fromLatin1(sortText));
         scanned.moveLast();
-        scanned.setField(fld::Size, scanned.integerAt(scanned.position(), fld::Size)); // unchanged value, order no longer vouched for
+        scanned.setField(fld::Size, scanned.integerAt(scanned.position(),
+                                                      fld::Size)); // unchanged value, order no longer vouched for
         for (const char16_t *criterion : criteria) {
             for (int start : {0, 17, 5000}) {
                 sorted.setPosition(start);
@@ -197,7 +202,7 @@ TEST_F(RecordSetTest, FindRepeatComparesFittedValuesNearAndFar)
         rs.addNew();
         const std::string n = std::to_string(i);
         rs.setField(fld::LongName, std::string(8 - n.size(), '0') + n + " unique"); // distinct in 8
-        rs.setField(fld::Size, qint64((i * 7919) % kRows)); // a permutation: the order to walk
+        rs.setField(fld::Size, qint64((i * 7919) % kRows));                         // a permutation: the order to walk
     }
     const auto setNameAt = [&](int position, std::string_view name) {
         rs.setPosition(position);
@@ -206,13 +211,13 @@ TEST_F(RecordSetTest, FindRepeatComparesFittedValuesNearAndFar)
     ASSERT_TRUE(rs.setSort(u"Field7"));
     EXPECT_EQ(rs.findRepeat(fld::LongName, 0, kRows, 8), kRows);
 
-    setNameAt(10, "Résumé Ω cut here");    // cut to 8 code points: "Résumé Ω"
+    setNameAt(10, "Résumé Ω cut here"); // cut to 8 code points: "Résumé Ω"
     setNameAt(11, "Résumé Ω and more");
-    setNameAt(20, "same   ");              // trailing blanks do not count
+    setNameAt(20, "same   "); // trailing blanks do not count
     setNameAt(21, "same");
     setNameAt(9000, "abcdefgh-x");
     setNameAt(9001, "abcdefgh-y");
-    setNameAt(9500, "ABCDEFGH");           // exact comparison: case counts
+    setNameAt(9500, "ABCDEFGH"); // exact comparison: case counts
     setNameAt(9501, "abcdefgh");
     EXPECT_EQ(rs.findRepeat(fld::LongName, 0, kRows, 8), 11);
     EXPECT_EQ(rs.findRepeat(fld::LongName, 11, kRows, 8), 21);

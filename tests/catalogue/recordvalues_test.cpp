@@ -25,9 +25,11 @@ TEST(NameValues, LongNamesAreUpperCasedCutAndPaddedByCharacters)
 
 TEST(NameValues, InvalidUtf8NamesBecomeReplacementCharacters)
 {
-    const std::string v = values::longNameValue("\xff\xfe" "abc");
+    const std::string v = values::longNameValue("\xff\xfe"
+                                                "abc");
     EXPECT_TRUE(text::isValidUtf8(v));
-    EXPECT_EQ(text::trimRight(v), "\xEF\xBF\xBD\xEF\xBF\xBD" "ABC");
+    EXPECT_EQ(text::trimRight(v), "\xEF\xBF\xBD\xEF\xBF\xBD"
+                                  "ABC");
     EXPECT_EQ(text::codePointCount(v), 25u);
 }
 
@@ -39,7 +41,8 @@ TEST(NameValues, ShortNameFallsBackToTheLongNameAndGivesTheExtension)
     EXPECT_EQ(values::extensionValue(shortValue), "TXT");
     EXPECT_EQ(values::shortNameValue("holida~1.jpe", longValue), "HOLIDA~1.JPE  ");
     EXPECT_EQ(values::extensionValue("MAKEFILE      "), "");
-    EXPECT_EQ(values::extensionValue(values::shortNameValue("", values::longNameValue("a.verylongextension"))), "VERYLONGEXTE");
+    EXPECT_EQ(values::extensionValue(values::shortNameValue("", values::longNameValue("a.verylongextension"))),
+              "VERYLONGEXTE");
 }
 
 TEST(PathValues, PathsAreUpperCasedEndInTheSeparatorAndAreNeverCut)

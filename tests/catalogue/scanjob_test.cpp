@@ -9,8 +9,8 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTest>
+#include <QThread>
 #include <gtest/gtest.h>
 
 namespace {

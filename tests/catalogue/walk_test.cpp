@@ -88,7 +88,8 @@ TEST_F(WalkTest, ManyListersGiveTheOrderOfOne)
 {
     std::vector<std::string> folders{""};
     for (int i = 0; i < 300; ++i) {
-        const std::string folder = folders[std::size_t(i * 7919 % int(folders.size()))] + "d" + std::to_string(i % 13) + "_" + std::to_string(i) + "/";
+        const std::string folder = folders[std::size_t(i * 7919 % int(folders.size()))] + "d" + std::to_string(i % 13) +
+                                   "_" + std::to_string(i) + "/";
         mkdir(folder);
         folders.push_back(folder);
         for (int f = 0; f < i % 4; ++f)
@@ -161,7 +162,8 @@ TEST_F(WalkTest, LinksAreFilesAndBadNamesAndHugeFilesAreKept)
     mkdir("target");
     touch("target/inside");
     ASSERT_EQ(::symlink((root + "target").c_str(), (root + "link").c_str()), 0);
-    touch("\xff\xfe" "bad");
+    touch("\xff\xfe"
+          "bad");
     const int fd = ::open((root + "huge").c_str(), O_CREAT | O_WRONLY, 0644);
     ASSERT_EQ(::ftruncate(fd, qint64(5) << 30), 0);
     ::close(fd);
@@ -172,9 +174,13 @@ TEST_F(WalkTest, LinksAreFilesAndBadNamesAndHugeFilesAreKept)
     EXPECT_EQ(catalogue.integer(fld::Size), qint64(5) << 30);
     bool sawBad = false;
     for (const std::string &n : column(fld::LongName))
-        sawBad |= n.rfind("\xEF\xBF\xBD\xEF\xBF\xBD" "BAD", 0) == 0;
+        sawBad |= n.rfind("\xEF\xBF\xBD\xEF\xBF\xBD"
+                          "BAD",
+                          0) == 0;
     EXPECT_TRUE(sawBad);
-    ::unlink((root + "\xff\xfe" "bad").c_str()); // Qt cannot name it to remove it
+    ::unlink((root + "\xff\xfe"
+                     "bad")
+                 .c_str()); // Qt cannot name it to remove it
 }
 
 TEST_F(WalkTest, UnreadableFoldersContributeNothingAndTheWalkGoesOn)

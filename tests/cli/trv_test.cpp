@@ -76,7 +76,8 @@ TEST(Trv, DrivesPrintsEachLineWithItsRootInByteOrder)
     for (const QByteArray &line : lines) {
         const QList<QByteArray> values = line.split('\t');
         ASSERT_EQ(values.size(), 2) << line.toStdString();
-        const auto text = std::find_if(texts.begin(), texts.end(), [&](const QByteArray &t) { return values[0].endsWith(t); });
+        const auto text =
+            std::find_if(texts.begin(), texts.end(), [&](const QByteArray &t) { return values[0].endsWith(t); });
         ASSERT_NE(text, texts.end()) << line.toStdString();
         const QByteArray mountPoint = values[0].chopped(text->size());
         EXPECT_EQ(values[1], mountPoint == "/" ? mountPoint : mountPoint + '/');

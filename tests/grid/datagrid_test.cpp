@@ -157,7 +157,8 @@ TEST(DataGrid, RowSelectorClicksToggleMarksThatAccumulate)
     Window w(&rs);
     QHeaderView *selectors = w.left()->verticalHeader();
     auto selectorOf = [&](int row) {
-        return QPoint(selectors->width() / 2, selectors->sectionViewportPosition(row) + selectors->sectionSize(row) / 2);
+        return QPoint(selectors->width() / 2,
+                      selectors->sectionViewportPosition(row) + selectors->sectionSize(row) / 2);
     };
     QTest::mouseClick(selectors->viewport(), Qt::LeftButton, {}, selectorOf(1));
     QTest::mouseClick(selectors->viewport(), Qt::LeftButton, {}, selectorOf(3));

@@ -23,8 +23,7 @@ inline void addFile(RecordSet &rs, const std::string &name, qint64 size, const s
 }
 
 // Records in the given order; the first becomes current.
-template<std::size_t N>
-void fillCatalogue(RecordSet &rs, const FileRow (&rows)[N])
+template <std::size_t N> void fillCatalogue(RecordSet &rs, const FileRow (&rows)[N])
 {
     CreateRecordSet(rs);
     for (const FileRow &r : rows)

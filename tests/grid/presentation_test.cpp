@@ -1,7 +1,7 @@
 // Guards the two-pane layout: the first reset only adds the left pane, every later one
 // formats the columns and ends with exactly two panes, the left one exactly one column wide.
-#include "grid/presentation.h"
 #include "grid/datagrid.h"
+#include "grid/presentation.h"
 #include "grid/recordsetmodel.h"
 #include "grid/twips.h"
 

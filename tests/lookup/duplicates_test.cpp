@@ -13,9 +13,17 @@ namespace {
 // Long-name order: ABC...Y (2, equal in the 25 stored characters), ALPHA, BRAVO.TXT (2, in
 // two cases), CHARLIE, DELTA (3), ZULU (2, at the very end).
 const std::initializer_list<FileRec> kFiles = {
-    {"zulu", "", "/a/"}, {"delta", "", "/a/"}, {"Bravo.txt", "", "/a/"}, {"abcdefghijklmnopqrstuvwxyz-1"},
-    {"charlie"}, {"DELTA", "", "/b/"}, {"alpha"}, {"bravo.TXT", "", "/b/"}, {"abcdefghijklmnopqrstuvwxyz-2"},
-    {"Delta", "", "/c/"}, {"zulu", "", "/b/"},
+    {"zulu", "", "/a/"},
+    {"delta", "", "/a/"},
+    {"Bravo.txt", "", "/a/"},
+    {"abcdefghijklmnopqrstuvwxyz-1"},
+    {"charlie"},
+    {"DELTA", "", "/b/"},
+    {"alpha"},
+    {"bravo.TXT", "", "/b/"},
+    {"abcdefghijklmnopqrstuvwxyz-2"},
+    {"Delta", "", "/c/"},
+    {"zulu", "", "/b/"},
 };
 
 class DuplicatesTest : public LookupFixture {
@@ -66,8 +74,8 @@ TEST_F(DuplicatesTest, RefusesAWrongOrderBeforeAnEmptyCatalogueAndKeepsTheFlags)
     fromMenu();
     const QString order = QStringLiteral(
         "Files must be displayed and sorted in file name ascending order in order to find duplicate files");
-    ASSERT_EQ(titles(), (std::vector<std::string>{"Sort Order Incorrect", "Sort Order Incorrect",
-                                                  "Display Files First", "Sort Order Incorrect"}));
+    ASSERT_EQ(titles(), (std::vector<std::string>{"Sort Order Incorrect", "Sort Order Incorrect", "Display Files First",
+                                                  "Sort Order Incorrect"}));
     EXPECT_EQ(sink.shown[0].text, order);
     EXPECT_EQ(sink.shown[2].text, QStringLiteral("You must display the files first, before finding duplicate files"));
     EXPECT_TRUE(state.mblnDupMode && state.mblnDupFirst);

@@ -14,8 +14,8 @@ namespace {
 
 // Long-name order: ABACUS, ABC, ABCDEFGHIJKLMNOPQRSTUVWXY, ABD, DON T, DON'T PANIC, ZEBRA, ÉCOLE.
 const std::initializer_list<FileRec> kFiles = {
-    {"zebra"}, {"abc"}, {"Don't panic"}, {"école"}, {"ABCDEFGHIJKLMNOPQRSTUVWXYZ long.txt"},
-    {"abd"}, {"abacus"}, {"don t"},
+    {"zebra"}, {"abc"},    {"Don't panic"}, {"école"}, {"ABCDEFGHIJKLMNOPQRSTUVWXYZ long.txt"},
+    {"abd"},   {"abacus"}, {"don t"},
 };
 
 class QuickSearchTest : public LookupFixture {
@@ -56,8 +56,10 @@ TEST_F(QuickSearchTest, RefusesAWrongOrderBeforeAnEmptyCatalogue)
     display(kFiles);
     sorting.mnuSortItem_Click(LongNameDsc);
     box.QuickSearch();
-    ASSERT_EQ(titles(), (std::vector<std::string>{"Sort Order Incorrect", "Display Files First", "Sort Order Incorrect"}));
-    EXPECT_EQ(sink.shown[0].text, QStringLiteral("Files must be displayed and sorted in filename ascending order to do search"));
+    ASSERT_EQ(titles(),
+              (std::vector<std::string>{"Sort Order Incorrect", "Display Files First", "Sort Order Incorrect"}));
+    EXPECT_EQ(sink.shown[0].text,
+              QStringLiteral("Files must be displayed and sorted in filename ascending order to do search"));
     EXPECT_EQ(sink.shown[1].text, QStringLiteral("You must display the files first, then do a search"));
     EXPECT_TRUE(txtSearch->isHidden());
     EXPECT_FALSE(Search->isChecked());
@@ -87,9 +89,9 @@ TEST_F(QuickSearchTest, EnterLandsWhereTheSortPutTheTypedName)
         {"aBc", "ABC"},
         {"abca", "ABCDEFGHIJKLMNOPQRSTUVWXY"},
         {"abcdefghijklmnopqrstuvwxyz long.txt", "ABCDEFGHIJKLMNOPQRSTUVWXY"}, // longer than stored
-        {"don'", "DON'T PANIC"},    // a quote is text, not the criterion's end
-        {" zebra", "ABACUS"},       // a blank is text too
-        {"zz", "ÉCOLE"},            // by code point, as the sort
+        {"don'", "DON'T PANIC"}, // a quote is text, not the criterion's end
+        {" zebra", "ABACUS"},    // a blank is text too
+        {"zz", "ÉCOLE"},         // by code point, as the sort
         {"École", "ÉCOLE"},
     };
     for (const auto &[typed, expected] : cases) {

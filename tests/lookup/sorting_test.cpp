@@ -67,7 +67,10 @@ protected:
     Sorting sorting{c};
 };
 
-bool isDescending(SortItem item) { return item % 2 == 1; }
+bool isDescending(SortItem item)
+{
+    return item % 2 == 1;
+}
 
 } // namespace
 

@@ -79,22 +79,22 @@ TEST(MountInfo, KindsOfDrive)
     EXPECT_EQ(kindOf("1 0 0:52 / / rw - overlay overlay rw,lowerdir=/l"), DriveType::Fixed);
 
     // Nothing about a remote mount is asked of the system.
-    for (const char *line : {"1 0 0:60 / /mnt/nas rw - nfs4 nas:/export rw", "1 0 0:61 /x /mnt/s rw - cifs //s/x rw",
-                             "1 0 0:62 / /home/u/srv rw - fuse.sshfs u@srv: rw", "1 0 0:63 / /mnt/c rw - 9p C:\\134 rw"}) {
+    for (const char *line :
+         {"1 0 0:60 / /mnt/nas rw - nfs4 nas:/export rw", "1 0 0:61 /x /mnt/s rw - cifs //s/x rw",
+          "1 0 0:62 / /home/u/srv rw - fuse.sshfs u@srv: rw", "1 0 0:63 / /mnt/c rw - 9p C:\\134 rw"}) {
         int calls = -1;
         EXPECT_EQ(kindOf(line, &calls), DriveType::Remote) << line;
         EXPECT_EQ(calls, 0) << line;
     }
 
-    for (const char *line : {"1 0 0:21 / /proc rw - proc proc rw", "1 0 0:22 / /mnt/sys rw - sysfs sysfs rw",
-                             "1 0 0:26 / /cg rw - cgroup2 cgroup2 rw", "1 0 0:33 / /mnt/auto rw - autofs systemd-1 rw",
-                             "1 0 0:23 / /dev/shm rw - tmpfs tmpfs rw", "1 0 0:45 / /run/user/1000 rw - tmpfs tmpfs rw",
-                             "1 0 8:1 / /run/cache rw - ext4 /dev/sda1 rw",
-                             "1 0 0:34 / /var/lib/docker/overlay2/1/merged rw - overlay overlay rw",
-                             "1 0 7:1 / /snap/core22/1122 ro - squashfs /dev/loop1 ro",
-                             "1 0 7:3 / /mnt/image rw - ext4 /dev/loop3 rw",
-                             "1 0 7:4 / /mnt/iso ro - iso9660 /dev/loop4 ro",
-                             "1 0 0:46 / /home/u/.cache/doc rw - fuse.portal portal rw"})
+    for (const char *line :
+         {"1 0 0:21 / /proc rw - proc proc rw", "1 0 0:22 / /mnt/sys rw - sysfs sysfs rw",
+          "1 0 0:26 / /cg rw - cgroup2 cgroup2 rw", "1 0 0:33 / /mnt/auto rw - autofs systemd-1 rw",
+          "1 0 0:23 / /dev/shm rw - tmpfs tmpfs rw", "1 0 0:45 / /run/user/1000 rw - tmpfs tmpfs rw",
+          "1 0 8:1 / /run/cache rw - ext4 /dev/sda1 rw",
+          "1 0 0:34 / /var/lib/docker/overlay2/1/merged rw - overlay overlay rw",
+          "1 0 7:1 / /snap/core22/1122 ro - squashfs /dev/loop1 ro", "1 0 7:3 / /mnt/image rw - ext4 /dev/loop3 rw",
+          "1 0 7:4 / /mnt/iso ro - iso9660 /dev/loop4 ro", "1 0 0:46 / /home/u/.cache/doc rw - fuse.portal portal rw"})
         EXPECT_EQ(kindOf(line), DriveType::None) << line;
 }
 
@@ -118,11 +118,15 @@ void makeSysfs(const QDir &sys)
     const std::pair<const char *, const char *> links[] = {
         {"pci0/usb1/1-1/block/sdb/sdb1", "virtual/block/dm-0/slaves/sdb1"},
         {"pci0/ata1/block/sda/sda1", "virtual/block/dm-1/slaves/sda1"},
-        {"pci0/ata1/block/sda", "8:0"}, {"pci0/ata1/block/sda/sda1", "8:1"},
-        {"pci0/usb1/1-1/block/sdb/sdb1", "8:17"}, {"pci0/sdhci/block/sdc/sdc1", "8:33"},
-        {"virtual/block/dm-0", "253:0"}, {"virtual/block/dm-1", "253:1"}};
+        {"pci0/ata1/block/sda", "8:0"},
+        {"pci0/ata1/block/sda/sda1", "8:1"},
+        {"pci0/usb1/1-1/block/sdb/sdb1", "8:17"},
+        {"pci0/sdhci/block/sdc/sdc1", "8:33"},
+        {"virtual/block/dm-0", "253:0"},
+        {"virtual/block/dm-1", "253:1"}};
     for (const auto &[target, name] : links) {
-        const QString at = QString(name).contains(':') ? QStringLiteral("dev/block/") + name : QStringLiteral("devices/") + name;
+        const QString at =
+            QString(name).contains(':') ? QStringLiteral("dev/block/") + name : QStringLiteral("devices/") + name;
         ASSERT_TRUE(QFile::link(sys.filePath(QStringLiteral("devices/") + target), sys.filePath(at)));
     }
 }

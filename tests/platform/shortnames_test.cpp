@@ -28,7 +28,8 @@ TEST(ShortNames, AliasesFollowTheNumericTailForm)
 TEST(ShortNames, TailsAreNumberedInByteOrderAndStayUnique)
 {
     // Given out of order, numbered by the names' byte order within the shared stem.
-    const auto s = shortNames({"Holiday video.jpeg", "Holiday photo.jpeg", "HOLIDA~1.JPE", "holiday clip.mp4", "Holiday x.txt"});
+    const auto s =
+        shortNames({"Holiday video.jpeg", "Holiday photo.jpeg", "HOLIDA~1.JPE", "holiday clip.mp4", "Holiday x.txt"});
     EXPECT_EQ(s[2], "") << "an existing 8.3 name keeps its own name";
     EXPECT_EQ(s[1], "HOLIDA~2.JPE") << "~1 is taken by the real file";
     EXPECT_EQ(s[0], "HOLIDA~3.JPE");
