@@ -15,6 +15,8 @@
 class DataGrid;
 class DisplayCommands;
 class DuplicateFinder;
+class FileCommands;
+class FileOpPrompts;
 class FrmAbout;
 class HelpService;
 class MessageSink;
@@ -35,8 +37,11 @@ public:
         MessageSink *messages = nullptr; // nullptr: real message boxes
         // Lines for the drive list; empty: this machine's mounted file systems.
         std::function<QStringList(DriveTables &)> driveSource;
-        QStringList helpSearchPath; // empty: beside the program
-        std::function<void()> quit; // empty: end the application
+        QStringList helpSearchPath;             // empty: beside the program
+        std::function<void()> quit;             // empty: end the application
+        FileOpPrompts *fileOpPrompts = nullptr; // nullptr: message boxes
+        // Shows a file's properties; empty: the desktop's, or a window of ours.
+        std::function<void(const QString &path)> showProperties;
     };
 
     explicit FrmDisplay(QWidget *parent = nullptr);
@@ -50,6 +55,7 @@ public:
     [[nodiscard]] DisplayCommands &displayCommands() { return *m_display; }
     [[nodiscard]] FrmAbout *aboutBox() const;
     [[nodiscard]] HelpService &helpService() { return *m_help; }
+    [[nodiscard]] FileCommands &fileCommands() { return *m_files; }
 
     // Commands of the menus and the toolbar.
     void DisplayFiles();
@@ -58,12 +64,12 @@ public:
     void mnuExit_Click();
     void mnuAbout_Click();
     void mnuFindDuplicateFiles_Click();
-    // Catalogue files, the report and the options dialog come with their own changes;
-    // until then their commands do nothing.
+    // Catalogue files and the report come with their own changes; until then their
+    // commands do nothing.
     void OpenFile() {}
     void SaveAs() {}
     void mnuPrint_Click() {}
-    void mnuOptions_Click() {}
+    void mnuOptions_Click();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -101,6 +107,7 @@ private:
     std::unique_ptr<Sorting> m_sorting;
     std::unique_ptr<QuickSearchBox> m_search;
     std::unique_ptr<DuplicateFinder> m_dups;
+    std::unique_ptr<FileCommands> m_files;
     DisplayCommands *m_display = nullptr;
     std::unique_ptr<HelpService> m_help;
     QPointer<FrmAbout> m_about;
