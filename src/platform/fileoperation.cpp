@@ -749,11 +749,15 @@ private:
                 finished(path);
             return true;
         }
-        if (errno != EISDIR && errno != EPERM)
+        const int unlinkErr = errno;
+        if (unlinkErr != EISDIR && unlinkErr != EPERM)
             return ours || failErrno(path);
         UniqueFd d(::openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (!d.valid())
+        if (!d.valid()) {
+            if (errno == ENOTDIR || errno == ELOOP)
+                errno = unlinkErr; // not a folder after all: the unlink's own failure counts
             return ours || failErrno(path);
+        }
         if (depth > kMaxDepth)
             return ours || fail(ELOOP, path, "The folders are nested too deeply.");
         if (ours)
