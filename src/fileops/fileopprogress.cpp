@@ -77,7 +77,7 @@ void FileOpProgress::refresh()
     } else {
         m_bar->setRange(0, 0); // busy
     }
-    m_count->setText(QStringLiteral("%1 done").arg(s.items));
+    m_count->setText(QStringLiteral("%1 items done").arg(s.items));
 }
 
 void FileOpProgress::closeEvent(QCloseEvent *event)

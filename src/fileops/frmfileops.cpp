@@ -102,7 +102,12 @@ FrmFileOps::FrmFileOps(FileOpsControls controls, QWidget *parent) : QDialog(pare
     Form_Load();
 }
 
-FrmFileOps::~FrmFileOps() = default;
+FrmFileOps::~FrmFileOps()
+{
+    // Closed while working: the job stops with the dialog, and the pointer comes back.
+    if (m_job->running())
+        QApplication::restoreOverrideCursor();
+}
 
 void FrmFileOps::Form_Load()
 {

@@ -760,6 +760,12 @@ private:
         }
         if (depth > kMaxDepth)
             return ours || fail(ELOOP, path, "The folders are nested too deeply.");
+        // Another file system mounted here is not the folder's content.
+        struct stat inner, outer;
+        if (::fstat(d.get(), &inner) != 0 || ::fstat(dir, &outer) != 0)
+            return ours || failErrno(path);
+        if (inner.st_dev != outer.st_dev)
+            return ours || fail(EBUSY, path, "Another file system is mounted on this folder; it was left alone.");
         if (ours)
             ::fchmod(d.get(), 0700);
         bool ok = true;

@@ -395,6 +395,15 @@ TEST_F(FileOpsMounted, MoveAcrossFileSystemsIsAVerifiedCopyThenRemoval)
               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser);
 }
 
+TEST_F(FileOpsMounted, DeleteDoesNotReachIntoAFileSystemMountedInside)
+{
+    write("tree/own", "o");
+    mountAt("tree/mnt", false);
+    write("tree/mnt/foreign", "f");
+    EXPECT_FALSE(run(Function::Delete, "tree", {}, NoConfirmation).succeeded());
+    EXPECT_EQ(read("tree/mnt/foreign"), "f");
+}
+
 TEST_F(FileOpsMounted, AReadOnlyTargetFailsAndLeavesEverythingAsItWas)
 {
     mountAt("ro", true);
