@@ -1,8 +1,5 @@
 // Lookup over a million records through the window's own commands: the twelve sorts, the
 // quick search under both name orders, and duplicate steps, each followed by the repaint.
-#include "app/displaystate.h"
-#include "app/keyasciifilter.h"
-#include "app/messagesink.h"
 #include "catalogue/layouts.h"
 #include "grid/datagrid.h"
 #include "grid/presentation.h"
@@ -10,6 +7,9 @@
 #include "lookup/quicksearch.h"
 #include "lookup/sorting.h"
 #include "synthetic.h"
+#include "ui/displaystate.h"
+#include "ui/keyascii.h"
+#include "ui/messagesink.h"
 
 #include <QAction>
 #include <QApplication>

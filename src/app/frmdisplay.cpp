@@ -1,19 +1,19 @@
 #include "app/frmdisplay.h"
 
 #include "app/frmabout.h"
-#include "app/helpservice.h"
-#include "app/helpviewer.h"
-#include "app/keyasciifilter.h"
-#include "app/messagesink.h"
+#include "app/help/helpservice.h"
+#include "app/help/helpviewer.h"
 #include "app/proportionallayout.h"
 #include "app/toolbaricons.h"
-#include "catalogue/displayfiles.h"
 #include "catalogue/layouts.h"
+#include "catalogue/ui/displayfiles.h"
 #include "grid/datagrid.h"
 #include "grid/presentation.h"
 #include "lookup/duplicates.h"
 #include "lookup/quicksearch.h"
 #include "lookup/sorting.h"
+#include "ui/keyascii.h"
+#include "ui/messagesink.h"
 
 #include <QAction>
 #include <QApplication>

@@ -3,8 +3,8 @@
 // the grid, the drive list and the window state, builds the controls, menus and toolbar,
 // and dispatches every menu item and toolbar button to its command.
 
-#include "app/displaystate.h"
 #include "lookup/lookupcontrols.h"
+#include "ui/displaystate.h"
 
 #include <QHash>
 #include <QMainWindow>

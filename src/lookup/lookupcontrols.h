@@ -2,7 +2,7 @@
 // The parts of the main window that sorting, the quick search and the duplicate finder
 // read and change. The window fills this once it has built its controls.
 
-#include "app/displaystate.h"
+#include "ui/displaystate.h"
 
 #include <array>
 #include <functional>

@@ -2,8 +2,8 @@
 // the menu tree and toolbar a user sees, the state after start-up, which command each
 // menu item and toolbar key reaches, the About box, and Exit or close ending everything.
 #include "app/frmabout.h"
-#include "app/helpservice.h"
-#include "app/helpviewer.h"
+#include "app/help/helpservice.h"
+#include "app/help/helpviewer.h"
 #include "windowfixture.h"
 
 #include <QMenu>

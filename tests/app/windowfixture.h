@@ -3,11 +3,11 @@
 // message sink that records every message, an empty help folder and a counted quit.
 
 #include "app/frmdisplay.h"
-#include "app/messagesink.h"
-#include "catalogue/displayfiles.h"
 #include "catalogue/layouts.h"
+#include "catalogue/ui/displayfiles.h"
 #include "grid/datagrid.h"
 #include "grid/recordsetmodel.h"
+#include "ui/messagesink.h"
 
 #include <QAction>
 #include <QDir>

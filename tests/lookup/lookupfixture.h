@@ -3,14 +3,14 @@
 // sort label, the search box, a DataGrid bound to a small catalogue, and a message sink
 // that records every message with the pointer shape at the time it was shown.
 
-#include "app/displaystate.h"
-#include "app/messagesink.h"
 #include "catalogue/layouts.h"
 #include "catalogue/recordvalues.h"
-#include "catalogue/text.h"
 #include "grid/datagrid.h"
 #include "grid/presentation.h"
 #include "lookup/lookupcontrols.h"
+#include "platform/text.h"
+#include "ui/displaystate.h"
+#include "ui/messagesink.h"
 
 #include <QAction>
 #include <QLabel>

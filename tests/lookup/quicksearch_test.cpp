@@ -1,10 +1,10 @@
 // Guards the quick search: which refusal wins, the box and the "Search" button, typed texts
 // that are odd for the criterion (quotes, blanks, case, accents, names longer than stored)
 // landing where the sort put the name, and Enter and Tab taken from the box as real keys.
-#include "app/keyasciifilter.h"
 #include "lookup/quicksearch.h"
 #include "lookup/sorting.h"
 #include "lookupfixture.h"
+#include "ui/keyascii.h"
 
 #include <QApplication>
 #include <QSignalSpy>

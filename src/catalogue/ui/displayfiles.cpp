@@ -1,10 +1,10 @@
-#include "catalogue/displayfiles.h"
+#include "catalogue/ui/displayfiles.h"
 
-#include "app/messagesink.h"
 #include "catalogue/layouts.h"
+#include "catalogue/numberformat.h"
 #include "grid/datagrid.h"
-#include "grid/numberformat.h"
 #include "platform/localeformat.h"
+#include "ui/messagesink.h"
 
 #include <QAction>
 #include <QLabel>

@@ -3,8 +3,8 @@
 // drives on a worker thread and, when the walk ends, shows the catalogue; Clear returns
 // the window to its start-up state, cancelling a walk first.
 
-#include "app/displaystate.h"
 #include "catalogue/scanjob.h"
+#include "ui/displaystate.h"
 
 #include <QObject>
 #include <QPointer>
