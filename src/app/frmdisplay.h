@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class DataGrid;
 class DisplayCommands;
@@ -80,7 +81,19 @@ private:
     [[nodiscard]] QString chosenSortOrder() const;
     QAction *addAction(QWidget *menu, const QString &name, const QString &caption);
 
+    // One row per command: its menu item, its toolbar key (with tooltip and a separator
+    // after it), and the procedure both dispatch to.
+    struct Command {
+        const char *menuItem;
+        const char *key;
+        const char *tooltip;
+        bool separatorAfter;
+        std::function<void()> run;
+    };
+    [[nodiscard]] std::vector<Command> commandTable();
+
     Services m_services;
+    std::vector<Command> m_commands;
     std::unique_ptr<MessageSink> m_ownMessages;
     DisplayState m_state;
     QHash<QString, QAction *> m_actions;

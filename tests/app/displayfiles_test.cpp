@@ -89,7 +89,7 @@ TEST_F(DisplayTest, DisplayIsRefusedWhileACatalogueIsShownOrBeingWalked)
     EXPECT_EQ(driveLines(), lines);
     EXPECT_EQ(window->state().catalogue.get(), catalogue);
     EXPECT_EQ(catalogue->count(), 3);
-    QTest::qWait(50);
+    QCoreApplication::sendPostedEvents(); // a second end would be delivered here
     EXPECT_EQ(displayed->count(), 1);
 }
 
@@ -152,7 +152,7 @@ TEST_F(DisplayTest, ClearDuringAWalkCancelsItAndNoDisplayFollows)
     window->DisplayFiles();
     ASSERT_TRUE(window->displayCommands().walking());
     window->cmdClear_Click();
-    QTest::qWait(100); // a queued end of the cancelled walk would land here
+    QCoreApplication::sendPostedEvents(); // a queued end of the cancelled walk would land here
     EXPECT_EQ(displayed->count(), 0);
     expectEmptyWindow();
 

@@ -272,6 +272,6 @@ TEST_F(WindowTest, ExitOrCloseEndsTheWalkClosesEveryWindowAndQuits)
         EXPECT_FALSE(window->helpService().viewer()->isVisible()) << exit;
         window->cmdClear_Click();
     }
-    QTest::qWait(50); // a queued end of a walk would arrive here
+    QCoreApplication::sendPostedEvents(); // a queued end of a walk would arrive here
     EXPECT_EQ(displayed->count(), 0);
 }

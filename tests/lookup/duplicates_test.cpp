@@ -117,6 +117,15 @@ TEST_F(DuplicatesTest, TabStepsGroupByGroupAndTheLastGroupEndsTheSearch)
     EXPECT_EQ(sink.shown.size(), 1u);
 }
 
+TEST_F(DuplicatesTest, NamesEqualOnlyInTheirFirstFourteenCharactersAreNoGroup)
+{
+    show({{"abcdefghijklmnX"}, {"abcdefghijklmnY"}, {"solo"}}, LongNameAsc);
+    fromMenu();
+    EXPECT_EQ(marked(), Rows{});
+    ASSERT_EQ(sink.shown.size(), 1u);
+    EXPECT_EQ(sink.shown[0].title, QStringLiteral("No More Duplicates"));
+}
+
 TEST_F(DuplicatesTest, AMenuRestartBeginsAtTheTopThoughTheFirstNameWasTheLastPassed)
 {
     // Short-name order: ECHO, FOX, FOX, ECHO; groups are still on the long name.

@@ -89,9 +89,10 @@ TEST_F(QuickSearchTest, EnterLandsWhereTheSortPutTheTypedName)
         {"aBc", "ABC"},
         {"abca", "ABCDEFGHIJKLMNOPQRSTUVWXY"},
         {"abcdefghijklmnopqrstuvwxyz long.txt", "ABCDEFGHIJKLMNOPQRSTUVWXY"}, // longer than stored
-        {"don'", "DON'T PANIC"}, // a quote is text, not the criterion's end
-        {" zebra", "ABACUS"},    // a blank is text too
-        {"zz", "ÉCOLE"},         // by code point, as the sort
+        {"abcdefghijklmnoz", "ABD"}, // all typed characters up to the stored 25 count
+        {"don'", "DON'T PANIC"},     // a quote is text, not the criterion's end
+        {" zebra", "ABACUS"},        // a blank is text too
+        {"zz", "ÉCOLE"},             // by code point, as the sort
         {"École", "ÉCOLE"},
     };
     for (const auto &[typed, expected] : cases) {
