@@ -285,6 +285,7 @@ void FrmDisplay::DummyRecordSet()
 void FrmDisplay::ResetSplitDisplay()
 {
     ::ResetSplitDisplay(*grdFiles, m_state.mblnSplitMade);
+    emit splitDisplayReset();
 }
 
 QString FrmDisplay::chosenSortOrder() const
