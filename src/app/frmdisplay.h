@@ -52,6 +52,7 @@ public:
     [[nodiscard]] FrmAbout *aboutBox() const;
     [[nodiscard]] HelpService &helpService() { return *m_help; }
     // The controls the lookup commands work on, and those commands, for tests and benches.
+    [[nodiscard]] const WindowControls &windowControls() const { return m_controls; }
     [[nodiscard]] const LookupControls &lookupControls() const { return m_lookup; }
     [[nodiscard]] Sorting &sorting() { return *m_sorting; }
     [[nodiscard]] QuickSearchBox &quickSearch() { return *m_search; }
@@ -119,6 +120,7 @@ private:
     QPushButton *cmdClear = nullptr;
     ProportionalLayout *freeSizer1 = nullptr;
 
+    WindowControls m_controls; // what every command set reaches, filled once
     LookupControls m_lookup;
     std::unique_ptr<Sorting> m_sorting;
     std::unique_ptr<QuickSearchBox> m_search;
