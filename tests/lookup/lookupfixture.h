@@ -10,7 +10,7 @@
 #include "lookup/quicksearch.h"
 #include "lookup/sorting.h"
 #include "platform/text.h"
-#include "ui/messagesink.h"
+#include "support/recordingsink.h"
 
 #include <QAction>
 #include <QLabel>
@@ -19,22 +19,6 @@
 
 #include <string>
 #include <vector>
-
-struct ShownMessage {
-    QString text;
-    QString title;
-    Qt::CursorShape pointer;
-};
-
-class RecordingSink final : public MessageSink {
-public:
-    void showMessage(const QString &text, const QString &title) override
-    {
-        shown.push_back({text, title, window ? window->cursor().shape() : Qt::ArrowCursor});
-    }
-    std::vector<ShownMessage> shown;
-    QWidget *window = nullptr;
-};
 
 struct FileRec {
     const char *longName;
