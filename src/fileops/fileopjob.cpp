@@ -1,8 +1,8 @@
 #include "fileops/fileopjob.h"
 
-#include "catalogue/text.h"
 #include "fileops/fileopprogress.h"
 #include "fileops/fileopprompts.h"
+#include "platform/text.h"
 
 #include <QMetaObject>
 #include <QTimer>

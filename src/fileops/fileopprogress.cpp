@@ -1,6 +1,6 @@
 #include "fileops/fileopprogress.h"
 
-#include "catalogue/text.h"
+#include "platform/text.h"
 
 #include <QCloseEvent>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "fileops/fileproperties.h"
 
-#include "catalogue/text.h"
 #include "platform/pathresolve.h"
+#include "platform/text.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

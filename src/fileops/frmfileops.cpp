@@ -1,10 +1,10 @@
 #include "fileops/frmfileops.h"
 
+#include "catalogue/numberformat.h"
 #include "fileops/fileopjob.h"
 #include "fileops/fileopprompts.h"
 #include "fileops/frmoptions.h"
 #include "grid/datagrid.h"
-#include "grid/numberformat.h"
 #include "grid/twips.h"
 
 #include <QApplication>

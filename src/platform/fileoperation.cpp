@@ -1,7 +1,7 @@
 #include "platform/fileoperation.h"
 
-#include "catalogue/text.h"
 #include "platform/pathresolve.h"
+#include "platform/text.h"
 #include "platform/uniquefd.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "platform/pathresolve.h"
 
-#include "catalogue/text.h"
+#include "platform/text.h"
 
 #include <cerrno>
 #include <dirent.h>

@@ -2,7 +2,7 @@
 // grid's gestures, and the catalogue after a delete (exactly one record, the count and its
 // label), on a real catalogue of real files.
 #include "app/frmdisplay.h"
-#include "catalogue/displayfiles.h"
+#include "catalogue/ui/displayfiles.h"
 #include "fileops/filecommands.h"
 #include "fileops/fileopjob.h"
 #include "fileops/fileopprompts.h"
