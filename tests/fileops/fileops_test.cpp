@@ -6,6 +6,7 @@
 #include "fileops/filecommands.h"
 #include "fileops/fileopjob.h"
 #include "fileops/fileopprompts.h"
+#include "fileops/fileproperties.h"
 #include "fileops/frmfileops.h"
 #include "fileops/frmoptions.h"
 #include "grid/datagrid.h"
@@ -269,4 +270,21 @@ TEST(FileOpJobTest, CancelStopsACopyAndLeavesNoPartialFile)
     const auto r = finished.front().front().value<fileop::Result>();
     EXPECT_TRUE(r.aborted);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"big"});
+}
+
+TEST(FilePropertiesTest, FactsComeFromTheResolvedFileAndAMissingPathGivesNone)
+{
+    QTemporaryDir dir;
+    QDir().mkpath(dir.path() + QStringLiteral("/Docs"));
+    QFile f(dir.path() + QStringLiteral("/Docs/Report.txt"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("12345");
+    f.close();
+    const auto facts = readFileFacts(dir.path() + QStringLiteral("/DOCS/REPORT.TXT      "));
+    ASSERT_TRUE(facts);
+    EXPECT_EQ(facts->name, QStringLiteral("Report.txt"));
+    EXPECT_EQ(facts->folder, dir.path() + QStringLiteral("/Docs"));
+    EXPECT_EQ(facts->type, QStringLiteral("File"));
+    EXPECT_TRUE(facts->size.startsWith(QStringLiteral("5 ")));
+    EXPECT_FALSE(readFileFacts(dir.path() + QStringLiteral("/DOCS/REPORT.TX")));
 }
