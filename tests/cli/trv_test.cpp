@@ -1,7 +1,7 @@
 // Guards the trv command line: the line format (nine tab-separated values, escapes) and the
 // errors for folders that cannot be read; the drive lines and their roots.
 #include "catalogue/recordvalues.h"
-#include "catalogue/text.h"
+#include "platform/text.h"
 
 #include <QDir>
 #include <QFile>
