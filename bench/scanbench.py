@@ -3,7 +3,7 @@
 run interleaved (the order rotates each round) so that drift in the machine hits all alike.
 Prints, per tool, the median time, its time relative to trv's in the same round (median and
 range over rounds), the rate relative to find's, and the peak resident memory.
-Usage: scanbench.py --trv TRV --floor FLOOR_WALK [--cold] [--rounds N] TREE"""
+Usage: scanbench.py --trv TRV --floor FLOOR_WALK [--baseline TRV] [--cold] [--rounds N] TREE"""
 import argparse
 import os
 import statistics
@@ -36,6 +36,7 @@ def main():
     ap.add_argument("--floor", required=True)
     ap.add_argument("--cold", action="store_true", help="drop the page cache before every run")
     ap.add_argument("--rounds", type=int, default=7)
+    ap.add_argument("--baseline", help="another trv to compare, e.g. a build of an earlier commit")
     ap.add_argument("tree")
     a = ap.parse_args()
 
@@ -45,6 +46,8 @@ def main():
         "floor 2 threads": [a.floor, "-j", "2", a.tree],
         "trv scan": [a.trv, "scan", a.tree],
     }
+    if a.baseline:
+        tools["trv baseline"] = [a.baseline, "scan", a.tree]
     names = list(tools)
     if a.cold:
         drop_caches()  # fails early when not root
