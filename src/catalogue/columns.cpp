@@ -142,8 +142,9 @@ public:
 private:
     static void decodeParts(int day, int seconds, std::string &out)
     {
-        out = values::dayText(day);
-        out += values::fractionText(seconds);
+        out.clear();
+        values::appendDayText(day, out);
+        values::appendFractionText(seconds, out);
     }
 };
 
