@@ -9,11 +9,13 @@
 #include "app/toolbaricons.h"
 #include "catalogue/displayfiles.h"
 #include "catalogue/layouts.h"
+#include "files/ui/cataloguefiles.h"
 #include "grid/datagrid.h"
 #include "grid/presentation.h"
 #include "lookup/duplicates.h"
 #include "lookup/quicksearch.h"
 #include "lookup/sorting.h"
+#include "ui/filedialogs.h"
 
 #include <QAction>
 #include <QApplication>
@@ -89,6 +91,10 @@ FrmDisplay::FrmDisplay(Services services, QWidget *parent) : QMainWindow(parent)
     if (!m_services.messages) {
         m_ownMessages = std::make_unique<MessageBoxSink>(this);
         m_services.messages = m_ownMessages.get();
+    }
+    if (!m_services.fileDialogs) {
+        m_ownDialogs = std::make_unique<QtFileDialogs>(this);
+        m_services.fileDialogs = m_ownDialogs.get();
     }
     if (!m_services.driveSource)
         m_services.driveSource = [](DriveTables &t) { return ::GetDrives(t); };
@@ -269,6 +275,22 @@ void FrmDisplay::wireCommands()
     dc.chosenSortOrder = [this] { return chosenSortOrder(); };
     m_display = new DisplayCommands(std::move(dc), this);
 
+    CatalogueFileControls fc;
+    fc.window = this;
+    fc.state = &m_state;
+    fc.messages = m_services.messages;
+    fc.dialogs = m_services.fileDialogs;
+    fc.grdFiles = grdFiles;
+    fc.lblTotalFiles = lblTotalFiles;
+    fc.lblDrives = lblDrives;
+    fc.lstDriveNumFiles = lstDriveNumFiles;
+    fc.Clear = [this] { cmdClear_Click(); };
+    fc.cancelWalk = [this] { m_display->cancelWalk(); };
+    fc.ResetSplitDisplay = [this] { ResetSplitDisplay(); };
+    fc.SortIt = [this] { m_sorting->SortIt(); };
+    fc.folder = m_services.catalogueFolder;
+    m_files = std::make_unique<CatalogueFiles>(std::move(fc));
+
     connect(cmdDisplay, &QPushButton::clicked, this, &FrmDisplay::DisplayFiles);
     connect(cmdClear, &QPushButton::clicked, this, &FrmDisplay::cmdClear_Click);
     installKeyAscii(lstDriveNumFiles, [this](int &k) { m_display->lstDriveNumFiles_KeyPress(k); });
@@ -358,6 +380,16 @@ void FrmDisplay::DisplayFiles()
 void FrmDisplay::cmdClear_Click()
 {
     m_display->cmdClear_Click();
+}
+
+void FrmDisplay::OpenFile()
+{
+    m_files->OpenFile();
+}
+
+void FrmDisplay::SaveAs()
+{
+    m_files->SaveAs();
 }
 
 void FrmDisplay::mnuFindDuplicateFiles_Click()

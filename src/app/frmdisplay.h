@@ -12,8 +12,10 @@
 #include <functional>
 #include <memory>
 
+class CatalogueFiles;
 class DataGrid;
 class DisplayCommands;
+class FileDialogs;
 class DuplicateFinder;
 class FrmAbout;
 class HelpService;
@@ -35,8 +37,10 @@ public:
         MessageSink *messages = nullptr; // nullptr: real message boxes
         // Lines for the drive list; empty: this machine's mounted file systems.
         std::function<QStringList(DriveTables &)> driveSource;
-        QStringList helpSearchPath; // empty: beside the program
-        std::function<void()> quit; // empty: end the application
+        QStringList helpSearchPath;         // empty: beside the program
+        std::function<void()> quit;         // empty: end the application
+        FileDialogs *fileDialogs = nullptr; // nullptr: real Open and Save dialogs
+        QString catalogueFolder;            // empty: a Tarvolo folder in Documents
     };
 
     explicit FrmDisplay(QWidget *parent = nullptr);
@@ -58,10 +62,10 @@ public:
     void mnuExit_Click();
     void mnuAbout_Click();
     void mnuFindDuplicateFiles_Click();
-    // Catalogue files, the report and the options dialog come with their own changes;
-    // until then their commands do nothing.
-    void OpenFile() {}
-    void SaveAs() {}
+    void OpenFile();
+    void SaveAs();
+    // The report and the options dialog come with their own changes; until then their
+    // commands do nothing.
     void mnuPrint_Click() {}
     void mnuOptions_Click() {}
 
@@ -82,6 +86,7 @@ private:
 
     Services m_services;
     std::unique_ptr<MessageSink> m_ownMessages;
+    std::unique_ptr<FileDialogs> m_ownDialogs;
     DisplayState m_state;
     QHash<QString, QAction *> m_actions;
 
@@ -102,6 +107,7 @@ private:
     std::unique_ptr<QuickSearchBox> m_search;
     std::unique_ptr<DuplicateFinder> m_dups;
     DisplayCommands *m_display = nullptr;
+    std::unique_ptr<CatalogueFiles> m_files;
     std::unique_ptr<HelpService> m_help;
     QPointer<FrmAbout> m_about;
 };

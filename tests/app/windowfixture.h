@@ -8,6 +8,7 @@
 #include "catalogue/layouts.h"
 #include "grid/datagrid.h"
 #include "grid/recordsetmodel.h"
+#include "ui/filedialogs.h"
 
 #include <QAction>
 #include <QDir>
@@ -24,6 +25,22 @@ class RecordingSink final : public MessageSink {
 public:
     void showMessage(const QString &text, const QString &title) override { shown.push_back({text, title}); }
     std::vector<std::pair<QString, QString>> shown; // text, title
+};
+
+// Answers the Open and Save dialogs with the next queued path; an empty one cancels.
+class ScriptedFileDialogs final : public FileDialogs {
+public:
+    QString openFileName(const FileDialogRequest &r) override { return answer(r); }
+    QString saveFileName(const FileDialogRequest &r) override { return answer(r); }
+    QStringList answers;
+    std::vector<FileDialogRequest> asked;
+
+private:
+    QString answer(const FileDialogRequest &r)
+    {
+        asked.push_back(r);
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
 };
 
 using Names = std::vector<std::string>;
@@ -49,6 +66,8 @@ protected:
         };
         services.helpSearchPath = {helpDir.path()};
         services.quit = [this] { ++quits; };
+        services.fileDialogs = &fileDialogs;
+        services.catalogueFolder = catalogueDir.path() + QStringLiteral("/Tarvolo");
         window = std::make_unique<FrmDisplay>(std::move(services));
         displayed = std::make_unique<QSignalSpy>(&window->displayCommands(), &DisplayCommands::displayed);
     }
@@ -145,6 +164,8 @@ protected:
     std::array<QTemporaryDir, 3> drives;
     QTemporaryDir helpDir;
     RecordingSink sink;
+    ScriptedFileDialogs fileDialogs;
+    QTemporaryDir catalogueDir;
     int quits = 0;
     int driveListings = 0;
     std::unique_ptr<FrmDisplay> window;
