@@ -11,6 +11,6 @@ run:
 
 test:
 	bash scripts/install-deps.sh
-	cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DTARVOLO_SANITIZE=ON -DTARVOLO_BENCH=OFF
+	cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DTARVOLO_SANITIZE=ON -DTARVOLO_BENCH=ON
 	cmake --build build/test -j$(NPROC)
 	cd build/test && ctest --output-on-failure

@@ -1,4 +1,5 @@
 #include "app/frmdisplay.h"
+#include "ui/captions.h"
 
 #include <QApplication>
 
@@ -6,7 +7,7 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarvolo"));
-    QApplication::setApplicationVersion(QStringLiteral("1.03"));
+    QApplication::setApplicationVersion(captions::version());
     FrmDisplay window;
     window.show();
     return app.exec();

@@ -2,8 +2,8 @@
 
 #include "catalogue/layouts.h"
 #include "catalogue/recordvalues.h"
-#include "catalogue/text.h"
 #include "platform/atomicfile.h"
+#include "platform/text.h"
 
 #include <sqlite3.h>
 

@@ -3,11 +3,11 @@
 // message sink that records every message, an empty help folder and a counted quit.
 
 #include "app/frmdisplay.h"
-#include "app/messagesink.h"
-#include "catalogue/displayfiles.h"
 #include "catalogue/layouts.h"
+#include "catalogue/ui/displayfiles.h"
 #include "grid/datagrid.h"
 #include "grid/recordsetmodel.h"
+#include "support/recordingsink.h"
 #include "ui/filedialogs.h"
 
 #include <QAction>
@@ -20,12 +20,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-
-class RecordingSink final : public MessageSink {
-public:
-    void showMessage(const QString &text, const QString &title) override { shown.push_back({text, title}); }
-    std::vector<std::pair<QString, QString>> shown; // text, title
-};
 
 // Answers the Open and Save dialogs with the next queued path; an empty one cancels.
 class ScriptedFileDialogs final : public FileDialogs {

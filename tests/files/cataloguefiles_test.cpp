@@ -84,9 +84,9 @@ TEST_F(CatalogueFilesTest, ACancelledSaveIsSilentAndAFailedOneSaysWhy)
     fileDialogs.answers << unwritable;
     window->SaveAs();
     ASSERT_EQ(sink.shown.size(), 1u);
-    EXPECT_EQ(sink.shown[0].second, QStringLiteral("Catalogue Not Saved"));
-    EXPECT_TRUE(sink.shown[0].first.contains(unwritable)) << sink.shown[0].first.toStdString();
-    EXPECT_TRUE(sink.shown[0].first.contains(QStringLiteral("No such file"))) << sink.shown[0].first.toStdString();
+    EXPECT_EQ(sink.shown[0].title, QStringLiteral("Catalogue Not Saved"));
+    EXPECT_TRUE(sink.shown[0].text.contains(unwritable)) << sink.shown[0].text.toStdString();
+    EXPECT_TRUE(sink.shown[0].text.contains(QStringLiteral("No such file"))) << sink.shown[0].text.toStdString();
     EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);
 }
 

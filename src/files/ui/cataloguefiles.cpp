@@ -1,11 +1,11 @@
 #include "files/ui/cataloguefiles.h"
 
-#include "app/messagesink.h"
-#include "catalogue/displayfiles.h"
+#include "catalogue/numberformat.h"
+#include "catalogue/ui/displayfiles.h"
 #include "files/cataloguefile.h"
 #include "grid/datagrid.h"
-#include "grid/numberformat.h"
 #include "ui/filedialogs.h"
+#include "ui/messagesink.h"
 
 #include <QDateTime>
 #include <QDir>

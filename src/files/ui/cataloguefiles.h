@@ -2,28 +2,21 @@
 // Save As and Open: keeping a catalogue in a catalogue file and showing one again. A
 // catalogue from a file cannot be saved again and switches the file commands off.
 
-#include "app/displaystate.h"
+#include "ui/windowcontrols.h"
 
 #include <QString>
 #include <functional>
 
-class DataGrid;
 class FileDialogs;
-class MessageSink;
 class QLabel;
 class QListWidget;
-class QWidget;
 
-struct CatalogueFileControls {
-    QWidget *window = nullptr; // caption and mouse pointer
-    DisplayState *state = nullptr;
-    MessageSink *messages = nullptr;
+struct CatalogueFileControls : WindowControls {
     FileDialogs *dialogs = nullptr;
-    DataGrid *grdFiles = nullptr;
     QLabel *lblTotalFiles = nullptr;
     QLabel *lblDrives = nullptr;
     QListWidget *lstDriveNumFiles = nullptr;
-    std::function<void()> Clear, cancelWalk, ResetSplitDisplay, SortIt;
+    std::function<void()> Clear, cancelWalk, SortIt;
     QString folder; // where the dialogs start; empty: a Tarvolo folder in Documents
 };
 

@@ -1,6 +1,6 @@
 // Guards the picture formats of sizes and counts (grouping, minimum digits, empty zero,
 // sign, 64-bit range) and the twips-to-pixels conversion the layout relies on.
-#include "grid/numberformat.h"
+#include "catalogue/numberformat.h"
 #include "grid/twips.h"
 
 #include <gtest/gtest.h>
