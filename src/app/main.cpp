@@ -1,3 +1,4 @@
+#include "app/appicon.h"
 #include "app/frmdisplay.h"
 #include "ui/captions.h"
 
@@ -8,6 +9,9 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarvolo"));
     QApplication::setApplicationVersion(captions::version());
+    QApplication::setDesktopFileName(QLatin1String(appicon::kDesktopId));
+    // Every window without an icon of its own, the dialogs included, shows the program's.
+    QApplication::setWindowIcon(appicon::icon());
     FrmDisplay window;
     window.show();
     return app.exec();
