@@ -8,12 +8,14 @@
 #include "catalogue/layouts.h"
 #include "catalogue/ui/displayfiles.h"
 #include "fileops/filecommands.h"
+#include "files/ui/cataloguefiles.h"
 #include "grid/datagrid.h"
 #include "grid/presentation.h"
 #include "lookup/duplicates.h"
 #include "lookup/quicksearch.h"
 #include "lookup/sorting.h"
 #include "ui/captions.h"
+#include "ui/filedialogs.h"
 #include "ui/keyascii.h"
 #include "ui/messagesink.h"
 
@@ -68,6 +70,10 @@ FrmDisplay::FrmDisplay(Services services, QWidget *parent) : QMainWindow(parent)
     if (!m_services.messages) {
         m_ownMessages = std::make_unique<MessageBoxSink>(this);
         m_services.messages = m_ownMessages.get();
+    }
+    if (!m_services.fileDialogs) {
+        m_ownDialogs = std::make_unique<QtFileDialogs>(this);
+        m_services.fileDialogs = m_ownDialogs.get();
     }
     if (!m_services.driveSource)
         m_services.driveSource = [](DriveTables &t) { return ::GetDrives(t); };
@@ -246,6 +252,18 @@ void FrmDisplay::wireCommands()
     dc.chosenSortOrder = [this] { return chosenSortOrder(); };
     m_display = new DisplayCommands(std::move(dc), this);
 
+    CatalogueFileControls cf;
+    static_cast<WindowControls &>(cf) = m_controls;
+    cf.dialogs = m_services.fileDialogs;
+    cf.lblTotalFiles = lblTotalFiles;
+    cf.lblDrives = lblDrives;
+    cf.lstDriveNumFiles = lstDriveNumFiles;
+    cf.Clear = [this] { cmdClear_Click(); };
+    cf.cancelWalk = [this] { m_display->cancelWalk(); };
+    cf.SortIt = [this] { m_sorting->SortIt(); };
+    cf.folder = m_services.catalogueFolder;
+    m_catalogueFiles = std::make_unique<CatalogueFiles>(std::move(cf));
+
     connect(cmdDisplay, &QPushButton::clicked, this, &FrmDisplay::DisplayFiles);
     connect(cmdClear, &QPushButton::clicked, this, &FrmDisplay::cmdClear_Click);
     installKeyAscii(lstDriveNumFiles, [this](int &k) { m_display->lstDriveNumFiles_KeyPress(k); });
@@ -349,6 +367,16 @@ void FrmDisplay::DisplayFiles()
 void FrmDisplay::cmdClear_Click()
 {
     m_display->cmdClear_Click();
+}
+
+void FrmDisplay::OpenFile()
+{
+    m_catalogueFiles->OpenFile();
+}
+
+void FrmDisplay::SaveAs()
+{
+    m_catalogueFiles->SaveAs();
 }
 
 void FrmDisplay::mnuFindDuplicateFiles_Click()

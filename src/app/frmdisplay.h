@@ -13,8 +13,10 @@
 #include <memory>
 #include <vector>
 
+class CatalogueFiles;
 class DataGrid;
 class DisplayCommands;
+class FileDialogs;
 class DuplicateFinder;
 class FileCommands;
 class FileOpPrompts;
@@ -43,6 +45,8 @@ public:
         FileOpPrompts *fileOpPrompts = nullptr; // nullptr: message boxes
         // Shows a file's properties; empty: the desktop's, or a window of ours.
         std::function<void(const QString &path)> showProperties;
+        FileDialogs *fileDialogs = nullptr; // nullptr: real Open and Save dialogs
+        QString catalogueFolder;            // empty: a Tarvolo folder in Documents
     };
 
     explicit FrmDisplay(QWidget *parent = nullptr);
@@ -71,10 +75,10 @@ public:
     void mnuExit_Click();
     void mnuAbout_Click();
     void mnuFindDuplicateFiles_Click();
-    // Catalogue files and the report come with their own changes; until then their
+    void OpenFile();
+    void SaveAs();
+    // The report and the options dialog come with their own changes; until then their
     // commands do nothing.
-    void OpenFile() {}
-    void SaveAs() {}
     void mnuPrint_Click() {}
     void mnuOptions_Click();
 
@@ -111,6 +115,7 @@ private:
     Services m_services;
     std::vector<Command> m_commands;
     std::unique_ptr<MessageSink> m_ownMessages;
+    std::unique_ptr<FileDialogs> m_ownDialogs;
     DisplayState m_state;
     QHash<QString, QAction *> m_actions;
 
@@ -133,6 +138,7 @@ private:
     std::unique_ptr<DuplicateFinder> m_dups;
     std::unique_ptr<FileCommands> m_files;
     DisplayCommands *m_display = nullptr;
+    std::unique_ptr<CatalogueFiles> m_catalogueFiles;
     std::unique_ptr<HelpService> m_help;
     QPointer<FrmAbout> m_about;
 };

@@ -1,10 +1,13 @@
 // trv: the command-line companion. `trv scan DIR...` walks each DIR with the program's own
 // walk and prints one line per record, the nine stored values separated by tabs.
 // `trv drives` prints the drive list's lines, each with its root path after a tab.
+// `trv save -o FILE DIR...` walks the DIRs into one catalogue and saves it as a catalogue
+// file; `trv dump FILE` prints a catalogue file's records as `trv scan` prints them.
 
 #include "catalogue/drivelist.h"
 #include "catalogue/layouts.h"
 #include "catalogue/walk.h"
+#include "files/cataloguefile.h"
 
 #include <algorithm>
 #include <array>
@@ -14,6 +17,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <future>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,6 +34,10 @@ void usage(std::FILE *to = stderr)
                "  A relative DIR is taken from the current folder and made normal first.\n"
                "usage: trv drives\n"
                "  Prints the drive list, one line per drive, and its root path after a tab.\n"
+               "usage: trv save -o FILE DIR...\n"
+               "  Walks each DIR into one catalogue and saves it as the catalogue file FILE.\n"
+               "usage: trv dump FILE\n"
+               "  Prints the records of the catalogue file FILE as trv scan prints them.\n"
                "Escapes: a value never holds a raw tab, line break or other control character.\n"
                "  \\t \\n \\r and \\\\ stand for tab, line feed, carriage return and backslash;\n"
                "  \\xHH for any other control character (HH: two hex digits of its code);\n"
@@ -174,33 +182,89 @@ bool printRecords(const RecordSet &records)
     return true;
 }
 
+bool checkDirectories(int first, int argc, char **argv)
+{
+    for (int i = first; i < argc; ++i)
+        if (!checkDirectory(argv[i]))
+            return false;
+    return true;
+}
+
+void walkInto(RecordSet &catalogue, const char *dir)
+{
+    WalkState state;
+    DirectoryWalk walk(catalogue, state);
+    walk.FindDirs(normalRoot(dir));
+}
+
+int printed(bool ok)
+{
+    if (!ok || std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "trv: cannot write the records: %s\n", std::strerror(errno));
+        return 1;
+    }
+    return 0;
+}
+
+void bufferStdout()
+{
+    static char buffer[1 << 20];
+    std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+}
+
 int scan(int argc, char **argv)
 {
     if (argc < 3) {
         usage();
         return 2;
     }
-    for (int i = 2; i < argc; ++i)
-        if (!checkDirectory(argv[i]))
-            return 2;
-    static char buffer[1 << 20];
-    std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+    if (!checkDirectories(2, argc, argv))
+        return 2;
+    bufferStdout();
     for (int i = 2; i < argc; ++i) {
         RecordSet catalogue;
         CreateRecordSet(catalogue);
-        WalkState state;
-        DirectoryWalk walk(catalogue, state);
-        walk.FindDirs(normalRoot(argv[i]));
-        if (!printRecords(catalogue)) {
-            std::fprintf(stderr, "trv: cannot write the records: %s\n", std::strerror(errno));
-            return 1;
-        }
+        walkInto(catalogue, argv[i]);
+        if (!printRecords(catalogue))
+            return printed(false);
     }
-    if (std::fflush(stdout) != 0) {
-        std::fprintf(stderr, "trv: cannot write the records: %s\n", std::strerror(errno));
+    return printed(true);
+}
+
+int save(int argc, char **argv)
+{
+    if (argc < 5 || std::strcmp(argv[2], "-o") != 0) {
+        usage();
+        return 2;
+    }
+    if (!checkDirectories(4, argc, argv))
+        return 2;
+    RecordSet catalogue;
+    CreateRecordSet(catalogue);
+    for (int i = 4; i < argc; ++i)
+        walkInto(catalogue, argv[i]);
+    std::string error;
+    if (!cataloguefile::save(catalogue, argv[3], error)) {
+        std::fprintf(stderr, "trv: cannot save the catalogue to '%s': %s\n", argv[3], error.c_str());
         return 1;
     }
     return 0;
+}
+
+int dump(int argc, char **argv)
+{
+    if (argc != 3) {
+        usage();
+        return 2;
+    }
+    std::string error;
+    const std::unique_ptr<RecordSet> catalogue = cataloguefile::open(argv[2], error);
+    if (!catalogue) {
+        std::fprintf(stderr, "trv: cannot open the catalogue file '%s': %s\n", argv[2], error.c_str());
+        return 2;
+    }
+    bufferStdout();
+    return printed(printRecords(*catalogue));
 }
 
 int drives(int argc)
@@ -235,6 +299,10 @@ int main(int argc, char **argv)
         return scan(argc, argv);
     if (argc >= 2 && std::strcmp(argv[1], "drives") == 0)
         return drives(argc);
+    if (argc >= 2 && std::strcmp(argv[1], "save") == 0)
+        return save(argc, argv);
+    if (argc >= 2 && std::strcmp(argv[1], "dump") == 0)
+        return dump(argc, argv);
     usage();
     return 2;
 }

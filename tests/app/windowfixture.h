@@ -8,6 +8,7 @@
 #include "grid/datagrid.h"
 #include "grid/recordsetmodel.h"
 #include "support/recordingsink.h"
+#include "ui/filedialogs.h"
 
 #include <QAction>
 #include <QDir>
@@ -19,6 +20,22 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+
+// Answers the Open and Save dialogs with the next queued path; an empty one cancels.
+class ScriptedFileDialogs final : public FileDialogs {
+public:
+    QString openFileName(const FileDialogRequest &r) override { return answer(r); }
+    QString saveFileName(const FileDialogRequest &r) override { return answer(r); }
+    QStringList answers;
+    std::vector<FileDialogRequest> asked;
+
+private:
+    QString answer(const FileDialogRequest &r)
+    {
+        asked.push_back(r);
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
+};
 
 using Names = std::vector<std::string>;
 
@@ -43,6 +60,8 @@ protected:
         };
         services.helpSearchPath = {helpDir.path()};
         services.quit = [this] { ++quits; };
+        services.fileDialogs = &fileDialogs;
+        services.catalogueFolder = catalogueDir.path() + QStringLiteral("/Tarvolo");
         window = std::make_unique<FrmDisplay>(std::move(services));
         displayed = std::make_unique<QSignalSpy>(&window->displayCommands(), &DisplayCommands::displayed);
     }
@@ -139,6 +158,8 @@ protected:
     std::array<QTemporaryDir, 3> drives;
     QTemporaryDir helpDir;
     RecordingSink sink;
+    ScriptedFileDialogs fileDialogs;
+    QTemporaryDir catalogueDir;
     int quits = 0;
     int driveListings = 0;
     std::unique_ptr<FrmDisplay> window;
