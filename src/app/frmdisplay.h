@@ -37,7 +37,7 @@ public:
         // Lines for the drive list; empty: this machine's mounted file systems.
         std::function<QStringList(DriveTables &)> driveSource;
         QStringList helpSearchPath; // empty: beside the program
-        std::function<void()> quit; // empty: end the application
+        std::function<void()> quit; // empty: end the process at once
     };
 
     explicit FrmDisplay(QWidget *parent = nullptr);
