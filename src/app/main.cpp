@@ -1,3 +1,4 @@
+#include "app/desktopstyle.h"
 #include "app/frmdisplay.h"
 #include "ui/captions.h"
 
@@ -8,6 +9,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarvolo"));
     QApplication::setApplicationVersion(captions::version());
+    QApplication::setStyle(new DesktopStyle);
     FrmDisplay window;
     window.show();
     return app.exec();
