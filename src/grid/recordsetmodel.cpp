@@ -5,6 +5,27 @@
 #include <QGuiApplication>
 #include <QPalette>
 
+#include <algorithm>
+
+namespace {
+
+bool isControl(char16_t c)
+{
+    return c < 0x20 || c == 0x7F;
+}
+
+// A tab or another control character would draw as a gap or nothing at all: it shows as
+// its symbol from the Control Pictures block (U+2400-U+2421) instead.
+QString withVisibleControls(QString text)
+{
+    for (QChar &c : text)
+        if (isControl(c.unicode()))
+            c = QChar(c.unicode() == 0x7F ? char16_t(0x2421) : char16_t(0x2400 + c.unicode()));
+    return text;
+}
+
+} // namespace
+
 RecordSetModel::RecordSetModel(QObject *parent)
     : QAbstractTableModel(parent), m_markBackground(QGuiApplication::palette().brush(QPalette::Highlight)),
       m_markForeground(QGuiApplication::palette().brush(QPalette::HighlightedText))
@@ -88,7 +109,11 @@ QString RecordSetModel::displayText(int row, int column) const
     std::size_t n = m_buffer.size();
     while (n > 0 && m_buffer[n - 1] == ' ')
         --n;
-    return QString::fromUtf8(m_buffer.data(), qsizetype(n));
+    const auto end = m_buffer.begin() + std::ptrdiff_t(n);
+    const bool controls =
+        std::any_of(m_buffer.begin(), end, [](char c) { return isControl(char16_t(static_cast<unsigned char>(c))); });
+    QString text = QString::fromUtf8(m_buffer.data(), qsizetype(n));
+    return controls ? withVisibleControls(std::move(text)) : text;
 }
 
 QVariant RecordSetModel::data(const QModelIndex &index, int role) const
