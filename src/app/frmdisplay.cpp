@@ -217,39 +217,34 @@ void FrmDisplay::layOut()
 
 void FrmDisplay::wireCommands()
 {
-    m_lookup.window = this;
-    m_lookup.state = &m_state;
-    m_lookup.messages = m_services.messages;
-    m_lookup.grdFiles = grdFiles;
-    m_lookup.lblSortType = lblSortType;
-    m_lookup.txtSearch = txtSearch;
+    m_controls.window = this;
+    m_controls.state = &m_state;
+    m_controls.messages = m_services.messages;
+    m_controls.grdFiles = grdFiles;
+    m_controls.lblSortType = lblSortType;
+    m_controls.txtSearch = txtSearch;
+    m_controls.FindDups = action(QStringLiteral("FindDups"));
+    m_controls.ResetSplitDisplay = [this] { ResetSplitDisplay(); };
+
+    static_cast<WindowControls &>(m_lookup) = m_controls;
     m_lookup.Search = action(QStringLiteral("Search"));
-    m_lookup.FindDups = action(QStringLiteral("FindDups"));
     m_lookup.UpArrow = action(QStringLiteral("UpArrow"));
     m_lookup.DownArrow = action(QStringLiteral("DownArrow"));
-    m_lookup.ResetSplitDisplay = [this] { ResetSplitDisplay(); };
     m_sorting = std::make_unique<Sorting>(m_lookup);
     m_search = std::make_unique<QuickSearchBox>(m_lookup);
     m_dups = std::make_unique<DuplicateFinder>(m_lookup);
 
     DisplayControls dc;
-    dc.window = this;
-    dc.state = &m_state;
-    dc.messages = m_services.messages;
-    dc.grdFiles = grdFiles;
+    static_cast<WindowControls &>(dc) = m_controls;
     dc.lstDriveNumFiles = lstDriveNumFiles;
     dc.lblDrives = lblDrives;
     dc.lblTotalFiles = lblTotalFiles;
-    dc.lblSortType = lblSortType;
-    dc.txtSearch = txtSearch;
-    dc.FindDups = m_lookup.FindDups;
     dc.driveSource = m_services.driveSource;
     dc.SortIt = [this] { m_sorting->SortIt(); };
     dc.SetSort = [this] { m_sorting->SetSort(); };
     dc.ShowDownArrow = [this] { m_sorting->ShowDownArrow(); };
     dc.FormatColumns = [this] { FormatColumns(*grdFiles, m_state.mblnSplitMade); };
     dc.SplitDisplay = [this] { SplitDisplay(*grdFiles); };
-    dc.ResetSplitDisplay = [this] { ResetSplitDisplay(); };
     dc.chosenSortOrder = [this] { return chosenSortOrder(); };
     m_display = new DisplayCommands(std::move(dc), this);
 
@@ -288,6 +283,7 @@ void FrmDisplay::DummyRecordSet()
 void FrmDisplay::ResetSplitDisplay()
 {
     ::ResetSplitDisplay(*grdFiles, m_state.mblnSplitMade);
+    emit splitDisplayReset();
 }
 
 QString FrmDisplay::chosenSortOrder() const

@@ -51,6 +51,12 @@ public:
     [[nodiscard]] DisplayCommands &displayCommands() { return *m_display; }
     [[nodiscard]] FrmAbout *aboutBox() const;
     [[nodiscard]] HelpService &helpService() { return *m_help; }
+    // The controls the lookup commands work on, and those commands, for tests and benches.
+    [[nodiscard]] const WindowControls &windowControls() const { return m_controls; }
+    [[nodiscard]] const LookupControls &lookupControls() const { return m_lookup; }
+    [[nodiscard]] Sorting &sorting() { return *m_sorting; }
+    [[nodiscard]] QuickSearchBox &quickSearch() { return *m_search; }
+    [[nodiscard]] DuplicateFinder &duplicates() { return *m_dups; }
 
     // Commands of the menus and the toolbar.
     void DisplayFiles();
@@ -65,6 +71,10 @@ public:
     void SaveAs() {}
     void mnuPrint_Click() {}
     void mnuOptions_Click() {}
+
+signals:
+    // The grid's split layout was just reset (every sort does it).
+    void splitDisplayReset();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -110,6 +120,7 @@ private:
     QPushButton *cmdClear = nullptr;
     ProportionalLayout *freeSizer1 = nullptr;
 
+    WindowControls m_controls; // what every command set reaches, filled once
     LookupControls m_lookup;
     std::unique_ptr<Sorting> m_sorting;
     std::unique_ptr<QuickSearchBox> m_search;

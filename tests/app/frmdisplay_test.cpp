@@ -207,7 +207,7 @@ TEST_F(WindowTest, EveryToolbarKeyEndsDuplicateSteppingBeforeItsCommand)
         EXPECT_EQ(window->state().mblnDupFirst, dups) << key;
         ASSERT_EQ(sink.shown.size(), message ? 1u : 0u) << key;
         if (message) {
-            EXPECT_EQ(sink.shown[0].first, QLatin1String(message));
+            EXPECT_EQ(sink.shown[0].text, QLatin1String(message));
         }
         act("mnuLongNameAsc")->trigger();
     }
@@ -231,8 +231,8 @@ TEST_F(WindowTest, MenuItemsReachTheirCommandsAndLeaveDuplicateSteppingOn)
     act("mnuShortNameDsc")->trigger();
     EXPECT_TRUE(window->state().mblnDupMode);
     ASSERT_EQ(sink.shown.size(), 2u);
-    EXPECT_EQ(sink.shown[0].first, QStringLiteral("You must display the files first, then do a search"));
-    EXPECT_EQ(sink.shown[1].first, QStringLiteral("You must display the files first, before finding duplicate files"));
+    EXPECT_EQ(sink.shown[0].text, QStringLiteral("You must display the files first, then do a search"));
+    EXPECT_EQ(sink.shown[1].text, QStringLiteral("You must display the files first, before finding duplicate files"));
     EXPECT_TRUE(act("UpArrow")->isVisible()); // a descending item shows the up arrow
 
     for (const char *inert : {"mnuOpen", "mnuSaveAs", "mnuPrint", "mnuOptions", "mnuEdit"})

@@ -7,7 +7,7 @@
 #include "catalogue/ui/displayfiles.h"
 #include "grid/datagrid.h"
 #include "grid/recordsetmodel.h"
-#include "ui/messagesink.h"
+#include "support/recordingsink.h"
 
 #include <QAction>
 #include <QDir>
@@ -19,12 +19,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-
-class RecordingSink final : public MessageSink {
-public:
-    void showMessage(const QString &text, const QString &title) override { shown.push_back({text, title}); }
-    std::vector<std::pair<QString, QString>> shown; // text, title
-};
 
 using Names = std::vector<std::string>;
 

@@ -30,7 +30,6 @@ class DuplicatesTest : public LookupFixture {
 protected:
     DuplicatesTest()
     {
-        QObject::connect(grid, &DataGrid::keyPress, &window, [this](int &k) { finder.gridKeyPress(k); });
         window.resize(900, 500);
         window.show();
         QApplication::setActiveWindow(&window);
@@ -54,9 +53,6 @@ protected:
                 rows.push_back(row);
         return rows;
     }
-
-    Sorting sorting{c};
-    DuplicateFinder finder{c};
 };
 
 using Rows = std::vector<int>;
