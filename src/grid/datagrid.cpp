@@ -464,9 +464,7 @@ void DataGrid::showCurrentRecord(int position)
         // A row the program jumps to (a find, a duplicate) lands near the top, where the
         // eye looks, not on the bottom edge. Told before the views learn of the move: each
         // of them scrolls its new current cell only just into view.
-        m_layout->activate();
-        GridPane *master = m_panes.back();
-        master->settle();
+        GridPane *master = settledMaster();
         const bool jump = !master->isRowWhollyInView(position);
         m_selection->setCurrentIndex(m_model->index(position, column), QItemSelectionModel::NoUpdate);
         if (jump)
@@ -481,16 +479,22 @@ void DataGrid::showCurrentRecord(int position)
     m_showingRecord = false;
 }
 
+GridPane *DataGrid::settledMaster()
+{
+    // Scrolling is worked out on the panes as they will be shown: after a sort or a new
+    // split their widths and scroll ranges are not laid out yet.
+    m_layout->activate();
+    GridPane *master = m_panes.back();
+    master->settle();
+    return master;
+}
+
 void DataGrid::scrollCurrentIntoView()
 {
     const QModelIndex current = m_selection->currentIndex();
     if (!current.isValid())
         return;
-    // Worked out on the panes as they will be shown: after a sort or a new split the
-    // widths and scroll ranges are not laid out yet.
-    m_layout->activate();
-    GridPane *master = m_panes.back();
-    master->settle();
+    GridPane *master = settledMaster();
     if (!master->isRowWhollyInView(current.row())) {
         QScrollBar *bar = master->verticalScrollBar();
         bar->setValue(current.row() < bar->value() ? current.row() : current.row() - master->rowsInView() + 1);

@@ -109,6 +109,7 @@ private:
 
     void onCurrentChanged(const QModelIndex &current);
     void showCurrentRecord(int position);
+    [[nodiscard]] GridPane *settledMaster();
     void scrollCurrentIntoView();
     void onSelectorPressed(int row);
     void onSectionResized(GridPane *pane, int column, int newSize);

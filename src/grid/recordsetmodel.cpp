@@ -14,14 +14,20 @@ bool isControl(char16_t c)
     return c < 0x20 || c == 0x7F;
 }
 
-// A tab or another control character would draw as a gap or nothing at all: it shows as
-// its symbol from the Control Pictures block (U+2400-U+2421) instead.
-QString withVisibleControls(QString text)
+// A tab or another control character would draw as a gap or nothing at all: it shows in
+// caret notation instead (^I for a tab, ^? for delete), as terminals list such names.
+// Every font has these characters, which is not so for the Control Pictures block.
+QString withVisibleControls(const QString &text)
 {
-    for (QChar &c : text)
+    QString shown;
+    shown.reserve(text.size() + 8);
+    for (const QChar c : text) {
         if (isControl(c.unicode()))
-            c = QChar(c.unicode() == 0x7F ? char16_t(0x2421) : char16_t(0x2400 + c.unicode()));
-    return text;
+            shown += QLatin1Char('^') + QChar(char16_t(c.unicode() ^ 0x40));
+        else
+            shown += c;
+    }
+    return shown;
 }
 
 } // namespace
@@ -113,7 +119,7 @@ QString RecordSetModel::displayText(int row, int column) const
     const bool controls =
         std::any_of(m_buffer.begin(), end, [](char c) { return isControl(char16_t(static_cast<unsigned char>(c))); });
     QString text = QString::fromUtf8(m_buffer.data(), qsizetype(n));
-    return controls ? withVisibleControls(std::move(text)) : text;
+    return controls ? withVisibleControls(text) : text;
 }
 
 QVariant RecordSetModel::data(const QModelIndex &index, int role) const

@@ -30,7 +30,7 @@ public:
                                       int role = Qt::DisplayRole) const override;
     [[nodiscard]] Qt::ItemFlags flags(const QModelIndex &index) const override;
 
-    // The text a cell shows: the stored value with control characters as visible symbols,
+    // The text a cell shows: the stored value with control characters in caret notation,
     // or the formatted integer of a numeric field with a number format.
     [[nodiscard]] QString displayText(int row, int column) const;
     // True while views are being told of a change: current-index moves the selection

@@ -41,9 +41,9 @@ TEST(RecordSetModel, ControlCharactersShowAsSymbolsAndTheStoredValueKeepsThem)
     RecordSet rs;
     CreateRecordSet(rs);
     const std::pair<std::string, QString> names[] = {
-        {"tab\there", QStringLiteral("TAB\u2409HERE")},
-        {"line\nbreak\r", QStringLiteral("LINE\u240ABREAK\u240D")},
-        {"bell\a del\x7f", QStringLiteral("BELL\u2407 DEL\u2421")},
+        {"tab\there", QStringLiteral("TAB^IHERE")},
+        {"line\nbreak\r", QStringLiteral("LINE^JBREAK^M")},
+        {"bell\a del\x7f", QStringLiteral("BELL^G DEL^?")},
         {"caf\xc3\xa9 plain", QStringLiteral("CAF\u00C9 PLAIN")},
     };
     for (const auto &[name, shown] : names)
