@@ -8,6 +8,7 @@
 #include "app/toolbaricons.h"
 #include "catalogue/layouts.h"
 #include "catalogue/ui/displayfiles.h"
+#include "fileops/filecommands.h"
 #include "grid/datagrid.h"
 #include "grid/presentation.h"
 #include "lookup/duplicates.h"
@@ -254,6 +255,21 @@ void FrmDisplay::wireCommands()
     installKeyAscii(txtSearch, [this](int &k) { m_search->txtSearch_KeyPress(k); });
     connect(grdFiles, &DataGrid::keyPress, this, [this](int &k) { m_dups->gridKeyPress(k); });
 
+    FileCommandsControls fc;
+    fc.window = this;
+    fc.mblnLiveCatalogue = &m_state.mblnLiveCatalogue;
+    fc.mblnDupMode = &m_state.mblnDupMode;
+    fc.fileOps.window = this;
+    fc.fileOps.grdFiles = grdFiles;
+    fc.fileOps.lblTotalFiles = lblTotalFiles;
+    fc.fileOps.TotalFiles = &m_state.TotalFiles;
+    fc.fileOps.prompts = m_services.fileOpPrompts;
+    fc.showProperties = m_services.showProperties;
+    m_files = std::make_unique<FileCommands>(std::move(fc));
+    connect(grdFiles, &DataGrid::rowActivated, this, [this] { m_files->grdFiles_RowActivated(); });
+    connect(grdFiles, &DataGrid::mouseDown, this,
+            [this](int button, int, int, int) { m_files->grdFiles_MouseDown(button); });
+
     for (const Command &cmd : m_commands)
         if (cmd.menuItem)
             connect(action(QLatin1String(cmd.menuItem)), &QAction::triggered, this, cmd.run);
@@ -343,6 +359,11 @@ void FrmDisplay::mnuFindDuplicateFiles_Click()
     m_state.mblnDupFirst = true;
     m_state.mblnDupMode = true;
     m_dups->FindDuplicates();
+}
+
+void FrmDisplay::mnuOptions_Click()
+{
+    m_files->mnuOptions_Click();
 }
 
 void FrmDisplay::ShowHelp()

@@ -16,6 +16,8 @@
 class DataGrid;
 class DisplayCommands;
 class DuplicateFinder;
+class FileCommands;
+class FileOpPrompts;
 class FrmAbout;
 class HelpService;
 class MessageSink;
@@ -36,8 +38,11 @@ public:
         MessageSink *messages = nullptr; // nullptr: real message boxes
         // Lines for the drive list; empty: this machine's mounted file systems.
         std::function<QStringList(DriveTables &)> driveSource;
-        QStringList helpSearchPath; // empty: beside the program
-        std::function<void()> quit; // empty: end the process at once
+        QStringList helpSearchPath;             // empty: beside the program
+        std::function<void()> quit;             // empty: end the process at once
+        FileOpPrompts *fileOpPrompts = nullptr; // nullptr: message boxes
+        // Shows a file's properties; empty: the desktop's, or a window of ours.
+        std::function<void(const QString &path)> showProperties;
     };
 
     explicit FrmDisplay(QWidget *parent = nullptr);
@@ -51,6 +56,7 @@ public:
     [[nodiscard]] DisplayCommands &displayCommands() { return *m_display; }
     [[nodiscard]] FrmAbout *aboutBox() const;
     [[nodiscard]] HelpService &helpService() { return *m_help; }
+    [[nodiscard]] FileCommands &fileCommands() { return *m_files; }
     // The controls the lookup commands work on, and those commands, for tests and benches.
     [[nodiscard]] const WindowControls &windowControls() const { return m_controls; }
     [[nodiscard]] const LookupControls &lookupControls() const { return m_lookup; }
@@ -65,12 +71,12 @@ public:
     void mnuExit_Click();
     void mnuAbout_Click();
     void mnuFindDuplicateFiles_Click();
-    // Catalogue files, the report and the options dialog come with their own changes;
-    // until then their commands do nothing.
+    // Catalogue files and the report come with their own changes; until then their
+    // commands do nothing.
     void OpenFile() {}
     void SaveAs() {}
     void mnuPrint_Click() {}
-    void mnuOptions_Click() {}
+    void mnuOptions_Click();
 
 signals:
     // The grid's split layout was just reset (every sort does it).
@@ -125,6 +131,7 @@ private:
     std::unique_ptr<Sorting> m_sorting;
     std::unique_ptr<QuickSearchBox> m_search;
     std::unique_ptr<DuplicateFinder> m_dups;
+    std::unique_ptr<FileCommands> m_files;
     DisplayCommands *m_display = nullptr;
     std::unique_ptr<HelpService> m_help;
     QPointer<FrmAbout> m_about;
