@@ -3,6 +3,7 @@
 #include "ui/captions.h"
 
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -52,8 +53,12 @@ FrmAbout::FrmAbout(QWidget *parent) : QDialog(parent)
     grid->addWidget(
         label(this, QStringLiteral("lblVersion"), QStringLiteral("Version  ") + captions::version(), arial, 10), 1, 0,
         1, 2);
-    grid->addWidget(label(this, QStringLiteral("lblAuthorCaption"), QStringLiteral("Author"), arial, 9, true), 2, 0);
-    grid->addWidget(label(this, QStringLiteral("lblAuthor"), QStringLiteral("The Tarvolo developers"), arial, 9), 2, 1);
+    // The name follows its caption on the line, not the dialog's right edge.
+    auto *author = new QHBoxLayout;
+    author->addWidget(label(this, QStringLiteral("lblAuthorCaption"), QStringLiteral("Author"), arial, 9, true));
+    author->addWidget(label(this, QStringLiteral("lblAuthor"), QStringLiteral("The Tarvolo developers"), arial, 9));
+    author->addStretch(1);
+    grid->addLayout(author, 2, 0, 1, 2);
     grid->addWidget(label(this, QStringLiteral("lblMaker"), QStringLiteral("Tarvolo Software"),
                           QStringLiteral("Times New Roman"), 14),
                     3, 0, 1, 2);

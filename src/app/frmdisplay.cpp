@@ -3,6 +3,7 @@
 #include "app/frmabout.h"
 #include "app/help/helpservice.h"
 #include "app/help/helpviewer.h"
+#include "app/programexit.h"
 #include "app/proportionallayout.h"
 #include "app/toolbaricons.h"
 #include "catalogue/layouts.h"
@@ -78,7 +79,7 @@ FrmDisplay::FrmDisplay(Services services, QWidget *parent) : QMainWindow(parent)
     if (!m_services.driveSource)
         m_services.driveSource = [](DriveTables &t) { return ::GetDrives(t); };
     if (!m_services.quit)
-        m_services.quit = [] { QCoreApplication::quit(); };
+        m_services.quit = [] { endProgramNow(); };
     m_help = std::make_unique<HelpService>(this, m_services.helpSearchPath);
 
     m_commands = commandTable();
@@ -217,6 +218,8 @@ void FrmDisplay::layOut()
     freeSizer1->add(cmdClear, {8280, 6840, 1092, 372});
     const QSize client = freeSizer1->designPixels();
     resize(client.width(), client.height() + menuBar()->sizeHint().height());
+    // Below the start size the toolbar folds buttons away and captions clip.
+    setMinimumSize(size());
 }
 
 void FrmDisplay::wireCommands()

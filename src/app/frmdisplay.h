@@ -41,7 +41,7 @@ public:
         // Lines for the drive list; empty: this machine's mounted file systems.
         std::function<QStringList(DriveTables &)> driveSource;
         QStringList helpSearchPath;             // empty: beside the program
-        std::function<void()> quit;             // empty: end the application
+        std::function<void()> quit;             // empty: end the process at once
         FileOpPrompts *fileOpPrompts = nullptr; // nullptr: message boxes
         // Shows a file's properties; empty: the desktop's, or a window of ours.
         std::function<void(const QString &path)> showProperties;

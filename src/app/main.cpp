@@ -1,4 +1,5 @@
 #include "app/appicon.h"
+#include "app/desktopstyle.h"
 #include "app/frmdisplay.h"
 #include "ui/captions.h"
 
@@ -9,6 +10,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarvolo"));
     QApplication::setApplicationVersion(captions::version());
+    QApplication::setStyle(new DesktopStyle);
     QApplication::setDesktopFileName(QLatin1String(appicon::kDesktopId));
     // Every window without an icon of its own, the dialogs included, shows the program's.
     QApplication::setWindowIcon(appicon::icon());

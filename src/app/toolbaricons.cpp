@@ -112,6 +112,23 @@ QPixmap magnifier()
     return canvas.finish();
 }
 
+// A white question mark on a blue disc: help, at any toolbar size and beside Exit's cross.
+QPixmap questionMark()
+{
+    Canvas canvas;
+    QPainter &p = canvas.painter;
+    p.setPen(QPen(QColor(0x18, 0x40, 0x90), 1));
+    p.setBrush(QColor(0x30, 0x70, 0xD0));
+    p.drawEllipse(QPointF(kSide / 2.0, kSide / 2.0), kSide / 2.0 - 2, kSide / 2.0 - 2);
+    QFont f(QStringLiteral("Arial"));
+    f.setPixelSize(22);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(Qt::white);
+    p.drawText(QRect(0, 0, kSide, kSide), Qt::AlignCenter, QStringLiteral("?"));
+    return canvas.finish();
+}
+
 QIcon standard(const QStyle *style, QStyle::StandardPixmap which)
 {
     return style->standardIcon(which);
@@ -148,7 +165,7 @@ QIcon toolbarIcon(const QString &key, const QStyle *style)
     if (key == u"FindDups")
         return QIcon(duplicates());
     if (key == u"Help")
-        return standard(style, QStyle::SP_DialogHelpButton);
+        return QIcon(questionMark());
     if (key == u"Exit")
         return standard(style, QStyle::SP_DialogCloseButton);
     return {};

@@ -44,6 +44,9 @@ int shiftCode(Qt::KeyboardModifiers m)
     return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) | (m & Qt::AltModifier ? 4 : 0);
 }
 
+// Rows left in view above a row the program jumps to.
+constexpr int kRowsAboveJump = 1;
+
 } // namespace
 
 DataGrid::DataGrid(QWidget *parent)
@@ -85,7 +88,19 @@ DataGrid::~DataGrid()
 
 void DataGrid::setDataSource(RecordSet *records)
 {
+    const bool another = records != m_model->recordSet();
     m_model->setRecordSet(records);
+    if (another)
+        startAtLeft();
+}
+
+void DataGrid::startAtLeft()
+{
+    // Another table starts at its first column: a position scrolled to in the last one
+    // would hide the names and cut the paths of this one.
+    m_currentColumn = 0;
+    for (GridPane *p : m_panes)
+        p->horizontalScrollBar()->setValue(p->horizontalScrollBar()->minimum());
 }
 
 RecordSet *DataGrid::dataSource() const
@@ -249,6 +264,10 @@ void DataGrid::insertPane(int position)
     applyColumnWidths(p);
     m_panes.insert(m_panes.begin() + position, p);
     m_layout->insertWidget(position, p);
+    // The layout would show it only from the event loop; until then the other panes are
+    // laid out without it, and a column brought into view in the meantime ends up short.
+    if (!isHidden())
+        p->show();
     updateScrollBars();
     updateStretch();
     p->verticalScrollBar()->setValue(m_panes.back()->verticalScrollBar()->value());
@@ -393,12 +412,10 @@ void DataGrid::setCurrentColumn(int column)
         m_selection->setCurrentIndex(m_model->index(row, column), QItemSelectionModel::NoUpdate);
         m_showingRecord = false;
     }
-    GridPane *p = m_currentPane;
-    if (p->isColumnHidden(column))
-        return;
-    const int shownRow = row >= 0 ? row : p->rowAt(0);
-    if (shownRow >= 0)
-        p->scrollTo(m_model->index(shownRow, column));
+    // A sort has just rebuilt the rows and the panes: the pane's width and scroll range
+    // must be the new ones, or the column stops short of the view.
+    m_layout->activate();
+    m_currentPane->revealColumn(column);
 }
 
 int DataGrid::currentColumn() const
@@ -444,7 +461,14 @@ void DataGrid::showCurrentRecord(int position)
     m_showingRecord = true;
     const int column = usableColumn();
     if (position >= 0 && position < m_model->rowCount() && column >= 0) {
+        // A row the program jumps to (a find, a duplicate) lands near the top, where the
+        // eye looks, not on the bottom edge. Told before the views learn of the move: each
+        // of them scrolls its new current cell only just into view.
+        GridPane *master = settledMaster();
+        const bool jump = !master->isRowWhollyInView(position);
         m_selection->setCurrentIndex(m_model->index(position, column), QItemSelectionModel::NoUpdate);
+        if (jump)
+            master->verticalScrollBar()->setValue(qMax(0, position - kRowsAboveJump));
         scrollCurrentIntoView();
     } else {
         // Before the first or past the last record (a find that failed): no current row.
@@ -455,22 +479,29 @@ void DataGrid::showCurrentRecord(int position)
     m_showingRecord = false;
 }
 
+GridPane *DataGrid::settledMaster()
+{
+    // Scrolling is worked out on the panes as they will be shown: after a sort or a new
+    // split their widths and scroll ranges are not laid out yet.
+    m_layout->activate();
+    GridPane *master = m_panes.back();
+    master->settle();
+    return master;
+}
+
 void DataGrid::scrollCurrentIntoView()
 {
     const QModelIndex current = m_selection->currentIndex();
     if (!current.isValid())
         return;
-    if (GridPane *p = paneShowing(current.column())) {
-        p->scrollTo(current);
-        return;
+    GridPane *master = settledMaster();
+    if (!master->isRowWhollyInView(current.row())) {
+        QScrollBar *bar = master->verticalScrollBar();
+        bar->setValue(current.row() < bar->value() ? current.row() : current.row() - master->rowsInView() + 1);
     }
-    // The current column is shown nowhere: bring the row into view without moving sideways.
-    GridPane *p = m_panes.back();
-    int column = p->columnAt(0);
-    if (column < 0)
-        column = p->firstVisibleColumn();
-    if (column >= 0)
-        p->scrollTo(m_model->index(current.row(), column));
+    // A column shown in no pane leaves every pane where it is sideways.
+    if (GridPane *p = paneShowing(current.column()))
+        p->revealColumn(current.column());
 }
 
 // Marks --------------------------------------------------------------------------------

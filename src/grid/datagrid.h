@@ -59,6 +59,7 @@ public:
     [[nodiscard]] int styleAlignment() const;
 
     // Current pane, then a column of it: the column is brought into view in that pane.
+    // Binding another record set makes the first column current and scrolls fully left.
     void setCurrentPane(int position);
     [[nodiscard]] int currentPane() const;
     void setCurrentColumn(int column);
@@ -98,6 +99,7 @@ private:
     [[nodiscard]] GridPane *createPane();
     void watch(GridPane *pane);
     void unwatch(GridPane *pane);
+    void startAtLeft();
     void applyColumnWidths(GridPane *pane);
     void applyLayoutAfterReset();
     void updateScrollBars();
@@ -107,6 +109,7 @@ private:
 
     void onCurrentChanged(const QModelIndex &current);
     void showCurrentRecord(int position);
+    [[nodiscard]] GridPane *settledMaster();
     void scrollCurrentIntoView();
     void onSelectorPressed(int row);
     void onSectionResized(GridPane *pane, int column, int newSize);

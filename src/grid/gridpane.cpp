@@ -6,6 +6,7 @@
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollBar>
@@ -33,26 +34,31 @@ public:
 protected:
     void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override
     {
+        // The style's heading leaves the painter clipped to an empty region when it had no
+        // clip before, which would swallow the marker.
+        painter->save();
         QHeaderView::paintSection(painter, rect, logicalIndex);
+        painter->restore();
         if (orientation() == Qt::Vertical && logicalIndex == m_pane->currentIndex().row())
-            paintCurrentMarker(painter, rect);
+            paintCurrentMarker(painter, rect, palette().color(QPalette::ButtonText));
     }
 
 private:
-    // The row selector of the current row carries a small pointer, as the heading of a
-    // record does.
-    static void paintCurrentMarker(QPainter *painter, const QRect &rect)
+    // The row selector of the current row carries a pointer, as the heading of a record
+    // does in data grids.
+    static void paintCurrentMarker(QPainter *painter, const QRect &rect, const QColor &ink)
     {
-        const qreal h = qMin(rect.height(), rect.width()) * 0.5;
+        const qreal h = qMin(rect.height(), rect.width()) * 0.65;
         const QPointF c = QRectF(rect).center();
         QPainterPath arrow;
         arrow.moveTo(c.x() - h / 3, c.y() - h / 2);
-        arrow.lineTo(c.x() + h / 2 - h / 6, c.y());
+        arrow.lineTo(c.x() + h / 3, c.y());
         arrow.lineTo(c.x() - h / 3, c.y() + h / 2);
         arrow.closeSubpath();
         painter->save();
+        painter->setClipRect(rect);
         painter->setRenderHint(QPainter::Antialiasing);
-        painter->fillPath(arrow, Qt::black);
+        painter->fillPath(arrow, ink);
         painter->restore();
     }
 
@@ -85,14 +91,63 @@ public:
         painter->restore();
     }
 
+protected:
+    // The current row is tinted across every pane, so it is seen at a glance whichever
+    // column is current, focused or not; inside a marked group it is a darker mark.
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (index.row() != m_pane->currentIndex().row())
+            return;
+        const QColor highlight = option->palette.color(QPalette::Active, QPalette::Highlight);
+        if (index.data(Qt::BackgroundRole).isValid()) {
+            option->backgroundBrush = highlight.darker(140);
+            return;
+        }
+        const QColor base = option->palette.color(QPalette::Active, QPalette::Base);
+        constexpr qreal kTint = 0.3;
+        option->backgroundBrush = QColor::fromRgbF(base.redF() + (highlight.redF() - base.redF()) * kTint,
+                                                   base.greenF() + (highlight.greenF() - base.greenF()) * kTint,
+                                                   base.blueF() + (highlight.blueF() - base.blueF()) * kTint);
+    }
+
 private:
     GridPane *m_pane;
+};
+
+// A bar with nothing to scroll draws as blank space. A pane beside a scrolling one keeps
+// its bar so that both panes give the rows the same height, but a bar that cannot move
+// must not look as if it could.
+class QuietScrollBar : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+
+    [[nodiscard]] bool isIdle() const { return maximum() <= minimum(); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        if (!isIdle()) {
+            QScrollBar::paintEvent(event);
+            return;
+        }
+        QPainter p(this);
+        p.fillRect(rect(), palette().window());
+    }
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        if (isIdle())
+            event->ignore();
+        else
+            QScrollBar::mousePressEvent(event);
+    }
 };
 
 } // namespace
 
 GridPane::GridPane(QWidget *parent) : QTableView(parent)
 {
+    setHorizontalScrollBar(new QuietScrollBar(Qt::Horizontal, this));
     setHorizontalHeader(new PaneHeader(Qt::Horizontal, this));
     setVerticalHeader(new PaneHeader(Qt::Vertical, this));
     setItemDelegate(new CellDelegate(this));
@@ -283,9 +338,45 @@ void GridPane::keyboardSearch(const QString &search)
     (void)search;
 }
 
+void GridPane::settle()
+{
+    executeDelayedItemsLayout();
+    updateGeometries();
+}
+
+void GridPane::revealColumn(int column)
+{
+    if (column < 0 || column >= horizontalHeader()->count() || isColumnHidden(column))
+        return;
+    settle();
+    const QHeaderView *h = horizontalHeader();
+    const int left = h->sectionPosition(column);
+    const int right = left + h->sectionSize(column);
+    QScrollBar *bar = horizontalScrollBar();
+    const int width = viewport()->width();
+    if (left < bar->value())
+        bar->setValue(left);
+    else if (right > bar->value() + width)
+        bar->setValue(qMin(left, right - width));
+}
+
+int GridPane::rowsInView() const
+{
+    return qMax(1, viewport()->height() / qMax(1, verticalHeader()->defaultSectionSize()));
+}
+
+bool GridPane::isRowWhollyInView(int row) const
+{
+    const QHeaderView *v = verticalHeader();
+    const int top = v->sectionViewportPosition(row);
+    return row >= 0 && row < v->count() && top >= 0 && top + v->sectionSize(row) <= viewport()->height();
+}
+
 void GridPane::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
     QTableView::currentChanged(current, previous);
+    if (current.row() != previous.row())
+        viewport()->update(); // the whole rows, not only the two cells
     verticalHeader()->viewport()->update();
 }
 

@@ -41,6 +41,16 @@ public:
 
     void keyboardSearch(const QString &search) override;
 
+    // Lays out what a model reset or a column change left pending, so the scroll ranges
+    // and the viewport are those the user will see.
+    void settle();
+    // Scrolls sideways, as little as needed, until the column is wholly in view (its left
+    // edge when it is wider than the view).
+    void revealColumn(int column);
+    // Rows wholly in view, at least one.
+    [[nodiscard]] int rowsInView() const;
+    [[nodiscard]] bool isRowWhollyInView(int row) const;
+
 signals:
     void sizingChanged(); // the share of width the grid's layout should give this pane
 

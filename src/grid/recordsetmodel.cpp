@@ -5,6 +5,33 @@
 #include <QGuiApplication>
 #include <QPalette>
 
+#include <algorithm>
+
+namespace {
+
+bool isControl(char16_t c)
+{
+    return c < 0x20 || c == 0x7F;
+}
+
+// A tab or another control character would draw as a gap or nothing at all: it shows in
+// caret notation instead (^I for a tab, ^? for delete), as terminals list such names.
+// Every font has these characters, which is not so for the Control Pictures block.
+QString withVisibleControls(const QString &text)
+{
+    QString shown;
+    shown.reserve(text.size() + 8);
+    for (const QChar c : text) {
+        if (isControl(c.unicode()))
+            shown += QLatin1Char('^') + QChar(char16_t(c.unicode() ^ 0x40));
+        else
+            shown += c;
+    }
+    return shown;
+}
+
+} // namespace
+
 RecordSetModel::RecordSetModel(QObject *parent)
     : QAbstractTableModel(parent), m_markBackground(QGuiApplication::palette().brush(QPalette::Highlight)),
       m_markForeground(QGuiApplication::palette().brush(QPalette::HighlightedText))
@@ -88,7 +115,11 @@ QString RecordSetModel::displayText(int row, int column) const
     std::size_t n = m_buffer.size();
     while (n > 0 && m_buffer[n - 1] == ' ')
         --n;
-    return QString::fromUtf8(m_buffer.data(), qsizetype(n));
+    const auto end = m_buffer.begin() + std::ptrdiff_t(n);
+    const bool controls =
+        std::any_of(m_buffer.begin(), end, [](char c) { return isControl(char16_t(static_cast<unsigned char>(c))); });
+    QString text = QString::fromUtf8(m_buffer.data(), qsizetype(n));
+    return controls ? withVisibleControls(text) : text;
 }
 
 QVariant RecordSetModel::data(const QModelIndex &index, int role) const

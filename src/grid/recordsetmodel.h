@@ -30,8 +30,8 @@ public:
                                       int role = Qt::DisplayRole) const override;
     [[nodiscard]] Qt::ItemFlags flags(const QModelIndex &index) const override;
 
-    // The text a cell shows: the stored value, or the formatted integer of a numeric
-    // field with a number format.
+    // The text a cell shows: the stored value with control characters in caret notation,
+    // or the formatted integer of a numeric field with a number format.
     [[nodiscard]] QString displayText(int row, int column) const;
     // True while views are being told of a change: current-index moves the selection
     // model makes on its own then are not the user's.

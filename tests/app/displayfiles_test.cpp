@@ -166,6 +166,9 @@ TEST(DriveTotals, CountsFillASixCharacterFieldAndWidenPastIt)
                                                       {99999, "99,999"}, {100000, "100,000"}, {12345678, "12,345,678"}};
     for (const auto &[count, field] : fields)
         EXPECT_EQ(driveCountField(count), QLatin1String(field)) << count;
+    // While the walk runs the total climbs in plain digits; only the final one is grouped.
+    EXPECT_EQ(runningTotalText(1671500), QStringLiteral("1671500"));
+    EXPECT_EQ(runningTotalText(100), QStringLiteral("100"));
 
     QString home = QStringLiteral("/home/");
     EXPECT_EQ(driveTotalLine(home, 12345), QStringLiteral("/home  12,345"));

@@ -75,6 +75,18 @@ TEST_F(WindowTest, ControlsKeepTheirDesignProportionsWhenTheWindowIsResized)
     }
 }
 
+TEST_F(WindowTest, CannotBeMadeSmallerThanItsStartSize)
+{
+    const QSize start = window->size();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    for (const QSize smaller : {QSize(480, 360), QSize(300, 200), QSize(start.width() - 1, start.height() + 50)}) {
+        window->resize(smaller);
+        EXPECT_GE(window->width(), start.width()) << smaller.width();
+        EXPECT_GE(window->height(), start.height()) << smaller.height();
+    }
+}
+
 TEST_F(WindowTest, MenuTreeHasEveryItemCaptionAndAcceleratorAndNoShortcut)
 {
     QStringList expected = {"mnuFile &File",
@@ -274,4 +286,44 @@ TEST_F(WindowTest, ExitOrCloseEndsTheWalkClosesEveryWindowAndQuits)
     }
     QCoreApplication::sendPostedEvents(); // a queued end of a walk would arrive here
     EXPECT_EQ(displayed->count(), 0);
+}
+
+namespace {
+
+// Freeing the catalogue it watches ends the process with its own code.
+class ReleaseWatch final : public RecordSetObserver {
+public:
+    static constexpr int kReleased = 3;
+    void recordSetDestroyed() override { std::_Exit(kReleased); }
+};
+
+void exitWithACatalogue(const char *exit)
+{
+    RecordingSink sink;
+    FrmDisplay::Services services;
+    services.messages = &sink;
+    services.driveSource = [](DriveTables &) { return QStringList(); };
+    FrmDisplay window(services); // the real program's quit
+    RecordSet &catalogue = *window.state().catalogue;
+    for (int i = 0; i < 1000; ++i) {
+        catalogue.addNew();
+        catalogue.setField(fld::LongName, std::string("FILE") + std::to_string(i));
+    }
+    window.state().TotalFiles = catalogue.count();
+    ReleaseWatch watch;
+    catalogue.addObserver(&watch);
+    window.show();
+    if (exit == std::string("close"))
+        window.close();
+    else
+        window.findChild<QAction *>(QLatin1String(exit))->trigger();
+}
+
+} // namespace
+
+TEST(ProgramExit, EndsTheProcessAtOnceWithoutFreeingTheCatalogue)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (const char *exit : {"mnuExit", "Exit", "close"})
+        EXPECT_EXIT(exitWithACatalogue(exit), testing::ExitedWithCode(0), "") << exit;
 }

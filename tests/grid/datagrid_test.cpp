@@ -283,3 +283,59 @@ TEST(DataGrid, BindingToNothingAndRebindingLeaveNoObserverBehind)
     last.moveLast(); // would reach the destroyed grid if it had not detached
     SUCCEED();
 }
+
+namespace {
+
+int darkPixels(const QImage &image, const QRect &area)
+{
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            n += qGray(image.pixel(x, y)) < 64;
+    return n;
+}
+
+// The background of a cell, away from its text and the current cell's frame.
+QColor cellBackground(GridPane *pane, int row, int column)
+{
+    const QRect r = pane->visualRect(pane->model()->index(row, column));
+    return pane->viewport()->grab().toImage().pixelColor(r.right() - 6, r.top() + 3);
+}
+
+} // namespace
+
+TEST(DataGrid, CurrentRowIsMarkedInTheSelectorsAndTintedInBothPanesFocusedOrNot)
+{
+    RecordSet rs;
+    fillNumbered(rs, 50);
+    Window w(&rs);
+    rs.setPosition(5);
+    w.grid->addSelectedBookmark(rs.bookmark());
+    rs.setPosition(3);
+    for (QWidget *focus : {static_cast<QWidget *>(w.right()), static_cast<QWidget *>(w.after)}) {
+        focus->setFocus();
+        QCoreApplication::processEvents();
+        const QHeaderView *selectors = w.left()->verticalHeader();
+        const QImage image = selectors->viewport()->grab().toImage();
+        auto selector = [&](int row) {
+            return QRect(0, selectors->sectionViewportPosition(row), selectors->width(), selectors->sectionSize(row))
+                .adjusted(2, 2, -2, -2);
+        };
+        EXPECT_GT(darkPixels(image, selector(3)), 6) << "marker on the current row";
+        EXPECT_EQ(darkPixels(image, selector(4)), 0);
+
+        for (GridPane *pane : {w.left(), w.right()}) {
+            const int column = pane == w.left() ? 0 : 2;
+            const QColor plain = cellBackground(pane, 4, column);
+            const QColor current = cellBackground(pane, 3, column);
+            const QColor marked = cellBackground(pane, 5, column);
+            EXPECT_NE(current, plain) << "current row tinted in pane " << column;
+            EXPECT_NE(marked, plain) << "marked row in pane " << column;
+            EXPECT_NE(marked, current);
+        }
+    }
+    rs.setPosition(5); // current inside the marks: still told apart from the other marks
+    w.grid->addSelectedBookmark(rs.bookmarkAt(6));
+    QCoreApplication::processEvents();
+    EXPECT_NE(cellBackground(w.right(), 5, 2), cellBackground(w.right(), 6, 2));
+}

@@ -3,6 +3,7 @@
 #include "grid/recordsetmodel.h"
 
 #include "gridfixture.h"
+#include "platform/text.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -33,6 +34,28 @@ TEST(RecordSetModel, CellsShowStoredTextAndFormattedSizes)
     m.setNumberFormat(fld::LongName, QStringLiteral("###,###,##0"));
     EXPECT_EQ(m.data(m.index(1, fld::LongName)).toString().trimmed(), "A.TXT");
     EXPECT_FALSE(m.flags(m.index(0, 0)).testFlag(Qt::ItemIsEditable));
+}
+
+TEST(RecordSetModel, ControlCharactersShowAsSymbolsAndTheStoredValueKeepsThem)
+{
+    RecordSet rs;
+    CreateRecordSet(rs);
+    const std::pair<std::string, QString> names[] = {
+        {"tab\there", QStringLiteral("TAB^IHERE")},
+        {"line\nbreak\r", QStringLiteral("LINE^JBREAK^M")},
+        {"bell\a del\x7f", QStringLiteral("BELL^G DEL^?")},
+        {"caf\xc3\xa9 plain", QStringLiteral("CAF\u00C9 PLAIN")},
+    };
+    for (const auto &[name, shown] : names)
+        addFile(rs, name, 0);
+    rs.publishAppended();
+    RecordSetModel m;
+    m.setRecordSet(&rs);
+    for (int row = 0; row < int(std::size(names)); ++row) {
+        EXPECT_EQ(m.data(m.index(row, fld::LongName)).toString(), names[row].second) << row;
+        const std::string stored = rs.utf8At(row, fld::LongName);
+        EXPECT_EQ(stored.substr(0, stored.find_last_not_of(' ') + 1), text::toUpper(names[row].first)) << row;
+    }
 }
 
 TEST(RecordSetModel, HeadersDefaultToFieldNamesAndRowSelectorsAreBlank)

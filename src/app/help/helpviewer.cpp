@@ -128,6 +128,7 @@ QWidget *HelpViewer::buildSearchTab()
     connect(m_query, &QLineEdit::returnPressed, this, &HelpViewer::runSearch);
     connect(find, &QPushButton::clicked, this, &HelpViewer::runSearch);
     connect(m_found, &QListWidget::itemActivated, this, &HelpViewer::openListItem);
+    connect(m_found, &QListWidget::itemClicked, this, &HelpViewer::openListItem);
     return page;
 }
 

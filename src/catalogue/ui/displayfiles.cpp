@@ -25,6 +25,12 @@ QString driveCountField(qint64 count)
     return formatNumber(count, u"###,###").rightJustified(kCountField, u' ');
 }
 
+QString runningTotalText(qint64 total)
+{
+    // Digits only while the count climbs; separators come with the final total.
+    return QString::number(total);
+}
+
 QString driveTotalLine(QString &selectedDrive, qint64 count)
 {
     // The root's mount point is the separator itself: keep it and add the blank.
@@ -112,7 +118,10 @@ void DisplayCommands::startWalk()
 
 void DisplayCommands::showRunningTotal()
 {
-    const QString text = formatNumber(m_scan.runningTotal(), u"###,###");
+    const qint64 total = m_scan.runningTotal();
+    if (total == 0)
+        return; // nothing published yet: the label keeps its blank
+    const QString text = runningTotalText(total);
     if (c.lblTotalFiles->text() != text)
         c.lblTotalFiles->setText(text);
 }

@@ -59,6 +59,8 @@ private:
 
 // "###,###" right-aligned in six characters, wider when the count needs it.
 [[nodiscard]] QString driveCountField(qint64 count);
+// The total shown while a walk runs: plain digits.
+[[nodiscard]] QString runningTotalText(qint64 total);
 // The drive-list line of a walked drive: its root with the final "/" made a blank.
 [[nodiscard]] QString driveTotalLine(QString &selectedDrive, qint64 count);
 // The general date-and-time text with every "/" and ":" made "-".
