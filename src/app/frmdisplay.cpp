@@ -9,11 +9,13 @@
 #include "app/toolbaricons.h"
 #include "catalogue/displayfiles.h"
 #include "catalogue/layouts.h"
+#include "files/ui/printcommand.h"
 #include "grid/datagrid.h"
 #include "grid/presentation.h"
 #include "lookup/duplicates.h"
 #include "lookup/quicksearch.h"
 #include "lookup/sorting.h"
+#include "ui/printerdialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -89,6 +91,10 @@ FrmDisplay::FrmDisplay(Services services, QWidget *parent) : QMainWindow(parent)
     if (!m_services.messages) {
         m_ownMessages = std::make_unique<MessageBoxSink>(this);
         m_services.messages = m_ownMessages.get();
+    }
+    if (!m_services.printerDialog) {
+        m_ownPrinterDialog = std::make_unique<QtPrinterDialog>(this);
+        m_services.printerDialog = m_ownPrinterDialog.get();
     }
     if (!m_services.driveSource)
         m_services.driveSource = [](DriveTables &t) { return ::GetDrives(t); };
@@ -269,6 +275,14 @@ void FrmDisplay::wireCommands()
     dc.chosenSortOrder = [this] { return chosenSortOrder(); };
     m_display = new DisplayCommands(std::move(dc), this);
 
+    PrintControls pc;
+    pc.window = this;
+    pc.messages = m_services.messages;
+    pc.printerDialog = m_services.printerDialog;
+    pc.lblSortType = lblSortType;
+    pc.catalogue = [this] { return m_state.catalogue.get(); };
+    m_print = std::make_unique<PrintCommand>(std::move(pc));
+
     connect(cmdDisplay, &QPushButton::clicked, this, &FrmDisplay::DisplayFiles);
     connect(cmdClear, &QPushButton::clicked, this, &FrmDisplay::cmdClear_Click);
     installKeyAscii(lstDriveNumFiles, [this](int &k) { m_display->lstDriveNumFiles_KeyPress(k); });
@@ -358,6 +372,11 @@ void FrmDisplay::DisplayFiles()
 void FrmDisplay::cmdClear_Click()
 {
     m_display->cmdClear_Click();
+}
+
+void FrmDisplay::mnuPrint_Click()
+{
+    m_print->mnuPrint_Click();
 }
 
 void FrmDisplay::mnuFindDuplicateFiles_Click()

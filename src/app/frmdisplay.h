@@ -18,6 +18,8 @@ class DuplicateFinder;
 class FrmAbout;
 class HelpService;
 class MessageSink;
+class PrintCommand;
+class PrinterDialog;
 class ProportionalLayout;
 class QuickSearchBox;
 class Sorting;
@@ -32,7 +34,8 @@ class FrmDisplay : public QMainWindow {
     Q_OBJECT
 public:
     struct Services {
-        MessageSink *messages = nullptr; // nullptr: real message boxes
+        MessageSink *messages = nullptr;        // nullptr: real message boxes
+        PrinterDialog *printerDialog = nullptr; // nullptr: Qt's printer dialog
         // Lines for the drive list; empty: this machine's mounted file systems.
         std::function<QStringList(DriveTables &)> driveSource;
         QStringList helpSearchPath; // empty: beside the program
@@ -58,11 +61,12 @@ public:
     void mnuExit_Click();
     void mnuAbout_Click();
     void mnuFindDuplicateFiles_Click();
-    // Catalogue files, the report and the options dialog come with their own changes;
-    // until then their commands do nothing.
+    void mnuPrint_Click();
+    [[nodiscard]] PrintCommand &printCommand() { return *m_print; }
+    // Catalogue files and the options dialog come with their own changes; until then
+    // their commands do nothing.
     void OpenFile() {}
     void SaveAs() {}
-    void mnuPrint_Click() {}
     void mnuOptions_Click() {}
 
 protected:
@@ -82,6 +86,7 @@ private:
 
     Services m_services;
     std::unique_ptr<MessageSink> m_ownMessages;
+    std::unique_ptr<PrinterDialog> m_ownPrinterDialog;
     DisplayState m_state;
     QHash<QString, QAction *> m_actions;
 
@@ -101,6 +106,7 @@ private:
     std::unique_ptr<Sorting> m_sorting;
     std::unique_ptr<QuickSearchBox> m_search;
     std::unique_ptr<DuplicateFinder> m_dups;
+    std::unique_ptr<PrintCommand> m_print;
     DisplayCommands *m_display = nullptr;
     std::unique_ptr<HelpService> m_help;
     QPointer<FrmAbout> m_about;

@@ -3,7 +3,7 @@
 #include "app/messagesink.h"
 #include "catalogue/layouts.h"
 #include "grid/datagrid.h"
-#include "grid/numberformat.h"
+#include "catalogue/numberformat.h"
 #include "platform/localeformat.h"
 
 #include <QAction>

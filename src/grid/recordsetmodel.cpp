@@ -1,6 +1,6 @@
 #include "grid/recordsetmodel.h"
 
-#include "grid/numberformat.h"
+#include "catalogue/numberformat.h"
 
 #include <QGuiApplication>
 #include <QPalette>

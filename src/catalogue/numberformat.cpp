@@ -1,4 +1,4 @@
-#include "grid/numberformat.h"
+#include "catalogue/numberformat.h"
 
 namespace {
 
