@@ -2,6 +2,7 @@
 
 #include "catalogue/layouts.h"
 #include "catalogue/numberformat.h"
+#include "files/reportboxtext.h"
 #include "platform/localeformat.h"
 
 #include <QPainter>
@@ -60,6 +61,7 @@ QFont reportFont(int tenthsOfPoint, bool bold)
     QFont f(QStringLiteral("Arial"));
     f.setPixelSize(tenthsOfPoint * kTwipsPerPoint / 10);
     f.setBold(bold);
+    f.setHintingPreference(QFont::PreferNoHinting); // the same widths on screen and paper
     return f;
 }
 
@@ -73,6 +75,13 @@ void drawLabel(QPainter &p, int sectionTop, const Label &l, const QString &text)
 QString caption(const Label &l)
 {
     return QString::fromUtf16(l.caption);
+}
+
+QStringView withoutTrailingBlanks(QStringView s)
+{
+    while (!s.isEmpty() && s.back() == u' ')
+        s.chop(1);
+    return s;
 }
 
 int ceilDiv(int a, int b)
@@ -171,9 +180,11 @@ void TRVReport::paintPage(QPainter &painter, int page) const
     top += kPageHeaderHeight;
     const int first = firstRecordOn(page);
     const int count = recordsOn(page);
-    painter.setFont(reportFont(kDetailPoints, false));
+    const QFont detailFont = reportFont(kDetailPoints, false);
+    painter.setFont(detailFont);
+    ReportBoxText text(detailFont);
     for (int i = 0; i < count; ++i, top += kDetailHeight)
-        paintDetail(painter, top, first + i);
+        paintDetail(painter, text, top, first + i);
     if (page == pages - 1)
         paintReportFooter(painter, top);
     painter.restore();
@@ -198,15 +209,15 @@ void TRVReport::paintPageHeader(QPainter &painter, int top, int page) const
         painter.drawLine(r.left, top + kRuleTop, r.left + r.width, top + kRuleTop);
 }
 
-void TRVReport::paintDetail(QPainter &painter, int top, int position) const
+void TRVReport::paintDetail(QPainter &painter, ReportBoxText &text, int top, int position) const
 {
-    // Boxes are as tall as the line, so descenders of the 7.8-point text stay whole.
-    constexpr int flags = Qt::AlignTop | Qt::TextSingleLine;
-    for (const TextBox &box : kTextBoxes)
-        painter.drawText(QRect(box.left, top, box.width, kDetailHeight), flags | Qt::AlignLeft,
-                         m_records.textAt(position, box.field));
-    painter.drawText(QRect(kSizeBox.left, top, kSizeBox.width, kDetailHeight), flags | Qt::AlignRight,
-                     formatNumber(m_records.integerAt(position, kSizeBox.field), kSizeFormat));
+    const qreal baseline = top + text.ascent();
+    for (const TextBox &box : kTextBoxes) {
+        const QString value = m_records.textAt(position, box.field);
+        text.drawLeft(painter, QPointF(box.left, baseline), withoutTrailingBlanks(value), box.width);
+    }
+    text.drawRight(painter, QPointF(kSizeBox.left + kSizeBox.width, baseline),
+                   formatNumber(m_records.integerAt(position, kSizeBox.field), kSizeFormat));
 }
 
 void TRVReport::paintReportFooter(QPainter &painter, int top) const

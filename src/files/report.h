@@ -9,6 +9,7 @@
 
 class QPainter;
 class RecordSet;
+class ReportBoxText;
 
 struct ReportCaptions {
     QString title;     // lblTitle
@@ -50,7 +51,7 @@ private:
     [[nodiscard]] int detailPages() const;
     [[nodiscard]] bool footerOnPageOfItsOwn() const;
     void paintPageHeader(QPainter &painter, int top, int page) const;
-    void paintDetail(QPainter &painter, int top, int position) const;
+    void paintDetail(QPainter &painter, ReportBoxText &text, int top, int position) const;
     void paintReportFooter(QPainter &painter, int top) const;
 
     const RecordSet &m_records;

@@ -83,6 +83,7 @@ TEST(TRVReport, PdfReadsBackInTheCatalogueOrder)
     RecordSet rs;
     catalogueOf(rs, 120);
     addFile(rs, QStringLiteral("biggest.iso"), 1234567);
+    addFile(rs, QStringLiteral("résumé.txt"), 1000); // takes the painter's own path
     ASSERT_TRUE(rs.setSort(u"Field7 Desc"));
     const QString title = QStringLiteral("Tarvolo  -  Display Of Files As Of 7-4-1999 3-15-42 PM");
     const TRVReport report(
@@ -106,7 +107,8 @@ TEST(TRVReport, PdfReadsBackInTheCatalogueOrder)
 
     const QString last = pdfPageText(pdf, 3).simplified();
     EXPECT_TRUE(last.contains(QLatin1String("Page 3 of 3")));
-    EXPECT_TRUE(last.contains(QLatin1String("Total Number Of Files: 121"))) << last.toStdString();
+    EXPECT_TRUE(last.contains(QLatin1String("Total Number Of Files: 122"))) << last.toStdString();
+    EXPECT_TRUE(first.contains(QStringLiteral("RÉSUMÉ.TXT")) && first.contains(QLatin1String("1,000")));
 }
 
 TEST(TRVReport, CancelledPdfLeavesNoFile)
