@@ -1,8 +1,6 @@
 // Lookup over a million records through the window's own commands: the twelve sorts, the
 // quick search under both name orders, and duplicate steps, each followed by the repaint.
-#include "app/displaystate.h"
-#include "app/keyasciifilter.h"
-#include "app/messagesink.h"
+#include "app/frmdisplay.h"
 #include "catalogue/layouts.h"
 #include "grid/datagrid.h"
 #include "grid/presentation.h"
@@ -10,6 +8,8 @@
 #include "lookup/quicksearch.h"
 #include "lookup/sorting.h"
 #include "synthetic.h"
+#include "ui/displaystate.h"
+#include "ui/messagesink.h"
 
 #include <QAction>
 #include <QApplication>
@@ -44,41 +44,25 @@ void press(QWidget *w, Qt::Key key)
     QCoreApplication::sendEvent(w, &e);
 }
 
-// The parts of the main window the commands reach, as the window builds them.
+// The main window with its own commands, over a million records.
 struct Window {
-    QWidget top;
-    QLabel *lblSortType = new QLabel;
-    QLineEdit *txtSearch = new QLineEdit;
-    DataGrid *grid = new DataGrid;
-    DisplayState state;
     CountingSink sink;
-    bool splitMade = false;
-    LookupControls c;
+    FrmDisplay top{services(&sink)};
+    DisplayState &state = top.state();
+    DataGrid *grid = top.lookupControls().grdFiles;
+    QLineEdit *txtSearch = top.lookupControls().txtSearch;
 
-    Window()
+    static FrmDisplay::Services services(MessageSink *sink)
     {
-        auto *layout = new QVBoxLayout(&top);
-        layout->addWidget(lblSortType);
-        layout->addWidget(txtSearch);
-        layout->addWidget(grid);
-        txtSearch->hide();
-        for (QAction *&item : c.sortItems) {
-            item = new QAction(&top);
-            item->setCheckable(true);
-        }
-        for (QAction **a : {&c.Search, &c.FindDups, &c.UpArrow, &c.DownArrow}) {
-            *a = new QAction(&top);
-            (*a)->setCheckable(true);
-        }
-        c.window = &top;
-        c.state = &state;
-        c.messages = &sink;
-        c.grdFiles = grid;
-        c.lblSortType = lblSortType;
-        c.txtSearch = txtSearch;
-        c.ResetSplitDisplay = [this] { ResetSplitDisplay(*grid, splitMade); };
+        FrmDisplay::Services s;
+        s.messages = sink;
+        s.driveSource = [](DriveTables &t) {
+            t.DriveRoots.fill(QStringLiteral(" "));
+            t.SelectedDrives.fill(QStringLiteral(" "));
+            return QStringList();
+        };
+        return s;
     }
-    ~Window() { grid->setDataSource(nullptr); }
 };
 
 void paint(Window &w)
@@ -217,15 +201,13 @@ int main(int argc, char **argv)
     w.state.TotalFiles = w.state.catalogue->count();
     std::printf("fill %d records: %.0f ms\n", kRecords, ms(t));
 
-    Sorting sorting(w.c);
-    QuickSearchBox box(w.c);
-    DuplicateFinder finder(w.c);
-    installKeyAscii(w.txtSearch, [&box](int &k) { box.txtSearch_KeyPress(k); });
-    QObject::connect(w.grid, &DataGrid::keyPress, &w.top, [&finder](int &k) { finder.gridKeyPress(k); });
+    Sorting &sorting = w.top.sorting();
+    QuickSearchBox &box = w.top.quickSearch();
+    DuplicateFinder &finder = w.top.duplicates();
 
     t.restart();
     w.grid->setDataSource(w.state.catalogue.get());
-    FormatColumns(*w.grid, w.splitMade);
+    FormatColumns(*w.grid, w.state.mblnSplitMade);
     SplitDisplay(*w.grid);
     w.top.resize(1200, 800);
     w.top.show();

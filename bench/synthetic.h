@@ -4,7 +4,7 @@
 
 #include "catalogue/layouts.h"
 #include "catalogue/recordvalues.h"
-#include "catalogue/text.h"
+#include "platform/text.h"
 
 #include <random>
 #include <string>

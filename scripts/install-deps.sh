@@ -4,13 +4,14 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config python3 clang-format
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libsqlite3-dev
   googletest libgtest-dev
   fonts-liberation fontconfig
   xvfb xauth
   poppler-utils
+  desktop-file-utils appstream man-db file dpkg-dev
 )
 
 missing=()

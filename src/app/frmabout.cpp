@@ -1,5 +1,7 @@
 #include "app/frmabout.h"
 
+#include "ui/captions.h"
+
 #include <QGridLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -47,7 +49,9 @@ FrmAbout::FrmAbout(QWidget *parent) : QDialog(parent)
     auto *grid = new QGridLayout(this);
     grid->addWidget(label(this, QStringLiteral("lblProductName"), QStringLiteral("Tarvolo"), arial, 20, true), 0, 0, 1,
                     2);
-    grid->addWidget(label(this, QStringLiteral("lblVersion"), QStringLiteral("Version  1.03"), arial, 10), 1, 0, 1, 2);
+    grid->addWidget(
+        label(this, QStringLiteral("lblVersion"), QStringLiteral("Version  ") + captions::version(), arial, 10), 1, 0,
+        1, 2);
     grid->addWidget(label(this, QStringLiteral("lblAuthorCaption"), QStringLiteral("Author"), arial, 9, true), 2, 0);
     grid->addWidget(label(this, QStringLiteral("lblAuthor"), QStringLiteral("The Tarvolo developers"), arial, 9), 2, 1);
     grid->addWidget(label(this, QStringLiteral("lblMaker"), QStringLiteral("Tarvolo Software"),

@@ -1,20 +1,21 @@
 #include "app/frmdisplay.h"
 
 #include "app/frmabout.h"
-#include "app/helpservice.h"
-#include "app/helpviewer.h"
-#include "app/keyasciifilter.h"
-#include "app/messagesink.h"
+#include "app/help/helpservice.h"
+#include "app/help/helpviewer.h"
 #include "app/proportionallayout.h"
 #include "app/toolbaricons.h"
-#include "catalogue/displayfiles.h"
 #include "catalogue/layouts.h"
+#include "catalogue/ui/displayfiles.h"
 #include "files/ui/printcommand.h"
 #include "grid/datagrid.h"
 #include "grid/presentation.h"
 #include "lookup/duplicates.h"
 #include "lookup/quicksearch.h"
 #include "lookup/sorting.h"
+#include "ui/captions.h"
+#include "ui/keyascii.h"
+#include "ui/messagesink.h"
 #include "ui/printerdialog.h"
 
 #include <QAction>
@@ -48,29 +49,6 @@ constexpr SortKeyMenu kSortMenus[] = {
 // The submenus' keys in SortItem order (size comes before date there).
 constexpr int kSortMenuOfItemPair[] = {0, 1, 2, 4, 3, 5};
 
-struct ToolbarButton {
-    const char *key;
-    const char *tooltip;
-    bool separatorAfter;
-};
-constexpr ToolbarButton kToolbar[] = {
-    {"Open", "Click To Open An TRV File", false},
-    {"Save", "Click To Save An TRV File", false},
-    {"Print", "Click To Print An TRV Report", false},
-    {"Search", "Click To Search For A File", true},
-    {"LongName", "Click To Sort On Long File Name", false},
-    {"ShortName", "Click To Sort On Short File Name", false},
-    {"Path", "Click To Sort On File Path", false},
-    {"Date", "Click To Sort On File Date Last Modified", false},
-    {"Size", "Click To Sort On File Size", false},
-    {"Extension", "Click To Sort On File Extension", true},
-    {"UpArrow", "Click To Sort In Ascending Order", false},
-    {"DownArrow", "Click To Sort In Descending Order", true},
-    {"FindDups", "Click To Find Duplicate File Names", false},
-    {"Help", "Click To Bring Up Help File", false},
-    {"Exit", "Click To Exit Program", false},
-};
-
 template <typename W> W *named(W *w, const char *name, const QString &family, int points, bool bold = false)
 {
     w->setObjectName(QLatin1String(name));
@@ -87,7 +65,7 @@ FrmDisplay::FrmDisplay(QWidget *parent) : FrmDisplay(Services{}, parent) {}
 FrmDisplay::FrmDisplay(Services services, QWidget *parent) : QMainWindow(parent), m_services(std::move(services))
 {
     setObjectName(QStringLiteral("frmDisplay"));
-    setWindowTitle(QStringLiteral("Tarvolo  -  File Display"));
+    setWindowTitle(captions::startCaption());
     if (!m_services.messages) {
         m_ownMessages = std::make_unique<MessageBoxSink>(this);
         m_services.messages = m_ownMessages.get();
@@ -102,6 +80,7 @@ FrmDisplay::FrmDisplay(Services services, QWidget *parent) : QMainWindow(parent)
         m_services.quit = [] { QCoreApplication::quit(); };
     m_help = std::make_unique<HelpService>(this, m_services.helpSearchPath);
 
+    m_commands = commandTable();
     buildControls();
     buildMenus();
     buildToolbar();
@@ -200,11 +179,13 @@ void FrmDisplay::buildMenus()
 
 void FrmDisplay::buildToolbar()
 {
-    for (const ToolbarButton &b : kToolbar) {
-        const QString key = QLatin1String(b.key);
+    for (const Command &cmd : m_commands) {
+        if (!cmd.key)
+            continue;
+        const QString key = QLatin1String(cmd.key);
         auto *a = new QAction(toolbarIcon(key, style()), QString(), this);
         a->setObjectName(key);
-        a->setToolTip(QLatin1String(b.tooltip));
+        a->setToolTip(QLatin1String(cmd.tooltip));
         a->setCheckable(key == u"Search" || key == u"FindDups");
         connect(a, &QAction::triggered, this, [this, a, key] {
             // Pressed or released is the commands' to say, not the click's.
@@ -214,7 +195,7 @@ void FrmDisplay::buildToolbar()
         });
         tbrTRVStd->addAction(a);
         m_actions.insert(key, a);
-        if (b.separatorAfter)
+        if (cmd.separatorAfter)
             tbrTRVStd->addSeparator();
     }
 }
@@ -239,39 +220,34 @@ void FrmDisplay::layOut()
 
 void FrmDisplay::wireCommands()
 {
-    m_lookup.window = this;
-    m_lookup.state = &m_state;
-    m_lookup.messages = m_services.messages;
-    m_lookup.grdFiles = grdFiles;
-    m_lookup.lblSortType = lblSortType;
-    m_lookup.txtSearch = txtSearch;
+    m_controls.window = this;
+    m_controls.state = &m_state;
+    m_controls.messages = m_services.messages;
+    m_controls.grdFiles = grdFiles;
+    m_controls.lblSortType = lblSortType;
+    m_controls.txtSearch = txtSearch;
+    m_controls.FindDups = action(QStringLiteral("FindDups"));
+    m_controls.ResetSplitDisplay = [this] { ResetSplitDisplay(); };
+
+    static_cast<WindowControls &>(m_lookup) = m_controls;
     m_lookup.Search = action(QStringLiteral("Search"));
-    m_lookup.FindDups = action(QStringLiteral("FindDups"));
     m_lookup.UpArrow = action(QStringLiteral("UpArrow"));
     m_lookup.DownArrow = action(QStringLiteral("DownArrow"));
-    m_lookup.ResetSplitDisplay = [this] { ResetSplitDisplay(); };
     m_sorting = std::make_unique<Sorting>(m_lookup);
     m_search = std::make_unique<QuickSearchBox>(m_lookup);
     m_dups = std::make_unique<DuplicateFinder>(m_lookup);
 
     DisplayControls dc;
-    dc.window = this;
-    dc.state = &m_state;
-    dc.messages = m_services.messages;
-    dc.grdFiles = grdFiles;
+    static_cast<WindowControls &>(dc) = m_controls;
     dc.lstDriveNumFiles = lstDriveNumFiles;
     dc.lblDrives = lblDrives;
     dc.lblTotalFiles = lblTotalFiles;
-    dc.lblSortType = lblSortType;
-    dc.txtSearch = txtSearch;
-    dc.FindDups = m_lookup.FindDups;
     dc.driveSource = m_services.driveSource;
     dc.SortIt = [this] { m_sorting->SortIt(); };
     dc.SetSort = [this] { m_sorting->SetSort(); };
     dc.ShowDownArrow = [this] { m_sorting->ShowDownArrow(); };
     dc.FormatColumns = [this] { FormatColumns(*grdFiles, m_state.mblnSplitMade); };
     dc.SplitDisplay = [this] { SplitDisplay(*grdFiles); };
-    dc.ResetSplitDisplay = [this] { ResetSplitDisplay(); };
     dc.chosenSortOrder = [this] { return chosenSortOrder(); };
     m_display = new DisplayCommands(std::move(dc), this);
 
@@ -289,19 +265,9 @@ void FrmDisplay::wireCommands()
     installKeyAscii(txtSearch, [this](int &k) { m_search->txtSearch_KeyPress(k); });
     connect(grdFiles, &DataGrid::keyPress, this, [this](int &k) { m_dups->gridKeyPress(k); });
 
-    const std::pair<const char *, std::function<void()>> menuCommands[] = {
-        {"mnuOpen", [this] { OpenFile(); }},
-        {"mnuSaveAs", [this] { SaveAs(); }},
-        {"mnuPrint", [this] { mnuPrint_Click(); }},
-        {"mnuExit", [this] { mnuExit_Click(); }},
-        {"mnuQuickSearch", [this] { m_search->QuickSearch(); }},
-        {"mnuFindDuplicateFiles", [this] { mnuFindDuplicateFiles_Click(); }},
-        {"mnuOptions", [this] { mnuOptions_Click(); }},
-        {"mnuHelpFile", [this] { ShowHelp(); }},
-        {"mnuAbout", [this] { mnuAbout_Click(); }},
-    };
-    for (const auto &[name, command] : menuCommands)
-        connect(action(QLatin1String(name)), &QAction::triggered, this, command);
+    for (const Command &cmd : m_commands)
+        if (cmd.menuItem)
+            connect(action(QLatin1String(cmd.menuItem)), &QAction::triggered, this, cmd.run);
     for (int item = 0; item < SortItemCount; ++item)
         connect(m_lookup.sortItems[std::size_t(item)], &QAction::triggered, this,
                 [this, item] { m_sorting->mnuSortItem_Click(SortItem(item)); });
@@ -328,6 +294,7 @@ void FrmDisplay::DummyRecordSet()
 void FrmDisplay::ResetSplitDisplay()
 {
     ::ResetSplitDisplay(*grdFiles, m_state.mblnSplitMade);
+    emit splitDisplayReset();
 }
 
 QString FrmDisplay::chosenSortOrder() const
@@ -339,29 +306,37 @@ void FrmDisplay::tbrTRVStd_ButtonClick(const QString &key)
 {
     if (m_state.mblnDupMode)
         m_state.mblnDupMode = false;
-    Sorting &s = *m_sorting;
-    const std::pair<const char *, std::function<void()>> commands[] = {
-        {"Open", [this] { OpenFile(); }},
-        {"Save", [this] { SaveAs(); }},
-        {"Print", [this] { mnuPrint_Click(); }},
-        {"Search", [this] { m_search->QuickSearch(); }},
-        {"LongName", [&s] { s.SortLongNameAsc(); }},
-        {"ShortName", [&s] { s.SortShortNameAsc(); }},
-        {"Path", [&s] { s.SortPathAsc(); }},
-        {"Size", [&s] { s.SortSizeAsc(); }},
-        {"Date", [&s] { s.SortDateLastModifiedAsc(); }},
-        {"Extension", [&s] { s.SortExtensionAsc(); }},
-        {"UpArrow", [&s] { s.SortAscending(); }},
-        {"DownArrow", [&s] { s.SortDescending(); }},
-        {"FindDups", [this] { mnuFindDuplicateFiles_Click(); }},
-        {"Help", [this] { ShowHelp(); }},
-        {"Exit", [this] { mnuExit_Click(); }},
-    };
-    for (const auto &[k, command] : commands)
-        if (key == QLatin1String(k)) {
-            command();
+    for (const Command &cmd : m_commands)
+        if (cmd.key && key == QLatin1String(cmd.key)) {
+            cmd.run();
             return;
         }
+}
+
+std::vector<FrmDisplay::Command> FrmDisplay::commandTable()
+{
+    // Toolbar order; the menu items name the same procedures as their keys.
+    return {
+        {"mnuOpen", "Open", "Click To Open An TRV File", false, [this] { OpenFile(); }},
+        {"mnuSaveAs", "Save", "Click To Save An TRV File", false, [this] { SaveAs(); }},
+        {"mnuPrint", "Print", "Click To Print An TRV Report", false, [this] { mnuPrint_Click(); }},
+        {"mnuQuickSearch", "Search", "Click To Search For A File", true, [this] { m_search->QuickSearch(); }},
+        {nullptr, "LongName", "Click To Sort On Long File Name", false, [this] { m_sorting->SortLongNameAsc(); }},
+        {nullptr, "ShortName", "Click To Sort On Short File Name", false, [this] { m_sorting->SortShortNameAsc(); }},
+        {nullptr, "Path", "Click To Sort On File Path", false, [this] { m_sorting->SortPathAsc(); }},
+        {nullptr, "Date", "Click To Sort On File Date Last Modified", false,
+         [this] { m_sorting->SortDateLastModifiedAsc(); }},
+        {nullptr, "Size", "Click To Sort On File Size", false, [this] { m_sorting->SortSizeAsc(); }},
+        {nullptr, "Extension", "Click To Sort On File Extension", true, [this] { m_sorting->SortExtensionAsc(); }},
+        {nullptr, "UpArrow", "Click To Sort In Ascending Order", false, [this] { m_sorting->SortAscending(); }},
+        {nullptr, "DownArrow", "Click To Sort In Descending Order", true, [this] { m_sorting->SortDescending(); }},
+        {"mnuFindDuplicateFiles", "FindDups", "Click To Find Duplicate File Names", false,
+         [this] { mnuFindDuplicateFiles_Click(); }},
+        {"mnuHelpFile", "Help", "Click To Bring Up Help File", false, [this] { ShowHelp(); }},
+        {"mnuExit", "Exit", "Click To Exit Program", false, [this] { mnuExit_Click(); }},
+        {"mnuOptions", nullptr, nullptr, false, [this] { mnuOptions_Click(); }},
+        {"mnuAbout", nullptr, nullptr, false, [this] { mnuAbout_Click(); }},
+    };
 }
 
 void FrmDisplay::DisplayFiles()

@@ -3,14 +3,15 @@
 // the grid, the drive list and the window state, builds the controls, menus and toolbar,
 // and dispatches every menu item and toolbar button to its command.
 
-#include "app/displaystate.h"
 #include "lookup/lookupcontrols.h"
+#include "ui/displaystate.h"
 
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class DataGrid;
 class DisplayCommands;
@@ -53,6 +54,12 @@ public:
     [[nodiscard]] DisplayCommands &displayCommands() { return *m_display; }
     [[nodiscard]] FrmAbout *aboutBox() const;
     [[nodiscard]] HelpService &helpService() { return *m_help; }
+    // The controls the lookup commands work on, and those commands, for tests and benches.
+    [[nodiscard]] const WindowControls &windowControls() const { return m_controls; }
+    [[nodiscard]] const LookupControls &lookupControls() const { return m_lookup; }
+    [[nodiscard]] Sorting &sorting() { return *m_sorting; }
+    [[nodiscard]] QuickSearchBox &quickSearch() { return *m_search; }
+    [[nodiscard]] DuplicateFinder &duplicates() { return *m_dups; }
 
     // Commands of the menus and the toolbar.
     void DisplayFiles();
@@ -69,6 +76,10 @@ public:
     void SaveAs() {}
     void mnuOptions_Click() {}
 
+signals:
+    // The grid's split layout was just reset (every sort does it).
+    void splitDisplayReset();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -84,7 +95,19 @@ private:
     [[nodiscard]] QString chosenSortOrder() const;
     QAction *addAction(QWidget *menu, const QString &name, const QString &caption);
 
+    // One row per command: its menu item, its toolbar key (with tooltip and a separator
+    // after it), and the procedure both dispatch to.
+    struct Command {
+        const char *menuItem;
+        const char *key;
+        const char *tooltip;
+        bool separatorAfter;
+        std::function<void()> run;
+    };
+    [[nodiscard]] std::vector<Command> commandTable();
+
     Services m_services;
+    std::vector<Command> m_commands;
     std::unique_ptr<MessageSink> m_ownMessages;
     std::unique_ptr<PrinterDialog> m_ownPrinterDialog;
     DisplayState m_state;
@@ -102,6 +125,7 @@ private:
     QPushButton *cmdClear = nullptr;
     ProportionalLayout *freeSizer1 = nullptr;
 
+    WindowControls m_controls; // what every command set reaches, filled once
     LookupControls m_lookup;
     std::unique_ptr<Sorting> m_sorting;
     std::unique_ptr<QuickSearchBox> m_search;

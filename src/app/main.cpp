@@ -1,4 +1,6 @@
+#include "app/appicon.h"
 #include "app/frmdisplay.h"
+#include "ui/captions.h"
 
 #include <QApplication>
 
@@ -6,7 +8,10 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarvolo"));
-    QApplication::setApplicationVersion(QStringLiteral("1.03"));
+    QApplication::setApplicationVersion(captions::version());
+    QApplication::setDesktopFileName(QLatin1String(appicon::kDesktopId));
+    // Every window without an icon of its own, the dialogs included, shows the program's.
+    QApplication::setWindowIcon(appicon::icon());
     FrmDisplay window;
     window.show();
     return app.exec();

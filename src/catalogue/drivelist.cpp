@@ -1,6 +1,6 @@
 #include "catalogue/drivelist.h"
 
-#include "catalogue/text.h"
+#include "platform/text.h"
 
 #include <algorithm>
 #include <map>

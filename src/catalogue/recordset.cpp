@@ -1,7 +1,7 @@
 #include "catalogue/recordset.h"
 
 #include "catalogue/columns.h"
-#include "catalogue/text.h"
+#include "platform/text.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "catalogue/recordvalues.h"
 
-#include "catalogue/text.h"
+#include "platform/text.h"
 
 #include <charconv>
 #include <climits>

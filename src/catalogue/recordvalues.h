@@ -1,15 +1,11 @@
 #pragma once
 // The exact text forms of a file record's values, as the walk stores them.
 
+#include "platform/filetime.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
-
-// A file time after conversion to the local calendar.
-struct LocalTime {
-    int year = 0, month = 0, day = 0;
-    int hour = 0, minute = 0, second = 0;
-};
 
 namespace values {
 

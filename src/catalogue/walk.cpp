@@ -2,9 +2,9 @@
 
 #include "catalogue/layouts.h"
 #include "catalogue/recordvalues.h"
-#include "catalogue/text.h"
 #include "catalogue/walkahead.h"
 #include "platform/dirlisting.h"
+#include "platform/text.h"
 
 #include <algorithm>
 #include <memory>

@@ -1,7 +1,7 @@
 #include "catalogue/walkahead.h"
 
 #include "catalogue/recordvalues.h"
-#include "catalogue/text.h"
+#include "platform/text.h"
 
 #include <algorithm>
 

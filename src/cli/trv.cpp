@@ -18,14 +18,31 @@
 
 namespace {
 
-void usage()
+void usage(std::FILE *to = stderr)
 {
-    std::fputs("usage: trv scan DIR...\n"
+    std::fputs("usage: trv --help | --version\n"
+               "  Prints this text, or the version.\n"
+               "usage: trv scan DIR...\n"
                "  Walks each DIR and prints one line per file: long name, short name, folder,\n"
                "  modified, created, accessed, size, date key, extension, separated by tabs.\n"
                "usage: trv drives\n"
                "  Prints the drive list, one line per drive, and its root path after a tab.\n",
-               stderr);
+               to);
+}
+
+// Asked-for help and the version go to standard output and end in success.
+bool option(int argc, char **argv, int &status)
+{
+    if (argc != 2)
+        return false;
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)
+        usage(stdout);
+    else if (std::strcmp(argv[1], "--version") == 0)
+        std::fputs("trv " TARVOLO_VERSION "\n", stdout);
+    else
+        return false;
+    status = std::fflush(stdout) == 0 ? 0 : 1;
+    return true;
 }
 
 // A tab, newline or backslash inside a value would break the line format.
@@ -158,6 +175,8 @@ int drives(int argc)
 
 int main(int argc, char **argv)
 {
+    if (int status = 0; option(argc, argv, status))
+        return status;
     if (argc >= 2 && std::strcmp(argv[1], "scan") == 0)
         return scan(argc, argv);
     if (argc >= 2 && std::strcmp(argv[1], "drives") == 0)

@@ -2,6 +2,7 @@
 
 #include "grid/recordsetmodel.h"
 #include "grid/twips.h"
+#include "ui/keyascii.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -22,30 +23,6 @@ Qt::Alignment headingAlignment(int alignment)
     default:
         return Qt::AlignLeft | Qt::AlignVCenter;
     }
-}
-
-// The character code of a typed key, 0 for keys that type no character.
-int keyAsciiOf(const QKeyEvent &e)
-{
-    switch (e.key()) {
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return 9;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return 13;
-    case Qt::Key_Backspace:
-        return 8;
-    case Qt::Key_Escape:
-        return 27;
-    default:
-        break;
-    }
-    const QString text = e.text();
-    if (text.isEmpty())
-        return 0;
-    const int c = text.at(0).unicode();
-    return c == 127 || (c < 32 && !(e.modifiers() & Qt::ControlModifier)) ? 0 : c;
 }
 
 int buttonCode(Qt::MouseButton b)
@@ -565,15 +542,19 @@ bool DataGrid::eventFilter(QObject *watched, QEvent *event)
 
 bool DataGrid::handleKey(QKeyEvent *event)
 {
+    // Tab leaves the grid; it neither moves between cells nor to the other pane.
+    if (event->key() == Qt::Key_Backtab) {
+        moveFocusOutside(false);
+        return true;
+    }
     int keyAscii = keyAsciiOf(*event);
     if (keyAscii == 0)
         return false;
     emit keyPress(keyAscii);
     if (keyAscii == 0)
         return true;
-    if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) {
-        // Tab leaves the grid; it neither moves between cells nor to the other pane.
-        moveFocusOutside(event->key() == Qt::Key_Tab && !(event->modifiers() & Qt::ShiftModifier));
+    if (event->key() == Qt::Key_Tab) {
+        moveFocusOutside(!(event->modifiers() & Qt::ShiftModifier));
         return true;
     }
     return false;

@@ -1,11 +1,11 @@
 #include "lookup/duplicates.h"
 
-#include "app/messagesink.h"
 #include "catalogue/layouts.h"
 #include "catalogue/recordvalues.h"
-#include "catalogue/text.h"
 #include "grid/datagrid.h"
 #include "lookup/sorting.h"
+#include "platform/text.h"
+#include "ui/messagesink.h"
 
 #include <QAction>
 #include <QWidget>

@@ -1,8 +1,8 @@
 #include "lookup/quicksearch.h"
 
-#include "app/messagesink.h"
 #include "catalogue/recordvalues.h"
 #include "lookup/sorting.h"
+#include "ui/messagesink.h"
 
 #include <QAction>
 #include <QLineEdit>

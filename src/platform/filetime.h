@@ -1,10 +1,14 @@
 #pragma once
 // File times from the file system, and their conversion to the local calendar.
 
-#include "catalogue/recordvalues.h"
-
 #include <cstdint>
 #include <optional>
+
+// A file time after conversion to the local calendar.
+struct LocalTime {
+    int year = 0, month = 0, day = 0;
+    int hour = 0, minute = 0, second = 0;
+};
 
 struct FileTimestamp {
     bool known = false;       // false when the file system does not report this time

@@ -1,6 +1,6 @@
 #include "platform/shortnames.h"
 
-#include "catalogue/text.h"
+#include "platform/text.h"
 
 #include <algorithm>
 #include <array>

@@ -83,22 +83,21 @@ TEST_F(DisplayTest, DisplayIsRefusedWhileACatalogueIsShownOrBeingWalked)
     const QStringList lines = driveLines();
     const RecordSet *catalogue = window->state().catalogue.get();
     QTest::keyClick(driveList(), Qt::Key_Return);
-    const std::pair<QString, QString> refusal{kClearFirst, QStringLiteral("Clear The Display")};
+    const ShownMessage refusal{kClearFirst, QStringLiteral("Clear The Display")};
     EXPECT_EQ(sink.shown, (std::vector{refusal, refusal}));
     EXPECT_EQ(window->windowTitle(), caption);
     EXPECT_EQ(driveLines(), lines);
     EXPECT_EQ(window->state().catalogue.get(), catalogue);
     EXPECT_EQ(catalogue->count(), 3);
-    QTest::qWait(50);
+    QCoreApplication::sendPostedEvents(); // a second end would be delivered here
     EXPECT_EQ(displayed->count(), 1);
 }
 
 TEST_F(DisplayTest, NoSelectedDriveIsRefusedAndLeavesTheWindowAsItWas)
 {
     window->DisplayFiles();
-    EXPECT_EQ(sink.shown,
-              (std::vector<std::pair<QString, QString>>{
-                  {QStringLiteral("No Drive(s) Selected, Select Drive(s)"), QStringLiteral("Select Drive(s)")}}));
+    EXPECT_EQ(sink.shown, (std::vector<ShownMessage>{{QStringLiteral("No Drive(s) Selected, Select Drive(s)"),
+                                                      QStringLiteral("Select Drive(s)")}}));
     EXPECT_TRUE(window->state().mblnLiveCatalogue);
     EXPECT_EQ(driveList()->currentRow(), driveList()->count() - 1);
     expectEmptyWindow();
@@ -119,7 +118,7 @@ TEST_F(DisplayTest, AnEmptyDisplayShowsBlankCountsAndStillNeedsAClear)
     select({0});
     window->DisplayFiles();
     ASSERT_EQ(sink.shown.size(), 1u);
-    EXPECT_EQ(sink.shown[0].first, kClearFirst);
+    EXPECT_EQ(sink.shown[0].text, kClearFirst);
     window->cmdClear_Click();
     select({kDriveC});
     ASSERT_TRUE(displayAndWait());
@@ -152,7 +151,7 @@ TEST_F(DisplayTest, ClearDuringAWalkCancelsItAndNoDisplayFollows)
     window->DisplayFiles();
     ASSERT_TRUE(window->displayCommands().walking());
     window->cmdClear_Click();
-    QTest::qWait(100); // a queued end of the cancelled walk would land here
+    QCoreApplication::sendPostedEvents(); // a queued end of the cancelled walk would land here
     EXPECT_EQ(displayed->count(), 0);
     expectEmptyWindow();
 

@@ -2,10 +2,10 @@
 // reported in the viewer without a box, that contents, index and search lead to the right
 // pages, that every page and anchor the shipped help names exists, and one viewer window.
 
-#include "app/helpproject.h"
-#include "app/helpsearch.h"
-#include "app/helpservice.h"
-#include "app/helpviewer.h"
+#include "app/help/helpproject.h"
+#include "app/help/helpsearch.h"
+#include "app/help/helpservice.h"
+#include "app/help/helpviewer.h"
 
 #include <QApplication>
 #include <QDir>

@@ -3,11 +3,12 @@
 // message sink that records every message, an empty help folder and a counted quit.
 
 #include "app/frmdisplay.h"
-#include "app/messagesink.h"
-#include "catalogue/displayfiles.h"
 #include "catalogue/layouts.h"
+#include "catalogue/ui/displayfiles.h"
 #include "grid/datagrid.h"
 #include "grid/recordsetmodel.h"
+#include "support/recordingsink.h"
+#include "ui/printerdialog.h"
 
 #include <QAction>
 #include <QDir>
@@ -20,13 +21,14 @@
 
 #include <memory>
 
-class RecordingSink final : public MessageSink {
-public:
-    void showMessage(const QString &text, const QString &title) override { shown.push_back({text, title}); }
-    std::vector<std::pair<QString, QString>> shown; // text, title
-};
-
 using Names = std::vector<std::string>;
+
+// Every printer dialog is cancelled, so Print ends after its reminder.
+class CancellingPrinterDialog final : public PrinterDialog {
+public:
+    bool choosePrinter(QPrinter &) override { return ++shown, false; }
+    int shown = 0;
+};
 
 class WindowFixture : public ::testing::Test {
 protected:
@@ -39,6 +41,7 @@ protected:
         makeFiles(drives[kDriveC].path(), {"other"});
         FrmDisplay::Services services;
         services.messages = &sink;
+        services.printerDialog = &printerDialog;
         services.driveSource = [this](DriveTables &t) {
             ++driveListings;
             t.DriveRoots.fill(QStringLiteral(" "));
@@ -145,6 +148,7 @@ protected:
     std::array<QTemporaryDir, 3> drives;
     QTemporaryDir helpDir;
     RecordingSink sink;
+    CancellingPrinterDialog printerDialog;
     int quits = 0;
     int driveListings = 0;
     std::unique_ptr<FrmDisplay> window;

@@ -1,6 +1,6 @@
 // Guards the exact text forms of a file record's values: widths, case, dates and date keys.
 #include "catalogue/recordvalues.h"
-#include "catalogue/text.h"
+#include "platform/text.h"
 
 #include <gtest/gtest.h>
 

@@ -83,6 +83,19 @@ TEST_F(WalkTest, FilesComeBeforeSubfoldersWhichAreVisitedInUpperCaseOrder)
     EXPECT_EQ(catalogue.utf8At(1, fld::Path), values::pathValue(root + "A"));
 }
 
+TEST_F(WalkTest, HiddenNamesAndEverythingUnderHiddenFoldersAreRecorded)
+{
+    mkdir(".config");
+    mkdir(".config/app");
+    for (const char *f : {".bashrc", ".config/settings", ".config/app/.state", "plain"})
+        touch(f);
+    walk();
+    std::vector<std::string> names;
+    for (int i = 0; i < catalogue.count(); ++i)
+        names.push_back(trimmedName(i));
+    EXPECT_EQ(names, (std::vector<std::string>{".BASHRC", "PLAIN", "SETTINGS", ".STATE"}));
+}
+
 // Several threads list ahead; however they race, the records come in the one walk order.
 TEST_F(WalkTest, ManyListersGiveTheOrderOfOne)
 {

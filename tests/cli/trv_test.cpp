@@ -86,3 +86,21 @@ TEST(Trv, DrivesPrintsEachLineWithItsRootInByteOrder)
     }
     EXPECT_EQ(trv({QStringLiteral("drives"), QStringLiteral("extra")}).code, 2);
 }
+
+TEST(Trv, HelpAndVersionGoToStandardOutput)
+{
+    const TrvRun help = trv({QStringLiteral("--help")});
+    EXPECT_EQ(help.code, 0);
+    EXPECT_TRUE(help.out.contains("usage: trv scan DIR...")) << help.out.toStdString();
+    EXPECT_TRUE(help.err.isEmpty());
+    const TrvRun version = trv({QStringLiteral("--version")});
+    EXPECT_EQ(version.code, 0);
+    EXPECT_EQ(version.out, "trv " TARVOLO_VERSION "\n");
+    EXPECT_EQ(trv({QStringLiteral("--version"), QStringLiteral("scan")}).code, 2);
+
+    QProcess full; // asked-for output that cannot be written is no success
+    full.setStandardOutputFile(QStringLiteral("/dev/full"));
+    full.start(QString::fromLocal8Bit(qgetenv("TRV_EXE")), {QStringLiteral("--help")});
+    full.waitForFinished(60000);
+    EXPECT_EQ(full.exitCode(), 1);
+}

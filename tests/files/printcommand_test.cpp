@@ -2,11 +2,11 @@
 // portrait page ending it silently), the report window's captions, and a report that
 // leaves the window once the catalogue it shows is gone.
 #include "app/frmdisplay.h"
-#include "app/messagesink.h"
 #include "catalogue/layouts.h"
 #include "files/pdftext.h"
 #include "files/ui/printcommand.h"
 #include "files/ui/reportwindow.h"
+#include "support/recordingsink.h"
 #include "ui/printerdialog.h"
 
 #include <QAction>
@@ -20,12 +20,6 @@ namespace {
 
 const QString kReminder = QStringLiteral("Make sure your printer is in Landscape mode before printing");
 const QString kReminderTitle = QStringLiteral("Printer Must Be In Landscape Mode");
-
-class RecordingSink final : public MessageSink {
-public:
-    void showMessage(const QString &text, const QString &title) override { shown.push_back({text, title}); }
-    std::vector<std::pair<QString, QString>> shown;
-};
 
 class FakePrinterDialog final : public PrinterDialog {
 public:
@@ -85,7 +79,7 @@ TEST_F(PrintCommandTest, ReminderThenDialogThenReportOnlyOnALandscapePage)
         dialog.portrait = c.portrait;
         command->mnuPrint_Click();
         ASSERT_EQ(sink.shown.size(), 1u) << c.name;
-        EXPECT_EQ(sink.shown[0], std::make_pair(kReminder, kReminderTitle));
+        EXPECT_EQ(sink.shown[0], (ShownMessage{kReminder, kReminderTitle}));
         EXPECT_EQ(dialog.calls, 1) << c.name;
         EXPECT_EQ(dialog.offered.orientation(), QPageLayout::Landscape) << c.name;
         EXPECT_EQ(dialog.offered.pageSize().id(), QPageSize::Letter) << c.name;
@@ -134,7 +128,7 @@ TEST(PrintMenu, RemindsEvenWhenNothingIsDisplayed)
     FrmDisplay window(std::move(services));
     window.action(QStringLiteral("mnuPrint"))->trigger();
     window.tbrTRVStd_ButtonClick(QStringLiteral("Print"));
-    EXPECT_EQ(sink.shown, decltype(sink.shown)(2, {kReminder, kReminderTitle}));
+    EXPECT_EQ(sink.shown, decltype(sink.shown)(2, ShownMessage{kReminder, kReminderTitle}));
     EXPECT_EQ(dialog.calls, 2);
     EXPECT_EQ(window.printCommand().reportWindow(), nullptr);
 }

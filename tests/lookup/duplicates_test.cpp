@@ -30,7 +30,6 @@ class DuplicatesTest : public LookupFixture {
 protected:
     DuplicatesTest()
     {
-        QObject::connect(grid, &DataGrid::keyPress, &window, [this](int &k) { finder.gridKeyPress(k); });
         window.resize(900, 500);
         window.show();
         QApplication::setActiveWindow(&window);
@@ -54,9 +53,6 @@ protected:
                 rows.push_back(row);
         return rows;
     }
-
-    Sorting sorting{c};
-    DuplicateFinder finder{c};
 };
 
 using Rows = std::vector<int>;
@@ -115,6 +111,15 @@ TEST_F(DuplicatesTest, TabStepsGroupByGroupAndTheLastGroupEndsTheSearch)
     key(Qt::Key_Tab);
     EXPECT_EQ(grid->currentRow(), 10);
     EXPECT_EQ(sink.shown.size(), 1u);
+}
+
+TEST_F(DuplicatesTest, NamesEqualOnlyInTheirFirstFourteenCharactersAreNoGroup)
+{
+    show({{"abcdefghijklmnX"}, {"abcdefghijklmnY"}, {"solo"}}, LongNameAsc);
+    fromMenu();
+    EXPECT_EQ(marked(), Rows{});
+    ASSERT_EQ(sink.shown.size(), 1u);
+    EXPECT_EQ(sink.shown[0].title, QStringLiteral("No More Duplicates"));
 }
 
 TEST_F(DuplicatesTest, AMenuRestartBeginsAtTheTopThoughTheFirstNameWasTheLastPassed)

@@ -1,45 +1,24 @@
 #pragma once
-// The window parts the lookup commands work on, built for real: checkable QActions, the
-// sort label, the search box, a DataGrid bound to a small catalogue, and a message sink
-// that records every message with the pointer shape at the time it was shown.
+// The lookup commands as the main window builds and wires them, over a small catalogue, with
+// a message sink that records every message with the pointer shape at the time it was shown.
 
-#include "app/displaystate.h"
-#include "app/messagesink.h"
+#include "app/frmdisplay.h"
 #include "catalogue/layouts.h"
 #include "catalogue/recordvalues.h"
-#include "catalogue/text.h"
 #include "grid/datagrid.h"
-#include "grid/presentation.h"
-#include "lookup/lookupcontrols.h"
+#include "lookup/duplicates.h"
+#include "lookup/quicksearch.h"
+#include "lookup/sorting.h"
+#include "platform/text.h"
+#include "support/recordingsink.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
-#include <QVBoxLayout>
-#include <QWidget>
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-struct ShownMessage {
-    QString text;
-    QString title;
-    Qt::CursorShape pointer;
-};
-
-class RecordingSink final : public MessageSink {
-public:
-    explicit RecordingSink(QWidget *window) : m_window(window) {}
-    void showMessage(const QString &text, const QString &title) override
-    {
-        shown.push_back({text, title, m_window->cursor().shape()});
-    }
-    std::vector<ShownMessage> shown;
-
-private:
-    QWidget *m_window;
-};
 
 struct FileRec {
     const char *longName;
@@ -54,41 +33,26 @@ class LookupFixture : public ::testing::Test {
 protected:
     LookupFixture()
     {
-        auto *layout = new QVBoxLayout(&window);
-        layout->addWidget(lblSortType = new QLabel);
-        layout->addWidget(txtSearch = new QLineEdit);
-        layout->addWidget(grid = new DataGrid);
-        txtSearch->setVisible(false);
-        for (QAction *&item : items) {
-            item = new QAction(&window);
-            item->setCheckable(true);
-        }
-        for (QAction *a : {Search, FindDups}) {
-            a->setParent(&window);
-            a->setCheckable(true);
-        }
-        UpArrow->setParent(&window);
-        DownArrow->setParent(&window);
-        CreateRecordSet(*state.catalogue);
-
-        c.window = &window;
-        c.state = &state;
-        c.messages = &sink;
-        c.grdFiles = grid;
-        c.lblSortType = lblSortType;
-        c.txtSearch = txtSearch;
-        c.sortItems = items;
-        c.Search = Search;
-        c.FindDups = FindDups;
-        c.UpArrow = UpArrow;
-        c.DownArrow = DownArrow;
-        c.ResetSplitDisplay = [this] {
-            ::ResetSplitDisplay(*grid, splitMade);
+        sink.window = &window;
+        QObject::connect(&window, &FrmDisplay::splitDisplayReset, &window, [this] {
             ++resets;
             pointerAtReset = window.cursor().shape();
             if (onReset)
                 onReset();
+        });
+    }
+
+    static FrmDisplay::Services services(MessageSink *sink)
+    {
+        FrmDisplay::Services s;
+        s.messages = sink;
+        s.driveSource = [](DriveTables &t) {
+            t.DriveRoots.fill(QStringLiteral(" "));
+            t.SelectedDrives.fill(QStringLiteral(" "));
+            return QStringList();
         };
+        s.quit = [] {};
+        return s;
     }
 
     // Appends the files and shows them, as the end of a Display does.
@@ -137,19 +101,21 @@ protected:
         return out;
     }
 
-    QWidget window;
-    QLabel *lblSortType = nullptr;
-    QLineEdit *txtSearch = nullptr;
-    DataGrid *grid = nullptr;
-    std::array<QAction *, SortItemCount> items{};
-    QAction *Search = new QAction;
-    QAction *FindDups = new QAction;
-    QAction *UpArrow = new QAction;
-    QAction *DownArrow = new QAction;
-    DisplayState state;
-    RecordingSink sink{&window};
-    LookupControls c;
-    bool splitMade = false;
+    RecordingSink sink;
+    FrmDisplay window{services(&sink)};
+    const LookupControls &c = window.lookupControls();
+    DisplayState &state = window.state();
+    DataGrid *grid = c.grdFiles;
+    QLabel *lblSortType = c.lblSortType;
+    QLineEdit *txtSearch = c.txtSearch;
+    const std::array<QAction *, SortItemCount> &items = c.sortItems;
+    QAction *Search = c.Search;
+    QAction *FindDups = c.FindDups;
+    QAction *UpArrow = c.UpArrow;
+    QAction *DownArrow = c.DownArrow;
+    Sorting &sorting = window.sorting();
+    QuickSearchBox &box = window.quickSearch();
+    DuplicateFinder &finder = window.duplicates();
     int resets = 0;
     Qt::CursorShape pointerAtReset = Qt::ArrowCursor;
     std::function<void()> onReset;

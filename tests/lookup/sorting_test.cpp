@@ -63,8 +63,6 @@ protected:
         EXPECT_EQ(UpArrow->isVisible(), up);
         EXPECT_EQ(DownArrow->isVisible(), !up);
     }
-
-    Sorting sorting{c};
 };
 
 bool isDescending(SortItem item)

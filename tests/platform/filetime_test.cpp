@@ -1,5 +1,6 @@
 // Guards the conversion of file times to local calendar time: zone rules by date, the
 // edges of the convertible range, and times the file system does not report.
+#include "catalogue/recordvalues.h"
 #include "platform/dirlisting.h"
 #include "platform/filetime.h"
 

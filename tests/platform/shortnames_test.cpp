@@ -37,6 +37,13 @@ TEST(ShortNames, TailsAreNumberedInByteOrderAndStayUnique)
     EXPECT_EQ(s[4], "HOLIDA~1.TXT");
 }
 
+TEST(ShortNames, SeveralTakenTailsAreAllSkipped)
+{
+    const auto s = shortNames({"HOLIDA~1.JPE", "HOLIDA~2.JPE", "HOLIDA~3.JPE", "Holiday one.jpeg", "Holiday two.jpeg"});
+    EXPECT_EQ(s[3], "HOLIDA~4.JPE");
+    EXPECT_EQ(s[4], "HOLIDA~5.JPE");
+}
+
 TEST(ShortNames, ManySharedStemsShortenTheStemForLongerTails)
 {
     std::vector<std::string> owned;

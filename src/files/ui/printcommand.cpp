@@ -1,9 +1,9 @@
 #include "files/ui/printcommand.h"
 
-#include "app/messagesink.h"
 #include "catalogue/recordset.h"
 #include "files/report.h"
 #include "files/ui/reportwindow.h"
+#include "ui/messagesink.h"
 #include "ui/printerdialog.h"
 
 #include <QLabel>

@@ -3,8 +3,8 @@
 // right. It reports a missing or damaged help file in its own page area, never in a box,
 // so nothing ever waits on it.
 
-#include "app/helpproject.h"
-#include "app/helpsearch.h"
+#include "app/help/helpproject.h"
+#include "app/help/helpsearch.h"
 
 #include <QWidget>
 

@@ -3,38 +3,26 @@
 // drives on a worker thread and, when the walk ends, shows the catalogue; Clear returns
 // the window to its start-up state, cancelling a walk first.
 
-#include "app/displaystate.h"
 #include "catalogue/scanjob.h"
+#include "ui/windowcontrols.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
 #include <functional>
 
-class DataGrid;
-class MessageSink;
-class QAction;
 class QLabel;
-class QLineEdit;
 class QListWidget;
-class QWidget;
 
 // What Display and Clear work on. The window fills it once its controls exist.
-struct DisplayControls {
-    QWidget *window = nullptr; // caption and mouse pointer
-    DisplayState *state = nullptr;
-    MessageSink *messages = nullptr;
-    DataGrid *grdFiles = nullptr;
+struct DisplayControls : WindowControls {
     QListWidget *lstDriveNumFiles = nullptr;
     QLabel *lblDrives = nullptr;
     QLabel *lblTotalFiles = nullptr;
-    QLabel *lblSortType = nullptr;
-    QLineEdit *txtSearch = nullptr;
-    QAction *FindDups = nullptr;
     // Lines for the drive list; fills the state's DriveRoots and SelectedDrives.
     std::function<QStringList(DriveTables &)> driveSource;
     // Sorting and layout, owned by other parts of the window.
-    std::function<void()> SortIt, SetSort, ShowDownArrow, FormatColumns, SplitDisplay, ResetSplitDisplay;
+    std::function<void()> SortIt, SetSort, ShowDownArrow, FormatColumns, SplitDisplay;
     std::function<QString()> chosenSortOrder; // "Field1" when no order is chosen
 };
 

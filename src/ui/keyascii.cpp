@@ -1,4 +1,4 @@
-#include "app/keyasciifilter.h"
+#include "ui/keyascii.h"
 
 #include <QKeyEvent>
 #include <QWidget>
@@ -25,7 +25,11 @@ int keyAsciiOf(const QKeyEvent &event)
         return 0;
     if (text.size() > 1 && text[0].isHighSurrogate() && text[1].isLowSurrogate())
         return int(QChar::surrogateToUcs4(text[0], text[1]));
-    return text[0].unicode();
+    const int c = text[0].unicode();
+    // Delete and control keys type nothing, unless Ctrl makes a control character of a letter.
+    if (c == 127 || (c < 32 && !(event.modifiers() & Qt::ControlModifier)))
+        return 0;
+    return c;
 }
 
 KeyAsciiFilter::KeyAsciiFilter(QWidget *widget, Handler handler) : QObject(widget), m_handler(std::move(handler))

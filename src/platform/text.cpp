@@ -1,4 +1,4 @@
-#include "catalogue/text.h"
+#include "platform/text.h"
 
 #include <QChar>
 

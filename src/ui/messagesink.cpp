@@ -1,4 +1,4 @@
-#include "app/messagesink.h"
+#include "ui/messagesink.h"
 
 #include <QMessageBox>
 

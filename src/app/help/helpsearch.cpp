@@ -1,4 +1,4 @@
-#include "app/helpsearch.h"
+#include "app/help/helpsearch.h"
 
 #include <QRegularExpression>
 #include <QTextDocument>

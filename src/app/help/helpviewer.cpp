@@ -1,4 +1,4 @@
-#include "app/helpviewer.h"
+#include "app/help/helpviewer.h"
 
 #include <QCoreApplication>
 #include <QDir>

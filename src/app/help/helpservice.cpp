@@ -1,6 +1,6 @@
-#include "app/helpservice.h"
+#include "app/help/helpservice.h"
 
-#include "app/helpviewer.h"
+#include "app/help/helpviewer.h"
 
 HelpService::HelpService(QWidget *owner, QStringList searchPath) : m_owner(owner), m_searchPath(std::move(searchPath))
 {

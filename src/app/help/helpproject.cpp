@@ -1,4 +1,4 @@
-#include "app/helpproject.h"
+#include "app/help/helpproject.h"
 
 #include <QDir>
 #include <QFile>

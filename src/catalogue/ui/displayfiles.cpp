@@ -1,10 +1,11 @@
-#include "catalogue/displayfiles.h"
+#include "catalogue/ui/displayfiles.h"
 
-#include "app/messagesink.h"
 #include "catalogue/layouts.h"
-#include "grid/datagrid.h"
 #include "catalogue/numberformat.h"
+#include "grid/datagrid.h"
 #include "platform/localeformat.h"
+#include "ui/captions.h"
+#include "ui/messagesink.h"
 
 #include <QAction>
 #include <QLabel>
@@ -172,7 +173,7 @@ void DisplayCommands::cmdClear_Click()
     c.txtSearch->hide();
     c.lblSortType->clear();
     c.lblSortType->hide();
-    c.window->setWindowTitle(QStringLiteral("Tarvolo  -  File Display"));
+    c.window->setWindowTitle(captions::startCaption());
     c.grdFiles->resetState();
     c.FindDups->setChecked(false);
     c.window->setCursor(Qt::ArrowCursor);
