@@ -7,6 +7,7 @@
 #include "app/toolbaricons.h"
 #include "catalogue/layouts.h"
 #include "catalogue/ui/displayfiles.h"
+#include "files/ui/cataloguefiles.h"
 #include "files/ui/printcommand.h"
 #include "grid/datagrid.h"
 #include "grid/presentation.h"
@@ -14,6 +15,7 @@
 #include "lookup/quicksearch.h"
 #include "lookup/sorting.h"
 #include "ui/captions.h"
+#include "ui/filedialogs.h"
 #include "ui/keyascii.h"
 #include "ui/messagesink.h"
 #include "ui/printerdialog.h"
@@ -73,6 +75,10 @@ FrmDisplay::FrmDisplay(Services services, QWidget *parent) : QMainWindow(parent)
     if (!m_services.printerDialog) {
         m_ownPrinterDialog = std::make_unique<QtPrinterDialog>(this);
         m_services.printerDialog = m_ownPrinterDialog.get();
+    }
+    if (!m_services.fileDialogs) {
+        m_ownDialogs = std::make_unique<QtFileDialogs>(this);
+        m_services.fileDialogs = m_ownDialogs.get();
     }
     if (!m_services.driveSource)
         m_services.driveSource = [](DriveTables &t) { return ::GetDrives(t); };
@@ -259,6 +265,18 @@ void FrmDisplay::wireCommands()
     pc.catalogue = [this] { return m_state.catalogue.get(); };
     m_print = std::make_unique<PrintCommand>(std::move(pc));
 
+    CatalogueFileControls fc;
+    static_cast<WindowControls &>(fc) = m_controls;
+    fc.dialogs = m_services.fileDialogs;
+    fc.lblTotalFiles = lblTotalFiles;
+    fc.lblDrives = lblDrives;
+    fc.lstDriveNumFiles = lstDriveNumFiles;
+    fc.Clear = [this] { cmdClear_Click(); };
+    fc.cancelWalk = [this] { m_display->cancelWalk(); };
+    fc.SortIt = [this] { m_sorting->SortIt(); };
+    fc.folder = m_services.catalogueFolder;
+    m_files = std::make_unique<CatalogueFiles>(std::move(fc));
+
     connect(cmdDisplay, &QPushButton::clicked, this, &FrmDisplay::DisplayFiles);
     connect(cmdClear, &QPushButton::clicked, this, &FrmDisplay::cmdClear_Click);
     installKeyAscii(lstDriveNumFiles, [this](int &k) { m_display->lstDriveNumFiles_KeyPress(k); });
@@ -347,6 +365,16 @@ void FrmDisplay::DisplayFiles()
 void FrmDisplay::cmdClear_Click()
 {
     m_display->cmdClear_Click();
+}
+
+void FrmDisplay::OpenFile()
+{
+    m_files->OpenFile();
+}
+
+void FrmDisplay::SaveAs()
+{
+    m_files->SaveAs();
 }
 
 void FrmDisplay::mnuPrint_Click()

@@ -13,8 +13,10 @@
 #include <memory>
 #include <vector>
 
+class CatalogueFiles;
 class DataGrid;
 class DisplayCommands;
+class FileDialogs;
 class DuplicateFinder;
 class FrmAbout;
 class HelpService;
@@ -39,8 +41,10 @@ public:
         PrinterDialog *printerDialog = nullptr; // nullptr: Qt's printer dialog
         // Lines for the drive list; empty: this machine's mounted file systems.
         std::function<QStringList(DriveTables &)> driveSource;
-        QStringList helpSearchPath; // empty: beside the program
-        std::function<void()> quit; // empty: end the application
+        QStringList helpSearchPath;         // empty: beside the program
+        std::function<void()> quit;         // empty: end the application
+        FileDialogs *fileDialogs = nullptr; // nullptr: real Open and Save dialogs
+        QString catalogueFolder;            // empty: a Tarvolo folder in Documents
     };
 
     explicit FrmDisplay(QWidget *parent = nullptr);
@@ -68,12 +72,11 @@ public:
     void mnuExit_Click();
     void mnuAbout_Click();
     void mnuFindDuplicateFiles_Click();
+    void OpenFile();
+    void SaveAs();
     void mnuPrint_Click();
     [[nodiscard]] PrintCommand &printCommand() { return *m_print; }
-    // Catalogue files and the options dialog come with their own changes; until then
-    // their commands do nothing.
-    void OpenFile() {}
-    void SaveAs() {}
+    // The options dialog comes with its own change; until then its command does nothing.
     void mnuOptions_Click() {}
 
 signals:
@@ -110,6 +113,7 @@ private:
     std::vector<Command> m_commands;
     std::unique_ptr<MessageSink> m_ownMessages;
     std::unique_ptr<PrinterDialog> m_ownPrinterDialog;
+    std::unique_ptr<FileDialogs> m_ownDialogs;
     DisplayState m_state;
     QHash<QString, QAction *> m_actions;
 
@@ -132,6 +136,7 @@ private:
     std::unique_ptr<DuplicateFinder> m_dups;
     std::unique_ptr<PrintCommand> m_print;
     DisplayCommands *m_display = nullptr;
+    std::unique_ptr<CatalogueFiles> m_files;
     std::unique_ptr<HelpService> m_help;
     QPointer<FrmAbout> m_about;
 };

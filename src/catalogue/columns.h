@@ -80,7 +80,12 @@ public:
 
 private:
     std::vector<std::uint32_t> m_ids;
-    std::unordered_map<std::string, std::uint32_t> m_index;
+    // Looked up by string_view, so a value already kept costs no copy.
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    std::unordered_map<std::string, std::uint32_t, Hash, std::equal_to<>> m_index;
     std::vector<const std::string *> m_values; // id 0 is the empty value
     std::uint32_t m_lastId = 0;
 };

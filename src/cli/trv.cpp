@@ -1,17 +1,26 @@
 // trv: the command-line companion. `trv scan DIR...` walks each DIR with the program's own
 // walk and prints one line per record, the nine stored values separated by tabs.
 // `trv drives` prints the drive list's lines, each with its root path after a tab.
+// `trv save -o FILE DIR...` walks the DIRs into one catalogue and saves it as a catalogue
+// file; `trv dump FILE` prints a catalogue file's records as `trv scan` prints them;
+// `trv report FILE -o OUT.pdf` writes the catalogue file's printed report as a PDF.
 
 #include "catalogue/drivelist.h"
 #include "catalogue/layouts.h"
 #include "catalogue/walk.h"
+#include "files/cataloguefile.h"
+#include "files/report.h"
+#include "files/reportoutput.h"
 
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <future>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,7 +35,13 @@ void usage(std::FILE *to = stderr)
                "  Walks each DIR and prints one line per file: long name, short name, folder,\n"
                "  modified, created, accessed, size, date key, extension, separated by tabs.\n"
                "usage: trv drives\n"
-               "  Prints the drive list, one line per drive, and its root path after a tab.\n",
+               "  Prints the drive list, one line per drive, and its root path after a tab.\n"
+               "usage: trv save -o FILE DIR...\n"
+               "  Walks each DIR into one catalogue and saves it as the catalogue file FILE.\n"
+               "usage: trv dump FILE\n"
+               "  Prints the records of the catalogue file FILE as trv scan prints them.\n"
+               "usage: trv report FILE -o OUT.pdf\n"
+               "  Writes the printed report of the catalogue file FILE, in its order, as a PDF.\n",
                to);
 }
 
@@ -120,30 +135,113 @@ bool printRecords(const RecordSet &records)
     return true;
 }
 
+bool checkDirectories(int first, int argc, char **argv)
+{
+    for (int i = first; i < argc; ++i)
+        if (!checkDirectory(argv[i]))
+            return false;
+    return true;
+}
+
+void walkInto(RecordSet &catalogue, const char *dir)
+{
+    WalkState state;
+    DirectoryWalk walk(catalogue, state);
+    walk.FindDirs(dir);
+}
+
+int printed(bool ok)
+{
+    if (!ok || std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "trv: cannot write the records: %s\n", std::strerror(errno));
+        return 1;
+    }
+    return 0;
+}
+
+void bufferStdout()
+{
+    static char buffer[1 << 20];
+    std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+}
+
 int scan(int argc, char **argv)
 {
     if (argc < 3) {
         usage();
         return 2;
     }
-    for (int i = 2; i < argc; ++i)
-        if (!checkDirectory(argv[i]))
-            return 2;
-    static char buffer[1 << 20];
-    std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+    if (!checkDirectories(2, argc, argv))
+        return 2;
+    bufferStdout();
     for (int i = 2; i < argc; ++i) {
         RecordSet catalogue;
         CreateRecordSet(catalogue);
-        WalkState state;
-        DirectoryWalk walk(catalogue, state);
-        walk.FindDirs(argv[i]);
-        if (!printRecords(catalogue)) {
-            std::fprintf(stderr, "trv: cannot write the records: %s\n", std::strerror(errno));
-            return 1;
-        }
+        walkInto(catalogue, argv[i]);
+        if (!printRecords(catalogue))
+            return printed(false);
     }
-    if (std::fflush(stdout) != 0) {
-        std::fprintf(stderr, "trv: cannot write the records: %s\n", std::strerror(errno));
+    return printed(true);
+}
+
+int save(int argc, char **argv)
+{
+    if (argc < 5 || std::strcmp(argv[2], "-o") != 0) {
+        usage();
+        return 2;
+    }
+    if (!checkDirectories(4, argc, argv))
+        return 2;
+    RecordSet catalogue;
+    CreateRecordSet(catalogue);
+    for (int i = 4; i < argc; ++i)
+        walkInto(catalogue, argv[i]);
+    std::string error;
+    if (!cataloguefile::save(catalogue, argv[3], error)) {
+        std::fprintf(stderr, "trv: cannot save the catalogue to '%s': %s\n", argv[3], error.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+int dump(int argc, char **argv)
+{
+    if (argc != 3) {
+        usage();
+        return 2;
+    }
+    std::string error;
+    const std::unique_ptr<RecordSet> catalogue = cataloguefile::open(argv[2], error);
+    if (!catalogue) {
+        std::fprintf(stderr, "trv: cannot open the catalogue file '%s': %s\n", argv[2], error.c_str());
+        return 2;
+    }
+    bufferStdout();
+    return printed(printRecords(*catalogue));
+}
+
+// The report needs fonts, so a GUI application on a platform that shows nothing.
+int report(int argc, char **argv)
+{
+    if (argc != 5 || std::strcmp(argv[3], "-o") != 0) {
+        usage();
+        return 2;
+    }
+    std::string error;
+    const std::unique_ptr<RecordSet> catalogue = cataloguefile::open(argv[2], error);
+    if (!catalogue) {
+        std::fprintf(stderr, "trv: cannot open the catalogue file '%s': %s\n", argv[2], error.c_str());
+        return 2;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    int qtArgc = 1;
+    QGuiApplication app(qtArgc, argv);
+    const QString title =
+        QStringLiteral("Tarvolo  -  Display Of ") + QFileInfo(QString::fromLocal8Bit(argv[2])).fileName();
+    const TRVReport trvReport(*catalogue, {title, QString()});
+    if (writeReportPdf(trvReport, QString::fromLocal8Bit(argv[4])) != ReportOutcome::Done) {
+        std::fprintf(stderr, "trv: cannot write the report '%s'\n", argv[4]);
         return 1;
     }
     return 0;
@@ -181,6 +279,12 @@ int main(int argc, char **argv)
         return scan(argc, argv);
     if (argc >= 2 && std::strcmp(argv[1], "drives") == 0)
         return drives(argc);
+    if (argc >= 2 && std::strcmp(argv[1], "save") == 0)
+        return save(argc, argv);
+    if (argc >= 2 && std::strcmp(argv[1], "dump") == 0)
+        return dump(argc, argv);
+    if (argc >= 2 && std::strcmp(argv[1], "report") == 0)
+        return report(argc, argv);
     usage();
     return 2;
 }

@@ -8,6 +8,7 @@
 #include "grid/datagrid.h"
 #include "grid/recordsetmodel.h"
 #include "support/recordingsink.h"
+#include "ui/filedialogs.h"
 #include "ui/printerdialog.h"
 
 #include <QAction>
@@ -20,6 +21,22 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+
+// Answers the Open and Save dialogs with the next queued path; an empty one cancels.
+class ScriptedFileDialogs final : public FileDialogs {
+public:
+    QString openFileName(const FileDialogRequest &r) override { return answer(r); }
+    QString saveFileName(const FileDialogRequest &r) override { return answer(r); }
+    QStringList answers;
+    std::vector<FileDialogRequest> asked;
+
+private:
+    QString answer(const FileDialogRequest &r)
+    {
+        asked.push_back(r);
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
+};
 
 using Names = std::vector<std::string>;
 
@@ -52,6 +69,8 @@ protected:
         };
         services.helpSearchPath = {helpDir.path()};
         services.quit = [this] { ++quits; };
+        services.fileDialogs = &fileDialogs;
+        services.catalogueFolder = catalogueDir.path() + QStringLiteral("/Tarvolo");
         window = std::make_unique<FrmDisplay>(std::move(services));
         displayed = std::make_unique<QSignalSpy>(&window->displayCommands(), &DisplayCommands::displayed);
     }
@@ -149,6 +168,8 @@ protected:
     QTemporaryDir helpDir;
     RecordingSink sink;
     CancellingPrinterDialog printerDialog;
+    ScriptedFileDialogs fileDialogs;
+    QTemporaryDir catalogueDir;
     int quits = 0;
     int driveListings = 0;
     std::unique_ptr<FrmDisplay> window;

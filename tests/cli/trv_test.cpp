@@ -1,5 +1,8 @@
 // Guards the trv command line: the line format (nine tab-separated values, escapes) and the
 // errors for folders that cannot be read; the drive lines and their roots.
+#include "files/pdftext.h"
+
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -103,4 +106,48 @@ TEST(Trv, HelpAndVersionGoToStandardOutput)
     full.start(QString::fromLocal8Bit(qgetenv("TRV_EXE")), {QStringLiteral("--help")});
     full.waitForFinished(60000);
     EXPECT_EQ(full.exitCode(), 1);
+}
+
+TEST(Trv, DumpOfASavedScanPrintsTheScanAndRefusesOtherFiles)
+{
+    QTemporaryDir dir;
+    QDir().mkpath(dir.filePath(QStringLiteral("a/sub")));
+    touch(dir.filePath(QStringLiteral("a/one.txt")));
+    touch(dir.filePath(QStringLiteral("a/sub/tab\there")));
+    touch(dir.filePath(QStringLiteral("b.txt")));
+    const QString a = dir.filePath(QStringLiteral("a")), sub = dir.filePath(QStringLiteral("a/sub"));
+    const QString file = dir.filePath(QStringLiteral("c.trv"));
+    const TrvRun saved = trv({QStringLiteral("save"), QStringLiteral("-o"), file, a, sub});
+    ASSERT_EQ(saved.code, 0) << saved.err.toStdString();
+    const TrvRun scan = trv({QStringLiteral("scan"), a, sub});
+    const TrvRun dump = trv({QStringLiteral("dump"), file});
+    ASSERT_EQ(dump.code, 0) << dump.err.toStdString();
+    EXPECT_EQ(dump.out, scan.out);
+    EXPECT_EQ(scan.out.count('\n'), 3);
+
+    const QString foreign = dir.filePath(QStringLiteral("b.txt"));
+    const TrvRun refused = trv({QStringLiteral("dump"), foreign});
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_TRUE(refused.out.isEmpty());
+    EXPECT_TRUE(refused.err.contains("cannot open the catalogue file '" + foreign.toUtf8() + "'"))
+        << refused.err.toStdString();
+    EXPECT_EQ(trv({QStringLiteral("save"), file}).code, 2);
+    EXPECT_EQ(trv({QStringLiteral("save"), QStringLiteral("-o"), file, QStringLiteral("/no/such")}).code, 2);
+}
+
+TEST(Trv, ReportOfACatalogueFileIsAPdfOfItsRecords)
+{
+    QTemporaryDir dir;
+    QDir().mkpath(dir.filePath(QStringLiteral("a")));
+    for (const char *name : {"one.txt", "two.txt", "three.txt"})
+        touch(dir.filePath(QStringLiteral("a/") + QLatin1String(name)));
+    const QString file = dir.filePath(QStringLiteral("c.trv")), pdf = dir.filePath(QStringLiteral("c.pdf"));
+    ASSERT_EQ(trv({QStringLiteral("save"), QStringLiteral("-o"), file, dir.filePath(QStringLiteral("a"))}).code, 0);
+    const TrvRun made = trv({QStringLiteral("report"), file, QStringLiteral("-o"), pdf});
+    ASSERT_EQ(made.code, 0) << made.err.toStdString();
+    const QString text = pdfPageText(pdf, 1).simplified();
+    for (const char *expected : {"Tarvolo - Display Of c.trv", "Page 1 of 1", "THREE.TXT", "Total Number Of Files: 3"})
+        EXPECT_TRUE(text.contains(QLatin1String(expected))) << expected << "\n" << text.toStdString();
+    EXPECT_EQ(trv({QStringLiteral("report"), file, pdf}).code, 2);
+    EXPECT_EQ(trv({QStringLiteral("report"), pdf, QStringLiteral("-o"), pdf}).code, 2);
 }

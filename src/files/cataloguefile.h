@@ -1,0 +1,25 @@
+#pragma once
+// Catalogue files: the catalogue's layout and every record, in its current order, in an
+// SQLite database that any SQLite tool can read through the view `records`. Saving never
+// leaves a half-written file in place of the target; opening checks everything before it
+// hands over a record set, and refuses a file it cannot trust.
+
+#include "catalogue/recordset.h"
+
+#include <memory>
+#include <string>
+
+namespace cataloguefile {
+
+constexpr int kApplicationId = 0x54525643; // "TRVC"
+constexpr int kVersion = 1;
+
+// Writes the records in the set's current order. On failure the reason is in error and
+// the target, if it existed, keeps its contents.
+[[nodiscard]] bool save(const RecordSet &records, const std::string &path, std::string &error);
+
+// A new, open record set with the file's records in the file's order; nullptr with the
+// reason in error for a file that is not a whole catalogue file of this version or older.
+[[nodiscard]] std::unique_ptr<RecordSet> open(const std::string &path, std::string &error);
+
+} // namespace cataloguefile

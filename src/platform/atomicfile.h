@@ -1,0 +1,19 @@
+#pragma once
+// Replacing a file so that a crash at any moment leaves either the old file or the whole
+// new one: write a temporary file beside it, sync it, rename it over the target, sync the
+// folder.
+
+#include <string>
+
+namespace atomicfile {
+
+// Creates an empty temporary file in the target's folder with the permissions a new file
+// gets there. Returns its path, or empty with the reason in error.
+[[nodiscard]] std::string createBeside(const std::string &target, std::string &error);
+// Flushes a file's contents to the disk.
+[[nodiscard]] bool sync(const std::string &path, std::string &error);
+// Renames temporary over target and syncs the folder that holds them.
+[[nodiscard]] bool replace(const std::string &temporary, const std::string &target, std::string &error);
+void remove(const std::string &path);
+
+} // namespace atomicfile
