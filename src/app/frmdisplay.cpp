@@ -7,6 +7,7 @@
 #include "app/toolbaricons.h"
 #include "catalogue/layouts.h"
 #include "catalogue/ui/displayfiles.h"
+#include "fileops/filecommands.h"
 #include "files/ui/cataloguefiles.h"
 #include "files/ui/printcommand.h"
 #include "grid/datagrid.h"
@@ -265,23 +266,38 @@ void FrmDisplay::wireCommands()
     pc.catalogue = [this] { return m_state.catalogue.get(); };
     m_print = std::make_unique<PrintCommand>(std::move(pc));
 
-    CatalogueFileControls fc;
-    static_cast<WindowControls &>(fc) = m_controls;
-    fc.dialogs = m_services.fileDialogs;
-    fc.lblTotalFiles = lblTotalFiles;
-    fc.lblDrives = lblDrives;
-    fc.lstDriveNumFiles = lstDriveNumFiles;
-    fc.Clear = [this] { cmdClear_Click(); };
-    fc.cancelWalk = [this] { m_display->cancelWalk(); };
-    fc.SortIt = [this] { m_sorting->SortIt(); };
-    fc.folder = m_services.catalogueFolder;
-    m_files = std::make_unique<CatalogueFiles>(std::move(fc));
+    CatalogueFileControls cf;
+    static_cast<WindowControls &>(cf) = m_controls;
+    cf.dialogs = m_services.fileDialogs;
+    cf.lblTotalFiles = lblTotalFiles;
+    cf.lblDrives = lblDrives;
+    cf.lstDriveNumFiles = lstDriveNumFiles;
+    cf.Clear = [this] { cmdClear_Click(); };
+    cf.cancelWalk = [this] { m_display->cancelWalk(); };
+    cf.SortIt = [this] { m_sorting->SortIt(); };
+    cf.folder = m_services.catalogueFolder;
+    m_catalogueFiles = std::make_unique<CatalogueFiles>(std::move(cf));
 
     connect(cmdDisplay, &QPushButton::clicked, this, &FrmDisplay::DisplayFiles);
     connect(cmdClear, &QPushButton::clicked, this, &FrmDisplay::cmdClear_Click);
     installKeyAscii(lstDriveNumFiles, [this](int &k) { m_display->lstDriveNumFiles_KeyPress(k); });
     installKeyAscii(txtSearch, [this](int &k) { m_search->txtSearch_KeyPress(k); });
     connect(grdFiles, &DataGrid::keyPress, this, [this](int &k) { m_dups->gridKeyPress(k); });
+
+    FileCommandsControls fc;
+    fc.window = this;
+    fc.mblnLiveCatalogue = &m_state.mblnLiveCatalogue;
+    fc.mblnDupMode = &m_state.mblnDupMode;
+    fc.fileOps.window = this;
+    fc.fileOps.grdFiles = grdFiles;
+    fc.fileOps.lblTotalFiles = lblTotalFiles;
+    fc.fileOps.TotalFiles = &m_state.TotalFiles;
+    fc.fileOps.prompts = m_services.fileOpPrompts;
+    fc.showProperties = m_services.showProperties;
+    m_files = std::make_unique<FileCommands>(std::move(fc));
+    connect(grdFiles, &DataGrid::rowActivated, this, [this] { m_files->grdFiles_RowActivated(); });
+    connect(grdFiles, &DataGrid::mouseDown, this,
+            [this](int button, int, int, int) { m_files->grdFiles_MouseDown(button); });
 
     for (const Command &cmd : m_commands)
         if (cmd.menuItem)
@@ -369,12 +385,12 @@ void FrmDisplay::cmdClear_Click()
 
 void FrmDisplay::OpenFile()
 {
-    m_files->OpenFile();
+    m_catalogueFiles->OpenFile();
 }
 
 void FrmDisplay::SaveAs()
 {
-    m_files->SaveAs();
+    m_catalogueFiles->SaveAs();
 }
 
 void FrmDisplay::mnuPrint_Click()
@@ -387,6 +403,11 @@ void FrmDisplay::mnuFindDuplicateFiles_Click()
     m_state.mblnDupFirst = true;
     m_state.mblnDupMode = true;
     m_dups->FindDuplicates();
+}
+
+void FrmDisplay::mnuOptions_Click()
+{
+    m_files->mnuOptions_Click();
 }
 
 void FrmDisplay::ShowHelp()

@@ -18,6 +18,8 @@ class DataGrid;
 class DisplayCommands;
 class FileDialogs;
 class DuplicateFinder;
+class FileCommands;
+class FileOpPrompts;
 class FrmAbout;
 class HelpService;
 class MessageSink;
@@ -41,10 +43,13 @@ public:
         PrinterDialog *printerDialog = nullptr; // nullptr: Qt's printer dialog
         // Lines for the drive list; empty: this machine's mounted file systems.
         std::function<QStringList(DriveTables &)> driveSource;
-        QStringList helpSearchPath;         // empty: beside the program
-        std::function<void()> quit;         // empty: end the application
-        FileDialogs *fileDialogs = nullptr; // nullptr: real Open and Save dialogs
-        QString catalogueFolder;            // empty: a Tarvolo folder in Documents
+        QStringList helpSearchPath;             // empty: beside the program
+        std::function<void()> quit;             // empty: end the application
+        FileDialogs *fileDialogs = nullptr;     // nullptr: real Open and Save dialogs
+        QString catalogueFolder;                // empty: a Tarvolo folder in Documents
+        FileOpPrompts *fileOpPrompts = nullptr; // nullptr: message boxes
+        // Shows a file's properties; empty: the desktop's, or a window of ours.
+        std::function<void(const QString &path)> showProperties;
     };
 
     explicit FrmDisplay(QWidget *parent = nullptr);
@@ -58,6 +63,7 @@ public:
     [[nodiscard]] DisplayCommands &displayCommands() { return *m_display; }
     [[nodiscard]] FrmAbout *aboutBox() const;
     [[nodiscard]] HelpService &helpService() { return *m_help; }
+    [[nodiscard]] FileCommands &fileCommands() { return *m_files; }
     // The controls the lookup commands work on, and those commands, for tests and benches.
     [[nodiscard]] const WindowControls &windowControls() const { return m_controls; }
     [[nodiscard]] const LookupControls &lookupControls() const { return m_lookup; }
@@ -76,8 +82,7 @@ public:
     void SaveAs();
     void mnuPrint_Click();
     [[nodiscard]] PrintCommand &printCommand() { return *m_print; }
-    // The options dialog comes with its own change; until then its command does nothing.
-    void mnuOptions_Click() {}
+    void mnuOptions_Click();
 
 signals:
     // The grid's split layout was just reset (every sort does it).
@@ -135,8 +140,9 @@ private:
     std::unique_ptr<QuickSearchBox> m_search;
     std::unique_ptr<DuplicateFinder> m_dups;
     std::unique_ptr<PrintCommand> m_print;
+    std::unique_ptr<FileCommands> m_files;
     DisplayCommands *m_display = nullptr;
-    std::unique_ptr<CatalogueFiles> m_files;
+    std::unique_ptr<CatalogueFiles> m_catalogueFiles;
     std::unique_ptr<HelpService> m_help;
     QPointer<FrmAbout> m_about;
 };

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <climits>
 #include <numeric>
 #include <stdexcept>
 
@@ -141,22 +140,11 @@ public:
     }
 
 private:
-    // Both texts are costly to make and repeat a great deal (saving and opening a catalogue
-    // decode and encode every key), so each thread keeps the ones it made.
     static void decodeParts(int day, int seconds, std::string &out)
     {
-        thread_local int lastDay = INT_MIN;
-        thread_local std::string lastDayText;
-        thread_local std::vector<std::string> fractions(86400);
-        if (day != lastDay) {
-            lastDayText = values::dayText(day);
-            lastDay = day;
-        }
-        std::string &fraction = fractions[std::size_t(seconds)];
-        if (fraction.empty())
-            fraction = values::fractionText(seconds);
-        out = lastDayText;
-        out += fraction;
+        out.clear();
+        values::appendDayText(day, out);
+        values::appendFractionText(seconds, out);
     }
 };
 
@@ -250,11 +238,9 @@ void SharedTextColumn::setText(std::uint32_t row, std::string_view v)
 {
     // Records of one folder arrive together, so the last value is usually the one wanted.
     if (*m_values[m_lastId] != v) {
-        auto it = m_index.find(v);
-        if (it == m_index.end()) {
-            it = m_index.emplace(std::string(v), std::uint32_t(m_values.size())).first;
+        auto [it, added] = m_index.try_emplace(std::string(v), std::uint32_t(m_values.size()));
+        if (added)
             m_values.push_back(&it->first);
-        }
         m_lastId = it->second;
     }
     m_ids[row] = m_lastId;

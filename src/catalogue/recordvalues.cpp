@@ -3,7 +3,7 @@
 #include "platform/text.h"
 
 #include <charconv>
-#include <climits>
+#include <vector>
 
 namespace values {
 
@@ -94,27 +94,72 @@ std::string singleText(float value)
     return out;
 }
 
+namespace {
+
+// Every fraction of a day in whole seconds, made once: the date key of each file needs one,
+// and making it from the single-precision number costs more than the rest of the key.
+struct FractionTexts {
+    struct Entry {
+        char text[15];
+        unsigned char length;
+    };
+    FractionTexts() : entries(kSecondsPerDay)
+    {
+        for (int s = 0; s < kSecondsPerDay; ++s) {
+            const std::string t = singleText(float(double(s) / kSecondsPerDay));
+            Entry &e = entries[std::size_t(s)];
+            e.length = static_cast<unsigned char>(t.copy(e.text, sizeof e.text));
+        }
+    }
+    static constexpr int kSecondsPerDay = 86400;
+    std::vector<Entry> entries;
+};
+
+} // namespace
+
+void appendFractionText(int secondsOfDay, std::string &out)
+{
+    if (secondsOfDay < 0 || secondsOfDay >= FractionTexts::kSecondsPerDay) {
+        out += singleText(float(double(secondsOfDay) / FractionTexts::kSecondsPerDay));
+        return;
+    }
+    static const FractionTexts table;
+    const FractionTexts::Entry &e = table.entries[std::size_t(secondsOfDay)];
+    out.append(e.text, e.length);
+}
+
+void appendDayText(int day, std::string &out)
+{
+    // A whole number of up to seven digits is its own single-precision text.
+    if (day <= -10'000'000 || day >= 10'000'000) {
+        out += singleText(float(day));
+        return;
+    }
+    char buf[12];
+    const auto r = std::to_chars(buf, buf + sizeof buf, day);
+    out.append(buf, r.ptr);
+}
+
 std::string fractionText(int secondsOfDay)
 {
-    return singleText(float(double(secondsOfDay) / 86400.0));
+    std::string out;
+    appendFractionText(secondsOfDay, out);
+    return out;
 }
 
 std::string dayText(int day)
 {
-    return singleText(float(day));
+    std::string out;
+    appendDayText(day, out);
+    return out;
 }
 
 std::string dateKey(const LocalTime &t)
 {
-    // Files of one folder mostly share their day, and its text is costly to make.
-    thread_local int lastDay = INT_MIN;
-    thread_local std::string lastDayText;
-    const int day = dayNumber(t.year, t.month, t.day);
-    if (day != lastDay) {
-        lastDayText = dayText(day);
-        lastDay = day;
-    }
-    return lastDayText + fractionText(t.hour * 3600 + t.minute * 60 + t.second);
+    std::string out;
+    appendDayText(dayNumber(t.year, t.month, t.day), out);
+    appendFractionText(t.hour * 3600 + t.minute * 60 + t.second, out);
+    return out;
 }
 
 std::string dateTimeText(const LocalTime &t)

@@ -30,6 +30,8 @@ constexpr char kSeparator = '/';
 [[nodiscard]] std::string singleText(float value);
 [[nodiscard]] std::string fractionText(int secondsOfDay);
 [[nodiscard]] std::string dayText(int dayNumber);
+void appendFractionText(int secondsOfDay, std::string &out);
+void appendDayText(int dayNumber, std::string &out);
 [[nodiscard]] std::string dateKey(const LocalTime &t);
 [[nodiscard]] std::string dateTimeText(const LocalTime &t); // "MM/DD/YYYY  HH:MM:SS AM"
 

@@ -42,7 +42,9 @@ void DirectoryWalk::ListDirectory(std::vector<std::string> &Dirs, const std::str
     ListedDirectory dir;
     listAndOrder(directory, m_device, m_cancel, dir);
     recordFiles(dir);
-    Dirs = std::move(dir.subdirs);
+    Dirs.clear();
+    for (SubDir &sub : dir.subdirs)
+        Dirs.push_back(std::move(sub.path));
 }
 
 void DirectoryWalk::recordFiles(const ListedDirectory &dir)

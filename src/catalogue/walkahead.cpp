@@ -20,31 +20,48 @@ unsigned defaultWorkers()
 
 } // namespace
 
-void listAndOrder(const std::string &path, std::uint64_t device, const std::atomic<bool> *cancel, ListedDirectory &out)
+namespace {
+
+void orderSubdirs(std::uint64_t device, ListedDirectory &out)
 {
-    out.path = path;
     out.subdirs.clear();
-    listDirectory(path, out.listing, cancel);
     if (!out.listing.opened || out.listing.device != device) {
         out.listing.entries.clear(); // another device: a mount point is not entered
         return;
     }
-    struct SubDir {
+    struct Keyed {
         std::string key; // upper-cased name and separator, as the order compares them
-        std::string path;
+        SubDir sub;
     };
-    std::vector<SubDir> subdirs;
+    std::vector<Keyed> subdirs;
     for (const DirEntry &e : out.listing.entries) {
         if (!e.isDirectory || e.device != device)
             continue;
         std::string key = text::toUpper(text::sanitizeUtf8(e.name));
         key.push_back(values::kSeparator);
-        subdirs.push_back({std::move(key), path + e.name + values::kSeparator});
+        subdirs.push_back({std::move(key), {out.path + e.name + values::kSeparator, out.path.size(), e.inode}});
     }
     std::sort(subdirs.begin(), subdirs.end(),
-              [](const SubDir &a, const SubDir &b) { return a.key != b.key ? a.key < b.key : a.path < b.path; });
-    for (SubDir &s : subdirs)
-        out.subdirs.push_back(std::move(s.path));
+              [](const Keyed &a, const Keyed &b) { return a.key != b.key ? a.key < b.key : a.sub.path < b.sub.path; });
+    for (Keyed &s : subdirs)
+        out.subdirs.push_back(std::move(s.sub));
+}
+
+} // namespace
+
+void listAndOrder(const std::string &path, std::uint64_t device, const std::atomic<bool> *cancel, ListedDirectory &out)
+{
+    out.path = path;
+    listDirectory(path, out.listing, cancel);
+    orderSubdirs(device, out);
+}
+
+void listAndOrder(const DirHandle &parent, const SubDir &sub, std::uint64_t device, const std::atomic<bool> *cancel,
+                  ListedDirectory &out)
+{
+    out.path = sub.path;
+    listSubdirectory(parent, sub.name(), device, sub.inode, out.listing, cancel);
+    orderSubdirs(device, out);
 }
 
 WalkAhead::WalkAhead(std::uint64_t device, const std::atomic<bool> *cancel, unsigned workers)
@@ -83,11 +100,17 @@ void WalkAhead::offer(std::shared_ptr<WalkNode> node)
 // a context switch, and a walk lists tens of thousands of directories.
 void WalkAhead::list(WalkNode &node)
 {
-    listAndOrder(node.path, m_device, m_cancel, node.dir);
+    if (node.parent)
+        listAndOrder(*node.parent, node.sub, m_device, m_cancel, node.dir);
+    else
+        listAndOrder(node.sub.path, m_device, m_cancel, node.dir);
+    // A folder's descriptor stays open only while subfolders of it remain to be opened.
+    node.parent.reset();
     node.children.reserve(node.dir.subdirs.size());
-    for (std::string &path : node.dir.subdirs)
-        node.children.push_back(std::make_shared<WalkNode>(std::move(path)));
+    for (SubDir &sub : node.dir.subdirs)
+        node.children.push_back(std::make_shared<WalkNode>(node.dir.listing.handle, std::move(sub)));
     node.dir.subdirs.clear();
+    node.dir.listing.handle.reset();
     bool wakeWalk = false, wakeWorkers = false;
     {
         const std::lock_guard lock(m_mutex);

@@ -17,19 +17,32 @@
 #include <thread>
 #include <vector>
 
+// A subdirectory as its parent's listing found it.
+struct SubDir {
+    std::string path; // ends in the separator
+    std::size_t nameAt = 0;
+    std::uint64_t inode = 0;
+    [[nodiscard]] std::string name() const { return path.substr(nameAt, path.size() - nameAt - 1); }
+};
+
 struct ListedDirectory {
     std::string path;
     DirListing listing;
-    std::vector<std::string> subdirs; // in the order they are visited
+    std::vector<SubDir> subdirs; // in the order they are visited
 };
 
-// Lists a directory of the walk's device and orders its subdirectories.
+// Lists a directory of the walk's device and orders its subdirectories: the root by its
+// path, a subdirectory by its name in its parent, which must still be open.
 void listAndOrder(const std::string &path, std::uint64_t device, const std::atomic<bool> *cancel, ListedDirectory &out);
+void listAndOrder(const DirHandle &parent, const SubDir &sub, std::uint64_t device, const std::atomic<bool> *cancel,
+                  ListedDirectory &out);
 
 struct WalkNode {
-    explicit WalkNode(std::string path) : path(std::move(path)) {}
+    explicit WalkNode(std::string path) { sub.path = std::move(path); }
+    WalkNode(std::shared_ptr<const DirHandle> parent, SubDir sub) : parent(std::move(parent)), sub(std::move(sub)) {}
     enum class State { Waiting, Taken, Listed };
-    std::string path;
+    std::shared_ptr<const DirHandle> parent; // null for the root; let go once listed
+    SubDir sub;
     State state = State::Waiting; // guarded by the WalkAhead's mutex
     ListedDirectory dir;
     std::vector<std::shared_ptr<WalkNode>> children; // in walk order

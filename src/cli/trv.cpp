@@ -15,10 +15,12 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <future>
 #include <memory>
 #include <string>
@@ -34,6 +36,7 @@ void usage(std::FILE *to = stderr)
                "usage: trv scan DIR...\n"
                "  Walks each DIR and prints one line per file: long name, short name, folder,\n"
                "  modified, created, accessed, size, date key, extension, separated by tabs.\n"
+               "  A relative DIR is taken from the current folder and made normal first.\n"
                "usage: trv drives\n"
                "  Prints the drive list, one line per drive, and its root path after a tab.\n"
                "usage: trv save -o FILE DIR...\n"
@@ -41,7 +44,11 @@ void usage(std::FILE *to = stderr)
                "usage: trv dump FILE\n"
                "  Prints the records of the catalogue file FILE as trv scan prints them.\n"
                "usage: trv report FILE -o OUT.pdf\n"
-               "  Writes the printed report of the catalogue file FILE, in its order, as a PDF.\n",
+               "  Writes the printed report of the catalogue file FILE, in its order, as a PDF.\n"
+               "Escapes: a value never holds a raw tab, line break or other control character.\n"
+               "  \\t \\n \\r and \\\\ stand for tab, line feed, carriage return and backslash;\n"
+               "  \\xHH for any other control character (HH: two hex digits of its code);\n"
+               "  \\u{85} \\u{2028} \\u{2029} for the Unicode line and paragraph separators.\n",
                to);
 }
 
@@ -60,31 +67,65 @@ bool option(int argc, char **argv, int &status)
     return true;
 }
 
-// A tab, newline or backslash inside a value would break the line format.
-void appendEscaped(std::string &out, const std::string &value)
+// Bytes that start an escape, or may start an escaped Unicode line break (C2 85, E2 80 A8/A9).
+constexpr std::array<bool, 256> kMayEscape = [] {
+    std::array<bool, 256> t{};
+    for (int c = 0; c < 0x20; ++c)
+        t[std::size_t(c)] = true;
+    t[0x7F] = t[std::size_t('\\')] = t[0xC2] = t[0xE2] = true;
+    return t;
+}();
+
+// The escape of the character at the start of s, and the bytes it stands for; none for a
+// byte that needs no escape.
+std::pair<std::string_view, std::size_t> escapeAt(std::string_view s, char (&hex)[5])
 {
-    // Three vectorised memchr passes beat one byte-by-byte pass over the padded values.
-    const auto absent = [&](char c) { return std::memchr(value.data(), c, value.size()) == nullptr; };
-    const bool plain = absent('\t') && absent('\n') && absent('\\');
-    if (plain) {
-        out += value;
-        return;
+    const auto c = static_cast<unsigned char>(s[0]);
+    switch (c) {
+    case '\t':
+        return {"\\t", 1};
+    case '\n':
+        return {"\\n", 1};
+    case '\r':
+        return {"\\r", 1};
+    case '\\':
+        return {"\\\\", 1};
+    case 0xC2:
+        if (s.substr(0, 2) == "\xC2\x85")
+            return {"\\u{85}", 2};
+        return {{}, 0};
+    case 0xE2:
+        if (s.substr(0, 3) == "\xE2\x80\xA8")
+            return {"\\u{2028}", 3};
+        if (s.substr(0, 3) == "\xE2\x80\xA9")
+            return {"\\u{2029}", 3};
+        return {{}, 0};
+    default:
+        std::snprintf(hex, sizeof hex, "\\x%02X", c);
+        return {std::string_view(hex, 4), 1};
     }
-    for (const char c : value) {
-        switch (c) {
-        case '\t':
-            out += "\\t";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        default:
-            out.push_back(c);
+}
+
+void appendEscaped(std::string &out, std::string_view value)
+{
+    char hex[5];
+    std::size_t run = 0; // start of the bytes not yet appended
+    for (std::size_t i = 0; i < value.size();) {
+        if (!kMayEscape[static_cast<unsigned char>(value[i])]) {
+            ++i;
+            continue;
         }
+        const auto [escape, length] = escapeAt(value.substr(i), hex);
+        if (length == 0) {
+            ++i;
+            continue;
+        }
+        out.append(value.substr(run, i - run));
+        out.append(escape);
+        i += length;
+        run = i;
     }
+    out.append(value.substr(run));
 }
 
 bool checkDirectory(const char *dir)
@@ -96,6 +137,19 @@ bool checkDirectory(const char *dir)
     }
     ::close(fd);
     return true;
+}
+
+// The folder as an absolute, normal path, as the drive roots are: the lexically normal path
+// when it names the same folder, else the one the kernel resolves (a link before "..").
+std::string normalRoot(const char *dir)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path lexical = fs::absolute(dir, error).lexically_normal();
+    if (!error && fs::equivalent(lexical, dir, error))
+        return lexical.string();
+    const fs::path real = fs::canonical(dir, error);
+    return error ? std::string(dir) : real.string();
 }
 
 void formatRecords(const RecordSet &records, int first, int last, std::string &out)
@@ -147,7 +201,7 @@ void walkInto(RecordSet &catalogue, const char *dir)
 {
     WalkState state;
     DirectoryWalk walk(catalogue, state);
-    walk.FindDirs(dir);
+    walk.FindDirs(normalRoot(dir));
 }
 
 int printed(bool ok)

@@ -2,21 +2,22 @@
 
 #include "platform/shortnames.h"
 
+#include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr unsigned kStatxMask = STATX_TYPE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_BTIME;
+constexpr unsigned kStatxMask = STATX_TYPE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_BTIME | STATX_INO;
 constexpr int kStatxFlags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | AT_STATX_DONT_SYNC;
 
-// The fixed part of a getdents64 record; the name follows at kNameOffset.
+// The fixed part of a getdents64 record: inode at 0, then these; the name follows.
 constexpr std::size_t kReclenOffset = 16;
+constexpr std::size_t kTypeOffset = 18;
 constexpr std::size_t kNameOffset = 19;
 
 FileTimestamp stamp(const struct statx &sx, unsigned bit, const statx_timestamp &ts)
@@ -38,21 +39,11 @@ bool isDot(const char *n)
     return n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0));
 }
 
-class Fd {
-public:
-    explicit Fd(int fd) : m_fd(fd) {}
-    ~Fd()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Fd(const Fd &) = delete;
-    Fd &operator=(const Fd &) = delete;
-    [[nodiscard]] int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
+std::function<void(int, const std::string &)> &beforeOpenHook()
+{
+    static std::function<void(int, const std::string &)> hook;
+    return hook;
+}
 
 void addShortNames(std::vector<DirEntry> &entries)
 {
@@ -65,7 +56,101 @@ void addShortNames(std::vector<DirEntry> &entries)
         entries[i].shortName = std::move(aliases[i]);
 }
 
+// O_NOATIME is refused on files of other users; then the folder is opened without it.
+int openDirectory(int at, const char *name, int flags)
+{
+    flags |= O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    const int fd = ::openat(at, name, flags | O_NOATIME);
+    return fd >= 0 || errno != EPERM ? fd : ::openat(at, name, flags);
+}
+
+void addEntry(int fd, const char *name, unsigned char type, std::uint64_t inode, DirListing &out)
+{
+    struct statx sx {};
+    const bool examined = ::statx(fd, name, kStatxFlags, kStatxMask, &sx) == 0;
+    if (!examined && errno == ENOENT)
+        return; // vanished since the directory was read
+    DirEntry &e = out.entries.emplace_back();
+    e.name = name;
+    e.examined = examined;
+    if (!examined) {
+        // Listed but not searchable: the name and its kind are all there is.
+        e.isDirectory = type == DT_DIR;
+        e.device = out.device;
+        e.inode = inode;
+        return;
+    }
+    e.isDirectory = S_ISDIR(sx.stx_mode);
+    e.device = deviceNumber(sx);
+    e.inode = sx.stx_ino;
+    e.size = std::int64_t(sx.stx_size);
+    e.created = stamp(sx, STATX_BTIME, sx.stx_btime);
+    e.accessed = stamp(sx, STATX_ATIME, sx.stx_atime);
+    e.modified = stamp(sx, STATX_MTIME, sx.stx_mtime);
+}
+
+void readEntries(int fd, DirListing &out, const std::atomic<bool> *cancel)
+{
+    out.entries.reserve(64);
+    alignas(8) char buf[64 * 1024];
+    for (;;) {
+        const long n = ::syscall(SYS_getdents64, fd, buf, sizeof buf);
+        if (n <= 0)
+            break;
+        for (long at = 0; at < n;) {
+            unsigned short reclen;
+            std::uint64_t inode;
+            std::memcpy(&reclen, buf + at + kReclenOffset, sizeof reclen);
+            std::memcpy(&inode, buf + at, sizeof inode);
+            const auto type = static_cast<unsigned char>(buf[at + kTypeOffset]);
+            const char *name = buf + at + kNameOffset;
+            at += reclen;
+            if (isDot(name))
+                continue;
+            if (cancel && cancel->load(std::memory_order_relaxed))
+                return;
+            addEntry(fd, name, type, inode, out);
+        }
+    }
+    addShortNames(out.entries);
+}
+
+// Lists the directory open at fd, which the listing then owns. With an inode, only when
+// fd is that directory.
+void listOpened(int fd, DirListing &out, const std::atomic<bool> *cancel, std::uint64_t inode = 0)
+{
+    if (fd < 0)
+        return;
+    auto handle = std::make_shared<const DirHandle>(fd);
+    struct statx sx {};
+    if (::statx(fd, "", AT_EMPTY_PATH, STATX_TYPE | STATX_INO, &sx) != 0 || (inode != 0 && sx.stx_ino != inode))
+        return;
+    out.opened = true;
+    out.device = deviceNumber(sx);
+    out.handle = std::move(handle);
+    readEntries(fd, out, cancel);
+}
+
+void reset(DirListing &out)
+{
+    out.opened = false;
+    out.device = 0;
+    out.handle.reset();
+    out.entries.clear();
+}
+
 } // namespace
+
+DirHandle::~DirHandle()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+void setBeforeOpenHook(std::function<void(int, const std::string &)> hook)
+{
+    beforeOpenHook() = std::move(hook);
+}
 
 bool deviceOf(const std::string &path, std::uint64_t &device)
 {
@@ -78,46 +163,17 @@ bool deviceOf(const std::string &path, std::uint64_t &device)
 
 void listDirectory(const std::string &path, DirListing &out, const std::atomic<bool> *cancel)
 {
-    out.opened = false;
-    out.entries.clear();
-    const Fd dir(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOATIME));
-    const Fd fallback(dir.get() < 0 ? ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1);
-    const int fd = dir.get() >= 0 ? dir.get() : fallback.get();
-    if (fd < 0)
-        return;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0)
-        return;
-    out.opened = true;
-    out.device = std::uint64_t(major(st.st_dev)) << 32 | minor(st.st_dev);
+    reset(out);
+    listOpened(openDirectory(AT_FDCWD, path.c_str(), 0), out, cancel);
+}
 
-    out.entries.reserve(64);
-    alignas(8) char buf[64 * 1024];
-    for (;;) {
-        const long n = ::syscall(SYS_getdents64, fd, buf, sizeof buf);
-        if (n <= 0)
-            break;
-        for (long at = 0; at < n;) {
-            unsigned short reclen;
-            std::memcpy(&reclen, buf + at + kReclenOffset, sizeof reclen);
-            const char *name = buf + at + kNameOffset;
-            at += reclen;
-            if (isDot(name))
-                continue;
-            if (cancel && cancel->load(std::memory_order_relaxed))
-                return;
-            struct statx sx {};
-            if (::statx(fd, name, kStatxFlags, kStatxMask, &sx) != 0)
-                continue; // vanished since the directory was read
-            DirEntry &e = out.entries.emplace_back();
-            e.name = name;
-            e.isDirectory = S_ISDIR(sx.stx_mode);
-            e.device = deviceNumber(sx);
-            e.size = std::int64_t(sx.stx_size);
-            e.created = stamp(sx, STATX_BTIME, sx.stx_btime);
-            e.accessed = stamp(sx, STATX_ATIME, sx.stx_atime);
-            e.modified = stamp(sx, STATX_MTIME, sx.stx_mtime);
-        }
-    }
-    addShortNames(out.entries);
+void listSubdirectory(const DirHandle &parent, const std::string &name, std::uint64_t device, std::uint64_t inode,
+                      DirListing &out, const std::atomic<bool> *cancel)
+{
+    reset(out);
+    if (const auto &hook = beforeOpenHook())
+        hook(parent.fd(), name);
+    listOpened(openDirectory(parent.fd(), name.c_str(), O_NOFOLLOW), out, cancel, inode);
+    if (out.opened && out.device != device)
+        reset(out); // another folder, of another device, took its place
 }

@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,21 +14,48 @@ struct DirEntry {
     std::string name;         // raw bytes, never "." or ".."
     std::string shortName;    // the 8.3 alias, empty when the name is its own
     bool isDirectory = false; // a symbolic link is not a directory
+    bool examined = false;    // false when the entry could be listed but not examined
     std::uint64_t device = 0;
+    std::uint64_t inode = 0;
     std::int64_t size = 0;
     FileTimestamp created, accessed, modified;
+};
+
+// An open directory. Its subdirectories are opened through it, by name, so that no path
+// length limits the walk and no link swapped in for a listed folder is followed.
+class DirHandle {
+public:
+    explicit DirHandle(int fd) : m_fd(fd) {}
+    ~DirHandle();
+    DirHandle(const DirHandle &) = delete;
+    DirHandle &operator=(const DirHandle &) = delete;
+    [[nodiscard]] int fd() const { return m_fd; }
+
+private:
+    int m_fd;
 };
 
 struct DirListing {
     bool opened = false;
     std::uint64_t device = 0;
+    std::shared_ptr<const DirHandle> handle; // null unless opened
     std::vector<DirEntry> entries;
 };
 
 // Lists a directory with the short names Windows would give its entries. An entry that
-// vanishes before it can be examined is left out. With a cancel flag the listing stops
-// early once the flag is set.
+// vanishes before it can be examined is left out; one that can be listed but not examined
+// (a folder that may be read but not searched) is kept with examined false, its size 0 and
+// its times unknown. With a cancel flag the listing stops early once the flag is set.
 void listDirectory(const std::string &path, DirListing &out, const std::atomic<bool> *cancel = nullptr);
+
+// Lists the subdirectory `name` of an open directory. It is not opened (opened stays false)
+// when it is now a link, or no longer the directory of that device and inode.
+void listSubdirectory(const DirHandle &parent, const std::string &name, std::uint64_t device, std::uint64_t inode,
+                      DirListing &out, const std::atomic<bool> *cancel = nullptr);
+
+// For tests: called with the parent's descriptor and the name just before a subdirectory
+// is opened, on whichever thread lists it. Set it while no walk runs.
+void setBeforeOpenHook(std::function<void(int parentFd, const std::string &name)> hook);
 
 // The device of a path, or false when it cannot be examined.
 bool deviceOf(const std::string &path, std::uint64_t &device);

@@ -101,6 +101,14 @@ TEST(DateValues, SingleTextKeepsSevenSignificantDigits)
     EXPECT_EQ(values::singleText(-2.0f), "-2");
 }
 
+TEST(DateValues, KeyPartsAreTheSingleTextsOfDayAndFraction)
+{
+    for (int s = 0; s < 86400; ++s)
+        ASSERT_EQ(values::fractionText(s), values::singleText(float(double(s) / 86400.0))) << s;
+    for (const int day : {-(1 << 23), -109205, -1, 0, 2, 36345, 2958465, (1 << 23) - 1})
+        EXPECT_EQ(values::dayText(day), values::singleText(float(day))) << day;
+}
+
 TEST(DateValues, UnknownAndUnconvertibleTimesLeaveTheKeyAlone)
 {
     std::string key = "kept";

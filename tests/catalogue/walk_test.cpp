@@ -4,9 +4,12 @@
 #include "catalogue/layouts.h"
 #include "catalogue/recordvalues.h"
 #include "catalogue/walk.h"
+#include "platform/dirlisting.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/fsuid.h>
 #include <sys/stat.h>
@@ -212,17 +215,81 @@ TEST_F(WalkTest, UnreadableFoldersContributeNothingAndTheWalkGoesOn)
     EXPECT_EQ(trimmedName(0), "SEEN");
 }
 
-TEST_F(WalkTest, LongPathsAreKeptWhole)
+TEST_F(WalkTest, AFolderListableButNotSearchableKeepsItsNamesWithBlankValues)
 {
-    std::string rel;
-    for (int i = 0; i < 12; ++i) {
-        rel += std::string(30, char('a' + i)) + "/";
-        mkdir(rel);
-    }
-    touch(rel + "deep");
+    mkdir("listable");
+    touch("listable/named", 931101342);
+    mkdir("listable/inner");
+    touch("listable/inner/unreached");
+    ::chmod((root + "listable").c_str(), 0444);
+    const uid_t before = ::setfsuid(65534);
     walk();
+    ::setfsuid(before);
+    ::chmod((root + "listable").c_str(), 0755);
     ASSERT_EQ(catalogue.count(), 1);
-    EXPECT_GT(catalogue.utf8At(0, fld::Path).size(), 360u);
+    EXPECT_EQ(trimmedName(0), "NAMED");
+    EXPECT_EQ(catalogue.utf8At(0, fld::Modified), std::string(values::kDateTimeWidth, ' '));
+    EXPECT_EQ(catalogue.utf8At(0, fld::Created), std::string(values::kDateTimeWidth, ' '));
+    EXPECT_EQ(catalogue.utf8At(0, fld::Accessed), std::string(values::kDateWidth, ' '));
+    EXPECT_EQ(catalogue.integerAt(0, fld::Size), 0);
+    EXPECT_EQ(catalogue.utf8At(0, fld::DateKey), "");
+}
+
+TEST_F(WalkTest, FilesDeeperThanThePathLimitAreAllRecorded)
+{
+    // 40 levels of 200-byte names: twice PATH_MAX, so made and removed through descriptors.
+    constexpr int kLevels = 40;
+    const std::string name(200, 'n');
+    std::vector<int> fds{::open(root.c_str(), O_RDONLY | O_DIRECTORY)};
+    for (int i = 0; i < kLevels; ++i) {
+        ASSERT_EQ(::mkdirat(fds.back(), name.c_str(), 0755), 0);
+        ::close(::openat(fds.back(), "file", O_CREAT | O_WRONLY, 0644));
+        fds.push_back(::openat(fds.back(), name.c_str(), O_RDONLY | O_DIRECTORY));
+        ASSERT_GE(fds.back(), 0);
+    }
+    walk();
+    for (int i = kLevels; i > 0; --i) {
+        ::close(fds[std::size_t(i)]);
+        ::unlinkat(fds[std::size_t(i - 1)], "file", 0);
+        ::unlinkat(fds[std::size_t(i - 1)], name.c_str(), AT_REMOVEDIR);
+    }
+    ::close(fds[0]);
+    ASSERT_EQ(catalogue.count(), kLevels);
+    EXPECT_GT(catalogue.utf8At(kLevels - 1, fld::Path).size(), std::size_t(kLevels - 1) * 201);
+}
+
+TEST_F(WalkTest, AFolderReplacedWhileTheWalkRunsIsSkippedNotFollowed)
+{
+    const std::vector<std::pair<const char *, std::function<void(int)>>> replacements{
+        {"by a link", [](int parent) { ASSERT_EQ(::symlinkat("../elsewhere", parent, "sub"), 0); }},
+        {"by another folder",
+         [](int parent) {
+             ASSERT_EQ(::mkdirat(parent, "sub", 0755), 0);
+             ::close(::openat(parent, "sub/impostor", O_CREAT | O_WRONLY, 0644));
+         }},
+    };
+    for (const auto &[how, replace] : replacements) {
+        SCOPED_TRACE(how);
+        ASSERT_TRUE(QDir(QString::fromStdString(root)).removeRecursively());
+        ASSERT_TRUE(QDir().mkpath(QString::fromStdString(root)));
+        mkdir("a");
+        mkdir("a/sub");
+        touch("a/sub/original");
+        mkdir("elsewhere");
+        touch("elsewhere/only-there");
+        catalogue.close();
+        CreateRecordSet(catalogue);
+        setBeforeOpenHook([&](int parent, const std::string &name) {
+            if (name == "sub") {
+                ASSERT_EQ(::renameat(parent, "sub", parent, "moved"), 0);
+                replace(parent);
+            }
+        });
+        walk();
+        setBeforeOpenHook(nullptr);
+        EXPECT_EQ(column(fld::LongName), std::vector<std::string>{values::longNameValue("only-there")});
+        EXPECT_EQ(column(fld::Path), std::vector<std::string>{values::pathValue(root + "elsewhere")});
+    }
 }
 
 TEST_F(WalkTest, CancellingStopsWithinOneEntry)

@@ -1,6 +1,8 @@
 // Guards the trv command line: the line format (nine tab-separated values, escapes) and the
 // errors for folders that cannot be read; the drive lines and their roots.
+#include "catalogue/recordvalues.h"
 #include "files/pdftext.h"
+#include "platform/text.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,44 +18,70 @@ struct TrvRun {
     QByteArray out, err;
 };
 
-TrvRun trv(const QStringList &args)
+TrvRun trv(const QStringList &args, const QString &workingDirectory = {})
 {
     QProcess p;
+    p.setWorkingDirectory(workingDirectory);
     p.start(QString::fromLocal8Bit(qgetenv("TRV_EXE")), args);
     p.waitForFinished(60000);
     return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
 }
 
-void touch(const QString &path)
+void touch(const QByteArray &path)
 {
-    QFile f(path);
+    QFile f(QFile::decodeName(path));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("12345");
 }
 
 } // namespace
 
-TEST(Trv, PrintsNineValuesPerRecordWithSeparatorsEscaped)
+TEST(Trv, PrintsNineValuesPerRecordWithEveryLineBreakingCharacterEscaped)
 {
     QTemporaryDir dir;
-    touch(dir.filePath(QStringLiteral("plain.txt")));
-    touch(dir.filePath(QStringLiteral("tab\there")));
-    touch(dir.filePath(QStringLiteral("back\\slash")));
-    touch(dir.filePath(QStringLiteral("new\nline")));
+    const QByteArray at = QFile::encodeName(dir.path()) + '/';
+    const std::vector<std::pair<QByteArray, QByteArray>> names{
+        {"plain.txt", "PLAIN.TXT                \tPLAIN.TXT     \t"},
+        {"tab\there", "TAB\\tHERE"},
+        {"back\\slash", "BACK\\\\SLASH"},
+        {"new\nline", "NEW\\nLINE"},
+        {"carriage\rreturn", "CARRIAGE\\rRETURN"},
+        {"bell\x07\x1b\x7f", "BELL\\x07\\x1B\\x7F"},
+        {"nel\xc2\x85 ls\xe2\x80\xa8 ps\xe2\x80\xa9", "NEL\\u{85} LS\\u{2028} PS\\u{2029}"},
+        {"caf\xc3\xa9 \xe2\x82\xac", "CAF\xc3\x89 \xe2\x82\xac"},
+    };
+    for (const auto &[name, shown] : names)
+        touch(at + name);
     const TrvRun r = trv({QStringLiteral("scan"), dir.path()});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    const QList<QByteArray> lines = r.out.split('\n');
-    ASSERT_EQ(lines.size(), 5); // four records and the empty text after the last newline
-    EXPECT_TRUE(lines.last().isEmpty());
-    for (int i = 0; i < 4; ++i) {
-        const QList<QByteArray> values = lines[i].split('\t');
-        ASSERT_EQ(values.size(), 9) << lines[i].toStdString();
+    QList<QByteArray> lines = r.out.split('\n');
+    ASSERT_TRUE(lines.takeLast().isEmpty());
+    ASSERT_EQ(lines.size(), qsizetype(names.size()));
+    for (const QByteArray &line : lines) {
+        const QList<QByteArray> values = line.split('\t');
+        ASSERT_EQ(values.size(), 9) << line.toStdString();
         EXPECT_EQ(values[6], "5");
+        for (const QByteArray &value : values)
+            for (const char c : value)
+                EXPECT_TRUE(static_cast<unsigned char>(c) >= 0x20 && c != 0x7f) << line.toStdString();
     }
-    EXPECT_TRUE(r.out.contains("PLAIN.TXT                \tPLAIN.TXT     \t")) << "trailing blanks kept";
-    EXPECT_TRUE(r.out.contains("TAB\\tHERE"));
-    EXPECT_TRUE(r.out.contains("BACK\\\\SLASH"));
-    EXPECT_TRUE(r.out.contains("NEW\\nLINE"));
+    for (const auto &[name, shown] : names)
+        EXPECT_TRUE(r.out.contains(shown)) << shown.toStdString();
+}
+
+TEST(Trv, RelativeAndUnnormalFoldersAreMadeAbsoluteAndNormal)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("x/sub")));
+    touch(QFile::encodeName(dir.path()) + "/x/sub/f");
+    const std::string expected = values::pathValue(QFile::encodeName(dir.path()).toStdString() + "/x/sub");
+    for (const char *arg : {"x", "./x", "x/sub/../../x", "x//", "./x/./"}) {
+        const TrvRun r = trv({QStringLiteral("scan"), QString::fromUtf8(arg)}, dir.path());
+        ASSERT_EQ(r.code, 0) << arg << r.err.toStdString();
+        const QList<QByteArray> values = r.out.split('\t');
+        ASSERT_EQ(values.size(), 9) << arg;
+        EXPECT_EQ(values[2].toStdString(), expected) << arg;
+    }
 }
 
 TEST(Trv, MissingOrWrongArgumentsAreErrors)
@@ -82,8 +110,10 @@ TEST(Trv, DrivesPrintsEachLineWithItsRootInByteOrder)
         const auto text =
             std::find_if(texts.begin(), texts.end(), [&](const QByteArray &t) { return values[0].endsWith(t); });
         ASSERT_NE(text, texts.end()) << line.toStdString();
+        // The line shows a name that is not UTF-8 with replacement characters; the root keeps its bytes.
         const QByteArray mountPoint = values[0].chopped(text->size());
-        EXPECT_EQ(values[1], mountPoint == "/" ? mountPoint : mountPoint + '/');
+        const QByteArray root = QByteArray::fromStdString(text::sanitizeUtf8(values[1].toStdString()));
+        EXPECT_EQ(root, mountPoint == "/" ? mountPoint : mountPoint + '/');
         EXPECT_LT(previous, mountPoint);
         previous = mountPoint;
     }

@@ -1,0 +1,64 @@
+#include "fileops/filecommands.h"
+
+#include "fileops/fileproperties.h"
+#include "fileops/frmoptions.h"
+#include "grid/datagrid.h"
+
+namespace {
+
+constexpr int kRightButton = 2;
+constexpr int kPathColumn = 2;
+constexpr int kLongNameColumn = 0;
+
+} // namespace
+
+FileCommands::FileCommands(FileCommandsControls controls) : m_c(std::move(controls))
+{
+    m_c.fileOps.options = [this] { return optionsDialog(); };
+    if (!m_c.showProperties)
+        m_c.showProperties = [w = m_c.window](const QString &path) { ShowFileProperties(path, w); };
+}
+
+FrmOptions *FileCommands::optionsDialog()
+{
+    if (!m_options)
+        m_options = new FrmOptions(m_c.window);
+    return m_options;
+}
+
+void FileCommands::mnuOptions_Click()
+{
+    FrmOptions *o = optionsDialog();
+    o->show();
+    o->raise();
+    o->activateWindow();
+}
+
+bool FileCommands::mayWorkOnFiles() const
+{
+    return *m_c.mblnLiveCatalogue && !*m_c.mblnDupMode;
+}
+
+void FileCommands::grdFiles_RowActivated()
+{
+    if (!mayWorkOnFiles())
+        return;
+    DataGrid *g = m_c.fileOps.grdFiles;
+    QString path = g->columnText(kPathColumn);
+    while (path.endsWith(QLatin1Char(' ')))
+        path.chop(1);
+    m_c.showProperties(path + g->columnText(kLongNameColumn));
+}
+
+void FileCommands::grdFiles_MouseDown(int button)
+{
+    if (!*m_c.mblnLiveCatalogue || button != kRightButton || *m_c.mblnDupMode)
+        return;
+    if (!m_fileOps) {
+        m_fileOps = new FrmFileOps(m_c.fileOps, m_c.window);
+        m_fileOps->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_fileOps->show();
+    m_fileOps->raise();
+    m_fileOps->activateWindow();
+}

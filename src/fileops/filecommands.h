@@ -1,0 +1,41 @@
+#pragma once
+// The grid's file commands and the dialogs they open: row activation shows the file's
+// properties, the right button opens the file operations dialog (one, modeless), and the
+// Options menu item opens the options dialog. Only a live catalogue outside duplicate
+// stepping is worked on.
+
+#include "fileops/frmfileops.h"
+
+#include <QPointer>
+#include <functional>
+
+class FrmOptions;
+
+struct FileCommandsControls {
+    QWidget *window = nullptr;
+    const bool *mblnLiveCatalogue = nullptr;
+    const bool *mblnDupMode = nullptr;
+    FileOpsControls fileOps; // its options member is filled in here
+    // Shows a file's properties; empty: ShowFileProperties.
+    std::function<void(const QString &path)> showProperties;
+};
+
+class FileCommands {
+public:
+    explicit FileCommands(FileCommandsControls controls);
+
+    void mnuOptions_Click();
+    void grdFiles_RowActivated();
+    void grdFiles_MouseDown(int button);
+
+    // Loaded hidden, all options off, when first asked for.
+    [[nodiscard]] FrmOptions *optionsDialog();
+    [[nodiscard]] FrmFileOps *fileOpsDialog() const { return m_fileOps; }
+
+private:
+    [[nodiscard]] bool mayWorkOnFiles() const;
+
+    FileCommandsControls m_c;
+    QPointer<FrmOptions> m_options;
+    QPointer<FrmFileOps> m_fileOps;
+};

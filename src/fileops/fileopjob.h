@@ -1,0 +1,45 @@
+#pragma once
+// Runs one file operation on a worker thread, so the window stays live. Questions and
+// errors are carried to the window's thread and answered there; progress is polled by the
+// progress window; Cancel and the job's destruction stop the worker promptly.
+
+#include "fileops/fileopprogress.h"
+#include "platform/fileoperation.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <memory>
+#include <thread>
+
+class FileOpPrompts;
+class QWidget;
+
+class FileOpJob : public QObject {
+    Q_OBJECT
+public:
+    // prompts must outlive the job; progressParent owns the progress window.
+    FileOpJob(FileOpPrompts &prompts, QWidget *progressParent, QObject *parent = nullptr);
+    ~FileOpJob() override; // cancels and waits for the worker
+
+    void start(fileop::Function function, const QString &from, const QString &to, std::uint16_t flags);
+    [[nodiscard]] bool running() const { return m_running; }
+    void cancel();
+    // nullptr when the operation is silent or none has started.
+    [[nodiscard]] FileOpProgress *progressWindow() const { return m_progress; }
+
+    class Bridge;
+
+signals:
+    void finished(fileop::Result result);
+
+private:
+    void onWorkerDone(fileop::Result result);
+
+    FileOpPrompts &m_prompts;
+    QWidget *m_progressParent;
+    std::shared_ptr<Bridge> m_bridge;
+    std::thread m_thread;
+    QPointer<FileOpProgress> m_progress;
+    bool m_running = false;
+};

@@ -1,0 +1,191 @@
+#include "fileops/frmfileops.h"
+
+#include "catalogue/numberformat.h"
+#include "fileops/fileopjob.h"
+#include "fileops/fileopprompts.h"
+#include "fileops/frmoptions.h"
+#include "grid/datagrid.h"
+#include "grid/twips.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+const QSize kClientTwips(7500, 2352);
+constexpr int kPathColumn = 2;
+constexpr int kLongNameColumn = 0;
+
+struct OpButton {
+    const char *caption;
+    int left;
+    fileop::Function function;
+    const char *tooltip;
+};
+constexpr OpButton kButtons[] = {
+    {"&Copy", 840, fileop::Function::Copy, "Enter Source and Destination."},
+    {"&Move", 2040, fileop::Function::Move, "Enter Source and Destination."},
+    {"&Rename", 3240, fileop::Function::Rename, "Enter Source and Destination."},
+    {"&Delete", 4440, fileop::Function::Delete, "Enter Source only."},
+};
+constexpr int kDeleteIndex = 3;
+
+QFont boldSansSerif()
+{
+    QFont f(QStringLiteral("MS Sans Serif"));
+    f.setPointSizeF(9.6);
+    f.setBold(true);
+    return f;
+}
+
+} // namespace
+
+FrmFileOps::FrmFileOps(FileOpsControls controls, QWidget *parent) : QDialog(parent), m_c(std::move(controls))
+{
+    setObjectName(QStringLiteral("frmFileOps"));
+    setWindowTitle(QStringLiteral("Tarvolo  -  File Operations  "));
+    setModal(false);
+    const auto px = [this](int t) { return twipsToPixels(t, this); };
+    const auto py = [this](int t) { return twipsToPixelsY(t, this); };
+    setFixedSize(px(kClientTwips.width()), py(kClientTwips.height()));
+    if (!m_c.prompts) {
+        m_ownPrompts = std::make_unique<MessageBoxPrompts>(this);
+        m_c.prompts = m_ownPrompts.get();
+    }
+    m_job = new FileOpJob(*m_c.prompts, this, this);
+    connect(m_job, &FileOpJob::finished, this, &FrmFileOps::onFinished);
+
+    const auto lineEdit = [&](const char *name, int top, const char *tip) {
+        auto *e = new QLineEdit(this);
+        e->setObjectName(QLatin1String(name));
+        e->setToolTip(QLatin1String(tip));
+        e->setGeometry(px(2160), py(top), px(5052), e->sizeHint().height());
+        return e;
+    };
+    txtSource = lineEdit("txtSource", 240,
+                         "Enter the full path of the file or folder to copy, rename, move or delete. Wildcards are "
+                         "allowed.");
+    txtDestination = lineEdit("txtDestination", 840,
+                              "Enter the full path of the destination file or folder.  Wildcards are allowed.");
+    for (int i = 0; i < 4; ++i) {
+        auto *b = new QPushButton(QLatin1String(kButtons[i].caption), this);
+        b->setObjectName(QStringLiteral("cmdFileOp"));
+        b->setProperty("Index", i);
+        b->setToolTip(QLatin1String(kButtons[i].tooltip));
+        b->setFont(boldSansSerif());
+        b->setGeometry(px(kButtons[i].left), py(1560), px(1095), py(375));
+        connect(b, &QPushButton::clicked, this, [this, i] { cmdFileOp_Click(i); });
+        cmdFileOp[std::size_t(i)] = b;
+    }
+    const auto label = [&](const char *name, const char *caption, int top, int lines) {
+        auto *l = new QLabel(QLatin1String(caption), this);
+        l->setObjectName(QLatin1String(name));
+        l->setFont(boldSansSerif());
+        l->setWordWrap(lines > 1);
+        l->setGeometry(px(240), py(top), px(1860), l->fontMetrics().lineSpacing() * lines + 2);
+        return l;
+    };
+    Label1 = label("Label1", "Source File:", 240, 1);
+    Label2 = label("Label2", "Destination File Or Folder:", 720, 2);
+    cmdCancel = new QPushButton(QStringLiteral("Ca&ncel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setFont(boldSansSerif());
+    cmdCancel->setGeometry(px(6240), py(1560), px(972), py(372));
+    connect(cmdCancel, &QPushButton::clicked, this, &FrmFileOps::cmdCancel_Click);
+
+    QWidget *order[] = {txtSource, txtDestination, cmdFileOp[0], cmdFileOp[1], cmdFileOp[2], cmdFileOp[3], cmdCancel};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    Form_Load();
+}
+
+FrmFileOps::~FrmFileOps()
+{
+    // Closed while working: the job stops with the dialog, and the pointer comes back.
+    if (m_job->running())
+        QApplication::restoreOverrideCursor();
+}
+
+void FrmFileOps::Form_Load()
+{
+    QString path = m_c.grdFiles->columnText(kPathColumn);
+    while (path.endsWith(QLatin1Char(' ')))
+        path.chop(1);
+    txtSource->setText(path + m_c.grdFiles->columnText(kLongNameColumn));
+}
+
+std::uint16_t FrmFileOps::optionFlags() const
+{
+    const FrmOptions *o = m_c.options();
+    std::uint16_t flags = 0;
+    if (o->chkSilent->isChecked())
+        flags = fileop::Silent;
+    if (o->chkYesToAll->isChecked())
+        flags |= fileop::NoConfirmation;
+    if (o->chkRename->isChecked())
+        flags |= fileop::RenameOnCollision;
+    if (o->chkDir->isChecked())
+        flags |= fileop::NoConfirmMkdir;
+    if (o->chkFilesOnly->isChecked())
+        flags |= fileop::FilesOnly;
+    return flags;
+}
+
+void FrmFileOps::cmdFileOp_Click(int index)
+{
+    if (index < 0 || index > kDeleteIndex || m_job->running())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_isDelete = index == kDeleteIndex;
+    // The record to remove is the row current when the delete was asked for; the window
+    // stays live while the work runs, so the current row may move meanwhile.
+    RecordSet *records = m_c.grdFiles->dataSource();
+    m_deleteRecords = records;
+    m_deleteBookmark = records && m_c.grdFiles->currentRow() >= 0 ? qint64(m_c.grdFiles->bookmark()) : -1;
+    m_deletePath = m_deleteBookmark >= 0 ? records->value(kPathColumn) + records->value(kLongNameColumn) : QString();
+    setBusy(true);
+    m_job->start(kButtons[index].function, txtSource->text(), txtDestination->text(), optionFlags());
+}
+
+void FrmFileOps::onFinished(fileop::Result result)
+{
+    QApplication::restoreOverrideCursor();
+    setBusy(false);
+    const bool ok = result.succeeded();
+    if (ok && m_isDelete)
+        removeDeletedRecord();
+    emit operationDone(ok);
+    if (ok)
+        close();
+}
+
+void FrmFileOps::removeDeletedRecord()
+{
+    RecordSet *records = m_c.grdFiles->dataSource();
+    if (m_deleteBookmark < 0 || !records || records != m_deleteRecords)
+        return;
+    const int position = records->positionOf(RecordSet::Bookmark(m_deleteBookmark));
+    // A catalogue made anew meanwhile may reuse the bookmark for another file.
+    if (position < 0 ||
+        records->textAt(position, kPathColumn) + records->textAt(position, kLongNameColumn) != m_deletePath)
+        return;
+    records->setPosition(position);
+    m_c.grdFiles->deleteCurrentRow();
+    --*m_c.TotalFiles;
+    m_c.lblTotalFiles->setText(formatNumber(*m_c.TotalFiles, u"###,###"));
+}
+
+void FrmFileOps::setBusy(bool busy)
+{
+    for (QWidget *w : findChildren<QWidget *>())
+        if (w->parent() == this && !w->isWindow())
+            w->setEnabled(!busy);
+}
+
+void FrmFileOps::cmdCancel_Click()
+{
+    close();
+}

@@ -1,0 +1,71 @@
+#pragma once
+// The file operations dialog: copy, move, rename or delete the file of the grid's current
+// row (or whatever the user types) with the options of the options dialog. Modeless; it
+// closes on success and stays open, as it was, on failure. A successful delete removes the
+// row's record from the catalogue.
+
+#include "platform/fileoperation.h"
+
+#include <QDialog>
+#include <array>
+#include <functional>
+#include <memory>
+
+class DataGrid;
+class FileOpJob;
+class FileOpPrompts;
+class FrmOptions;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The parts of the main window the dialog reads and changes.
+struct FileOpsControls {
+    QWidget *window = nullptr; // carries the mouse pointer
+    DataGrid *grdFiles = nullptr;
+    QLabel *lblTotalFiles = nullptr;
+    qint64 *TotalFiles = nullptr;
+    // The options dialog, loaded hidden when it was never opened.
+    std::function<FrmOptions *()> options;
+    FileOpPrompts *prompts = nullptr; // nullptr: message boxes
+};
+
+class FrmFileOps : public QDialog {
+    Q_OBJECT
+public:
+    FrmFileOps(FileOpsControls controls, QWidget *parent = nullptr);
+    ~FrmFileOps() override;
+
+    void Form_Load();
+    void cmdFileOp_Click(int index);
+    void cmdCancel_Click();
+
+    // The option flags as the options dialog's check boxes stand now.
+    [[nodiscard]] std::uint16_t optionFlags() const;
+    [[nodiscard]] FileOpJob &job() { return *m_job; }
+
+    QLineEdit *txtSource;
+    QLineEdit *txtDestination;
+    std::array<QPushButton *, 4> cmdFileOp{};
+    QLabel *Label1;
+    QLabel *Label2;
+    QPushButton *cmdCancel;
+
+signals:
+    // After each operation, once the dialog has done its part.
+    void operationDone(bool succeeded);
+
+private:
+    void onFinished(fileop::Result result);
+    void setBusy(bool busy);
+    void removeDeletedRecord();
+
+    FileOpsControls m_c;
+    std::unique_ptr<FileOpPrompts> m_ownPrompts;
+    FileOpJob *m_job;
+    bool m_isDelete = false;
+    // The record current when the delete was asked for, and what it showed then.
+    qint64 m_deleteBookmark = -1;
+    const void *m_deleteRecords = nullptr;
+    QString m_deletePath;
+};

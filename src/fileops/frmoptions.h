@@ -1,0 +1,28 @@
+#pragma once
+// The options dialog: five file-operation options that last while the program runs. It is
+// modeless; both OK buttons only hide it, so the states stay for later operations.
+
+#include <QDialog>
+
+class QCheckBox;
+class QPushButton;
+class QTabWidget;
+
+class FrmOptions : public QDialog {
+    Q_OBJECT
+public:
+    explicit FrmOptions(QWidget *parent = nullptr);
+
+    void Form_Load();
+    void cmdOKGeneral_Click();
+    void cmdOKFileOperations_Click();
+
+    QTabWidget *SSTab1;
+    QPushButton *cmdOKGeneral;
+    QPushButton *cmdOKFileOperations;
+    QCheckBox *chkSilent;
+    QCheckBox *chkYesToAll;
+    QCheckBox *chkRename;
+    QCheckBox *chkDir;
+    QCheckBox *chkFilesOnly;
+};

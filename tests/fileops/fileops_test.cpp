@@ -1,0 +1,290 @@
+// Guards the file commands as the user meets them: the option flags, the gates on the
+// grid's gestures, and the catalogue after a delete (exactly one record, the count and its
+// label), on a real catalogue of real files.
+#include "app/frmdisplay.h"
+#include "catalogue/ui/displayfiles.h"
+#include "fileops/filecommands.h"
+#include "fileops/fileopjob.h"
+#include "fileops/fileopprompts.h"
+#include "fileops/fileproperties.h"
+#include "fileops/frmfileops.h"
+#include "fileops/frmoptions.h"
+#include "grid/datagrid.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <deque>
+#include <gtest/gtest.h>
+
+using fileop::Answer;
+
+namespace {
+
+class ScriptedPrompts final : public FileOpPrompts {
+public:
+    std::deque<Answer> answers;
+    QStringList asked, errors;
+    Answer confirm(fileop::Question q, const QString &path, bool readOnly) override
+    {
+        asked << confirmText(q, path, readOnly).title;
+        if (answers.empty())
+            return Answer::Cancel;
+        const Answer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    void error(const QString &text) override { errors << text; }
+};
+
+class FileCommandsTest : public testing::Test {
+protected:
+    FileCommandsTest()
+    {
+        for (const char *n : {"alpha.txt", "beta.txt", "gamma.txt"})
+            write(n, n);
+        FrmDisplay::Services s;
+        s.messages = nullptr;
+        s.driveSource = [this](DriveTables &t) {
+            t.DriveRoots.fill(QStringLiteral(" "));
+            t.SelectedDrives.fill(QStringLiteral(" "));
+            t.DriveRoots[0] = drive.path() + u'/';
+            return QStringList{drive.path() + QStringLiteral(":  Is A Hard/Non-Removable Drive")};
+        };
+        s.fileOpPrompts = &prompts;
+        s.showProperties = [this](const QString &p) { propertiesShown << p; };
+        s.quit = [] {};
+        window = std::make_unique<FrmDisplay>(std::move(s));
+    }
+    void write(const QString &name, const QByteArray &data) const
+    {
+        QFile f(drive.path() + u'/' + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(data);
+    }
+    void display()
+    {
+        QSignalSpy shown(&window->displayCommands(), &DisplayCommands::displayed);
+        window->findChild<QListWidget *>(QStringLiteral("lstDriveNumFiles"))->item(0)->setSelected(true);
+        window->DisplayFiles();
+        ASSERT_TRUE(shown.count() > 0 || shown.wait(10000));
+    }
+    [[nodiscard]] DataGrid *grid() const { return window->findChild<DataGrid *>(QStringLiteral("grdFiles")); }
+    [[nodiscard]] FrmFileOps *dialog() { return window->fileCommands().fileOpsDialog(); }
+    [[nodiscard]] QString totalLabel() const
+    {
+        return window->findChild<QLabel *>(QStringLiteral("lblTotalFiles"))->text();
+    }
+    void rightClick() { emit grid()->mouseDown(2, 0, 5, 5); }
+    // Clicks a button of the dialog and waits for the operation to end.
+    bool click(int index)
+    {
+        QSignalSpy done(dialog(), &FrmFileOps::operationDone);
+        dialog()->cmdFileOp[std::size_t(index)]->click();
+        return (done.count() > 0 || done.wait(10000)) && done.front().front().toBool();
+    }
+    [[nodiscard]] bool exists(const char *name) const { return QFile::exists(drive.path() + u'/' + name); }
+
+    QTemporaryDir drive;
+    ScriptedPrompts prompts;
+    QStringList propertiesShown;
+    std::unique_ptr<FrmDisplay> window;
+};
+
+} // namespace
+
+TEST_F(FileCommandsTest, OptionsDialogIsLaidOutAndOnlyHidden)
+{
+    window->mnuOptions_Click();
+    FrmOptions *o = window->fileCommands().optionsDialog();
+    EXPECT_EQ(o->windowTitle(), QStringLiteral("Tarvolo  -  Options Display"));
+    EXPECT_EQ(o->SSTab1->currentIndex(), 0);
+    EXPECT_EQ(o->SSTab1->tabText(1), QStringLiteral("File Operations"));
+    EXPECT_EQ(o->chkSilent->text(), QStringLiteral("  Do not display a progress dialog box"));
+    EXPECT_TRUE(o->isVisible());
+    o->SSTab1->setCurrentIndex(1);
+    o->chkDir->setChecked(true);
+    o->cmdOKFileOperations->click();
+    EXPECT_FALSE(o->isVisible());
+    window->mnuOptions_Click();
+    EXPECT_EQ(window->fileCommands().optionsDialog(), o) << "one dialog, kept with its states";
+    EXPECT_TRUE(o->chkDir->isChecked());
+    EXPECT_EQ(o->SSTab1->currentIndex(), 1) << "reshown on the tab last used";
+    // Tab order: the File Operations OK, the five boxes, then the General OK.
+    QWidget *w = o->cmdOKFileOperations;
+    for (QWidget *next : {static_cast<QWidget *>(o->chkSilent), static_cast<QWidget *>(o->chkYesToAll),
+                          static_cast<QWidget *>(o->chkRename), static_cast<QWidget *>(o->chkDir),
+                          static_cast<QWidget *>(o->chkFilesOnly), static_cast<QWidget *>(o->cmdOKGeneral)}) {
+        EXPECT_EQ(w->nextInFocusChain()->objectName(), next->objectName());
+        w = next;
+    }
+}
+
+TEST_F(FileCommandsTest, FlagsFollowTheBoxesAtTheMomentOfEachOperation)
+{
+    display();
+    rightClick();
+    ASSERT_TRUE(dialog());
+    EXPECT_EQ(dialog()->optionFlags(), 0) << "the options dialog was never opened";
+    FrmOptions *o = window->fileCommands().optionsDialog();
+    EXPECT_FALSE(o->isVisible());
+    const std::pair<QCheckBox *, int> each[] = {{o->chkSilent, 0x0004},
+                                                {o->chkYesToAll, 0x0010},
+                                                {o->chkRename, 0x0008},
+                                                {o->chkDir, 0x0200},
+                                                {o->chkFilesOnly, 0x0080}};
+    for (const auto &[box, flag] : each) {
+        box->setChecked(true);
+        EXPECT_EQ(dialog()->optionFlags(), flag) << box->objectName().toStdString();
+        box->setChecked(false);
+    }
+    for (const auto &[box, flag] : each)
+        box->setChecked(true);
+    EXPECT_EQ(dialog()->optionFlags(), 0x029C);
+}
+
+TEST_F(FileCommandsTest, GesturesWorkOnlyOnALiveCatalogueOutsideDuplicateStepping)
+{
+    rightClick();
+    emit grid()->rowActivated();
+    EXPECT_FALSE(dialog());
+    EXPECT_TRUE(propertiesShown.isEmpty());
+
+    display();
+    window->state().mblnDupMode = true;
+    rightClick();
+    emit grid()->rowActivated();
+    EXPECT_FALSE(dialog());
+    EXPECT_TRUE(propertiesShown.isEmpty());
+    window->state().mblnDupMode = false;
+
+    for (int button : {1, 4})
+        emit grid()->mouseDown(button, 0, 5, 5);
+    EXPECT_FALSE(dialog()) << "only the right button";
+    emit grid()->rowActivated();
+    ASSERT_EQ(propertiesShown.size(), 1);
+    const QString path = grid()->columnText(2).trimmed() + grid()->columnText(0);
+    EXPECT_EQ(propertiesShown.front(), path) << "path without its blanks, the long name as stored";
+    rightClick();
+    FrmFileOps *first = dialog();
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->txtSource->text(), path);
+    EXPECT_TRUE(first->txtDestination->text().isEmpty());
+    rightClick();
+    EXPECT_EQ(dialog(), first) << "one instance, brought forward";
+
+    window->state().mblnLiveCatalogue = false;
+    first->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    rightClick();
+    EXPECT_FALSE(dialog());
+}
+
+TEST_F(FileCommandsTest, ADeleteRemovesExactlyTheRecordItWasAskedForAndLowersTheCount)
+{
+    display();
+    ASSERT_EQ(window->state().TotalFiles, 3);
+    grid()->dataSource()->setPosition(1); // BETA.TXT, sorted by long name
+    rightClick();
+    // Answered No: the file stays, the dialog stays open as it was, nothing is removed.
+    prompts.answers = {Answer::No};
+    EXPECT_FALSE(click(3));
+    EXPECT_TRUE(exists("beta.txt"));
+    ASSERT_TRUE(dialog());
+    EXPECT_EQ(window->state().TotalFiles, 3);
+
+    prompts.answers = {Answer::Yes};
+    dialog()->txtSource->setText(dialog()->txtSource->text().replace(QStringLiteral("BETA"), QStringLiteral("B*")));
+    EXPECT_TRUE(click(3));
+    EXPECT_FALSE(exists("beta.txt"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(dialog()) << "closed on success";
+    EXPECT_EQ(window->state().TotalFiles, 2);
+    EXPECT_EQ(window->state().catalogue->count(), 2);
+    EXPECT_EQ(totalLabel().trimmed(), QStringLiteral("2"));
+    for (int i = 0; i < 2; ++i)
+        EXPECT_FALSE(window->state().catalogue->textAt(i, 0).startsWith(QStringLiteral("BETA")));
+
+    // The last files: the count's label becomes empty.
+    window->fileCommands().optionsDialog()->chkYesToAll->setChecked(true);
+    for (int left = 2; left > 0; --left) {
+        grid()->dataSource()->setPosition(0);
+        rightClick();
+        EXPECT_TRUE(click(3));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    EXPECT_EQ(window->state().TotalFiles, 0);
+    EXPECT_EQ(totalLabel(), QString());
+    EXPECT_TRUE(QDir(drive.path()).isEmpty());
+}
+
+TEST_F(FileCommandsTest, CopyWithRenameOnCollisionLeavesTheCatalogueAlone)
+{
+    display();
+    rightClick();
+    window->fileCommands().optionsDialog()->chkRename->setChecked(true);
+    window->fileCommands().optionsDialog()->chkSilent->setChecked(true);
+    dialog()->txtDestination->setText(drive.path());
+    EXPECT_TRUE(click(0));
+    EXPECT_TRUE(exists("Copy #1 of alpha.txt"));
+    EXPECT_EQ(window->state().TotalFiles, 3);
+    EXPECT_TRUE(prompts.asked.isEmpty());
+}
+
+TEST_F(FileCommandsTest, AFailedOperationKeepsTheDialogAsItWasAndReportsOnce)
+{
+    display();
+    rightClick();
+    dialog()->txtSource->setText(drive.path() + QStringLiteral("/no such file"));
+    dialog()->txtDestination->setText(QStringLiteral("x"));
+    EXPECT_FALSE(click(2));
+    ASSERT_TRUE(dialog());
+    EXPECT_TRUE(dialog()->isVisible());
+    EXPECT_EQ(dialog()->txtDestination->text(), QStringLiteral("x"));
+    EXPECT_EQ(prompts.errors.size(), 1);
+}
+
+TEST(FileOpJobTest, CancelStopsACopyAndLeavesNoPartialFile)
+{
+    QTemporaryDir dir;
+    {
+        QFile f(dir.path() + QStringLiteral("/big"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(qint64(256) << 20));
+    }
+    ScriptedPrompts prompts;
+    QWidget owner;
+    FileOpJob job(prompts, &owner);
+    QSignalSpy finished(&job, &FileOpJob::finished);
+    job.start(fileop::Function::Copy, dir.path() + QStringLiteral("/big"), dir.path() + QStringLiteral("/copy"), 0);
+    ASSERT_TRUE(job.progressWindow());
+    job.cancel();
+    ASSERT_TRUE(finished.wait(10000));
+    const auto r = finished.front().front().value<fileop::Result>();
+    EXPECT_TRUE(r.aborted);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"big"});
+}
+
+TEST(FilePropertiesTest, FactsComeFromTheResolvedFileAndAMissingPathGivesNone)
+{
+    QTemporaryDir dir;
+    QDir().mkpath(dir.path() + QStringLiteral("/Docs"));
+    QFile f(dir.path() + QStringLiteral("/Docs/Report.txt"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("12345");
+    f.close();
+    const auto facts = readFileFacts(dir.path() + QStringLiteral("/DOCS/REPORT.TXT      "));
+    ASSERT_TRUE(facts);
+    EXPECT_EQ(facts->name, QStringLiteral("Report.txt"));
+    EXPECT_EQ(facts->folder, dir.path() + QStringLiteral("/Docs"));
+    EXPECT_EQ(facts->type, QStringLiteral("File"));
+    EXPECT_TRUE(facts->size.startsWith(QStringLiteral("5 ")));
+    EXPECT_FALSE(readFileFacts(dir.path() + QStringLiteral("/DOCS/REPORT.TX")));
+}
