@@ -142,9 +142,9 @@ TEST(Trv, DumpOfASavedScanPrintsTheScanAndRefusesOtherFiles)
 {
     QTemporaryDir dir;
     QDir().mkpath(dir.filePath(QStringLiteral("a/sub")));
-    touch(dir.filePath(QStringLiteral("a/one.txt")));
-    touch(dir.filePath(QStringLiteral("a/sub/tab\there")));
-    touch(dir.filePath(QStringLiteral("b.txt")));
+    touch(dir.filePath(QStringLiteral("a/one.txt")).toUtf8());
+    touch(dir.filePath(QStringLiteral("a/sub/tab\there")).toUtf8());
+    touch(dir.filePath(QStringLiteral("b.txt")).toUtf8());
     const QString a = dir.filePath(QStringLiteral("a")), sub = dir.filePath(QStringLiteral("a/sub"));
     const QString file = dir.filePath(QStringLiteral("c.trv"));
     const TrvRun saved = trv({QStringLiteral("save"), QStringLiteral("-o"), file, a, sub});
@@ -170,7 +170,7 @@ TEST(Trv, ReportOfACatalogueFileIsAPdfOfItsRecords)
     QTemporaryDir dir;
     QDir().mkpath(dir.filePath(QStringLiteral("a")));
     for (const char *name : {"one.txt", "two.txt", "three.txt"})
-        touch(dir.filePath(QStringLiteral("a/") + QLatin1String(name)));
+        touch(dir.filePath(QStringLiteral("a/") + QLatin1String(name)).toUtf8());
     const QString file = dir.filePath(QStringLiteral("c.trv")), pdf = dir.filePath(QStringLiteral("c.pdf"));
     ASSERT_EQ(trv({QStringLiteral("save"), QStringLiteral("-o"), file, dir.filePath(QStringLiteral("a"))}).code, 0);
     const TrvRun made = trv({QStringLiteral("report"), file, QStringLiteral("-o"), pdf});
