@@ -122,6 +122,11 @@ TEST_F(SortingTest, WithNothingDisplayedACommandOnlyRecordsTheChoice)
         EXPECT_TRUE(lblSortType->isHidden());
         expectArrow(isDescending(e.item));
     }
+    sorting.mnuSortItem_Click(ExtensionAsc);
+    sorting.SortDescending(); // an arrow too only flips the choice
+    EXPECT_EQ(markedItems(), std::vector<int>{ExtensionDsc});
+    EXPECT_TRUE(lblSortType->isHidden());
+    expectArrow(true);
     EXPECT_EQ(resets, 0) << "the grid is not touched";
     EXPECT_TRUE(state.catalogue->sort().isEmpty()) << "the catalogue is not touched";
 }
@@ -149,37 +154,25 @@ TEST_F(SortingTest, SortItWithNoOrderChoosesLongNameAscendingAndLeavesTheArrows)
     expectArrow(true);
 }
 
-TEST_F(SortingTest, SortItShowsTheBusyPointerThroughoutAndEndsOnTheArrow)
-{
-    display(kFiles);
-    window.setCursor(Qt::IBeamCursor);
-    sorting.SortPathAsc();
-    EXPECT_EQ(pointerAtReset, Qt::WaitCursor);
-    EXPECT_EQ(window.cursor().shape(), Qt::ArrowCursor);
-}
-
-TEST_F(SortingTest, TheKeyColumnIsSetAfterTheLayoutReset)
+TEST_F(SortingTest, ToolbarKeysSortAscendingUnderTheBusyPointerAndSetTheKeyColumnAfterTheReset)
 {
     window.show();
     display(kFiles);
+    sorting.mnuSortItem_Click(DateLastModifiedDsc);
+    expectArrow(true);
+    window.setCursor(Qt::IBeamCursor);
     onReset = [this] {
         grid->setCurrentPane(0);
         grid->setCurrentColumn(0);
     };
-    sorting.SortSizeAsc();
-    EXPECT_EQ(grid->currentPane(), 1);
-    EXPECT_EQ(grid->currentColumn(), 6);
-}
-
-TEST_F(SortingTest, ToolbarKeyCommandsAlwaysSortAscending)
-{
-    display(kFiles);
-    sorting.mnuSortItem_Click(DateLastModifiedDsc);
-    expectArrow(true);
     sorting.SortDateLastModifiedAsc();
     EXPECT_EQ(markedItems(), std::vector<int>{DateLastModifiedAsc});
     EXPECT_EQ(names(), kByDate);
     expectArrow(false);
+    EXPECT_EQ(pointerAtReset, Qt::WaitCursor);
+    EXPECT_EQ(window.cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(grid->currentPane(), 1);
+    EXPECT_EQ(grid->currentColumn(), 3);
 }
 
 TEST_F(SortingTest, ArrowsFlipTheDirectionAndKeepTheKey)
@@ -190,6 +183,9 @@ TEST_F(SortingTest, ArrowsFlipTheDirectionAndKeepTheKey)
         const auto dsc = SortItem(asc + 1);
         sorting.mnuSortItem_Click(asc);
         const std::vector<std::string> ascending = names();
+        sorting.SortAscending(); // already ascending: nothing changes
+        EXPECT_EQ(markedItems(), std::vector<int>{asc});
+        EXPECT_EQ(names(), ascending);
 
         sorting.SortDescending();
         EXPECT_EQ(markedItems(), std::vector<int>{dsc});
@@ -204,16 +200,6 @@ TEST_F(SortingTest, ArrowsFlipTheDirectionAndKeepTheKey)
     }
 }
 
-TEST_F(SortingTest, ArrowsWithoutFilesFlipOnlyTheChoice)
-{
-    sorting.mnuSortItem_Click(ExtensionAsc);
-    sorting.SortDescending();
-    EXPECT_EQ(markedItems(), std::vector<int>{ExtensionDsc});
-    EXPECT_TRUE(lblSortType->isHidden());
-    expectArrow(true);
-    EXPECT_EQ(resets, 0);
-}
-
 TEST_F(SortingTest, ArrowsWithNoOrderOnlySwapTheButtons)
 {
     display(kFiles);
@@ -226,14 +212,4 @@ TEST_F(SortingTest, ArrowsWithNoOrderOnlySwapTheButtons)
     EXPECT_EQ(resets, 0);
     EXPECT_EQ(names(), kInsertion);
     EXPECT_TRUE(lblSortType->isHidden());
-}
-
-TEST_F(SortingTest, UpArrowOnAnAscendingOrderChangesNothingButTheButtons)
-{
-    display(kFiles);
-    sorting.SortPathAsc();
-    sorting.SortAscending();
-    EXPECT_EQ(markedItems(), std::vector<int>{PathAsc});
-    EXPECT_EQ(names(), kByPath);
-    expectArrow(false);
 }
