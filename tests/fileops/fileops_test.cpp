@@ -225,23 +225,11 @@ TEST_F(FileCommandsTest, ADeleteRemovesExactlyTheRecordItWasAskedForAndLowersThe
     EXPECT_TRUE(QDir(drive.path()).isEmpty());
 }
 
-TEST_F(FileCommandsTest, CopyWithRenameOnCollisionLeavesTheCatalogueAlone)
+TEST_F(FileCommandsTest, AFailedOperationKeepsTheDialogAndACopyWithRenameLeavesTheCatalogueAlone)
 {
     display();
     rightClick();
-    window->fileCommands().optionsDialog()->chkRename->setChecked(true);
-    window->fileCommands().optionsDialog()->chkSilent->setChecked(true);
-    dialog()->txtDestination->setText(drive.path());
-    EXPECT_TRUE(click(0));
-    EXPECT_TRUE(exists("Copy #1 of alpha.txt"));
-    EXPECT_EQ(window->state().TotalFiles, 3);
-    EXPECT_TRUE(prompts.asked.isEmpty());
-}
-
-TEST_F(FileCommandsTest, AFailedOperationKeepsTheDialogAsItWasAndReportsOnce)
-{
-    display();
-    rightClick();
+    const QString source = dialog()->txtSource->text();
     dialog()->txtSource->setText(drive.path() + QStringLiteral("/no such file"));
     dialog()->txtDestination->setText(QStringLiteral("x"));
     EXPECT_FALSE(click(2));
@@ -249,6 +237,15 @@ TEST_F(FileCommandsTest, AFailedOperationKeepsTheDialogAsItWasAndReportsOnce)
     EXPECT_TRUE(dialog()->isVisible());
     EXPECT_EQ(dialog()->txtDestination->text(), QStringLiteral("x"));
     EXPECT_EQ(prompts.errors.size(), 1);
+
+    window->fileCommands().optionsDialog()->chkRename->setChecked(true);
+    window->fileCommands().optionsDialog()->chkSilent->setChecked(true);
+    dialog()->txtSource->setText(source);
+    dialog()->txtDestination->setText(drive.path());
+    EXPECT_TRUE(click(0));
+    EXPECT_TRUE(exists("Copy #1 of alpha.txt"));
+    EXPECT_EQ(window->state().TotalFiles, 3);
+    EXPECT_TRUE(prompts.asked.isEmpty());
 }
 
 TEST(FileOpJobTest, CancelStopsACopyAndLeavesNoPartialFile)

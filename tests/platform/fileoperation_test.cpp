@@ -200,20 +200,27 @@ TEST_F(FileOps, RenameOnCollisionGivesCopyNumberNames)
     EXPECT_TRUE(ui.asked.empty());
 }
 
-TEST_F(FileOps, CopyOntoItselfWithoutRenamingFails)
+TEST_F(FileOps, CopyOntoItselfWithoutRenamingOrAFolderIntoItselfFails)
 {
     write("f.txt", "x");
+    write("tree/f", "f");
     EXPECT_FALSE(run(Function::Copy, "f.txt", "f.txt", NoConfirmation).succeeded());
+    EXPECT_FALSE(run(Function::Copy, "tree", "tree/inner", NoConfirmation).succeeded());
     EXPECT_EQ(read("f.txt"), "x");
+    EXPECT_EQ(names("tree"), QStringList{"f"});
 }
 
-TEST_F(FileOps, WildcardsAndFilesOnly)
+TEST_F(FileOps, WildcardsFilesOnlyAndTheDestinationFolderAsked)
 {
     write("src/a.txt", "a");
     write("src/b.TXT", "b");
     write("src/c.doc", "c");
     write("src/sub.txt/inner", "i");
+    ui.answers = {Answer::No}; // not creating the destination folder does nothing
+    EXPECT_TRUE(run(Function::Copy, "src/*", "new/deeper").aborted);
+    EXPECT_FALSE(exists("new"));
     ui.answers = {Answer::Yes};
+    ui.asked.clear();
     EXPECT_TRUE(run(Function::Copy, "src/*.txt", "out1").succeeded());
     EXPECT_EQ(ui.asked.front().question, Question::CreateFolder);
     EXPECT_EQ(names("out1"), (QStringList{"a.txt", "b.TXT", "sub.txt"}));
@@ -224,15 +231,6 @@ TEST_F(FileOps, WildcardsAndFilesOnly)
 
     EXPECT_TRUE(run(Function::Delete, "src/*.txt", {}, FilesOnly | NoConfirmation).succeeded());
     EXPECT_EQ(names("src"), (QStringList{"c.doc", "sub.txt"}));
-}
-
-TEST_F(FileOps, CreatingTheDestinationFolderAnsweredNoDoesNothing)
-{
-    write("src/a.txt", "a");
-    ui.answers = {Answer::No};
-    const Result r = run(Function::Copy, "src/*", "new/deeper");
-    EXPECT_TRUE(r.aborted);
-    EXPECT_FALSE(exists("new"));
 }
 
 TEST_F(FileOps, FoldersCopyRecursivelyWithModesTimesAndLinksAsLinks)
@@ -274,13 +272,6 @@ TEST_F(FileOps, ALinkToAFolderOutsideIsCopiedMovedAndDeletedAsALink)
     EXPECT_TRUE(run(Function::Delete, "moved", {}, NoConfirmation).succeeded());
     EXPECT_TRUE(names("work").isEmpty());
     EXPECT_EQ(names("outside"), QStringList{"precious"});
-}
-
-TEST_F(FileOps, AFolderIsNotCopiedIntoItself)
-{
-    write("tree/f", "f");
-    EXPECT_FALSE(run(Function::Copy, "tree", "tree/inner", NoConfirmation).succeeded());
-    EXPECT_EQ(names("tree"), QStringList{"f"});
 }
 
 TEST_F(FileOps, DeleteIsConfirmedPerItem)
