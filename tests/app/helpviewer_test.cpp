@@ -173,33 +173,25 @@ TEST(HelpSearch, EveryWordMustBeginAWordAndMoreHitsRankFirst)
     EXPECT_EQ(helpPlainText("<p>Size &amp; <b>Date</b></p>"), "Size & Date");
 }
 
-TEST(HelpViewerWindow, MissingHelpFileIsReportedInThePageArea)
+TEST(HelpViewerWindow, AMissingOrDamagedProjectIsReportedInThePageAreaWithoutABox)
 {
-    QTemporaryDir empty;
+    QTemporaryDir empty, bad;
+    Fixture good;
+    writeFile(bad.filePath("TRV.hlp"), "Title: X\n[Contents]\nA | a.html\n    B | b.html\n");
     HelpViewer viewer;
     EXPECT_FALSE(viewer.openHelpFile("TRV.hlp", {empty.path(), "/no/such/folder"}));
     EXPECT_FALSE(viewer.isLoaded());
     EXPECT_EQ(viewer.problem(), "Cannot find the help file TRV.hlp.");
-    const QString text = browserText(viewer);
+    QString text = browserText(viewer);
     EXPECT_TRUE(text.contains("Cannot find the help file TRV.hlp.")) << text.toStdString();
-    EXPECT_TRUE(text.contains(empty.path()));
-    EXPECT_TRUE(text.contains("/no/such/folder"));
-    EXPECT_EQ(child<QTreeWidget>(viewer, "treContents")->topLevelItemCount(), 0);
+    EXPECT_TRUE(text.contains(empty.path()) && text.contains("/no/such/folder"));
     viewer.showFinder(); // nothing to show: must neither crash nor replace the message
     viewer.search("sort");
     EXPECT_TRUE(browserText(viewer).contains("Cannot find"));
-    EXPECT_FALSE(anyMessageBox());
-}
 
-TEST(HelpViewerWindow, DamagedProjectIsReportedAndAGoodOneReplacesIt)
-{
-    Fixture good;
-    QTemporaryDir bad;
-    writeFile(bad.filePath("TRV.hlp"), "Title: X\n[Contents]\nA | a.html\n    B | b.html\n");
-    HelpViewer viewer;
     ASSERT_TRUE(viewer.openHelpFile("TRV.hlp", {good.dir.path()}));
     EXPECT_FALSE(viewer.openHelpFile("TRV.hlp", {bad.path()}));
-    const QString text = browserText(viewer);
+    text = browserText(viewer);
     EXPECT_TRUE(text.contains("The help file TRV.hlp is damaged")) << text.toStdString();
     EXPECT_TRUE(text.contains("line 4:"));
     EXPECT_EQ(child<QTreeWidget>(viewer, "treContents")->topLevelItemCount(), 0);
