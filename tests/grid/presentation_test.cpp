@@ -25,7 +25,7 @@ QStringList visibleCaptions(const DataGrid &g, const GridPane *p)
 
 } // namespace
 
-TEST(Presentation, FirstResetOnlySplitsLaterResetsFormat)
+TEST(Presentation, FirstResetOnlySplitsLaterResetsFormatWithTheLeftPaneOneColumnWide)
 {
     RecordSet dummy;
     BuildDummyRecordSet(dummy);
@@ -55,6 +55,15 @@ TEST(Presentation, FirstResetOnlySplitsLaterResetsFormat)
     EXPECT_FALSE(g.pane(1)->recordSelectors());
     EXPECT_EQ(g.pane(0)->backColor(), g.palette().color(QPalette::Button));
     EXPECT_EQ(g.pane(0)->horizontalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+    // The left pane is exactly one column wide.
+    g.resize(900, 300);
+    g.show();
+    QCoreApplication::processEvents();
+    GridPane *left = g.pane(0);
+    EXPECT_EQ(left->viewport()->width(), twipsToPixels(3000, &g));
+    EXPECT_EQ(left->width(), left->verticalHeader()->width() + twipsToPixels(3000, &g) + 2 * left->frameWidth());
+    EXPECT_EQ(left->horizontalScrollBar()->maximum(), 0);
+    EXPECT_GT(g.pane(1)->width(), left->width());
 }
 
 TEST(Presentation, LayoutHoldsForTheCatalogueBoundAfterwards)
@@ -79,23 +88,4 @@ TEST(Presentation, LayoutHoldsForTheCatalogueBoundAfterwards)
     EXPECT_FALSE(visibleCaptions(g, g.pane(1)).contains("Field8"));
     EXPECT_FALSE(visibleCaptions(g, g.pane(1)).contains("Field9"));
     EXPECT_EQ(g.model()->rowCount(), 2);
-}
-
-TEST(Presentation, LeftPaneIsExactlyOneColumnWide)
-{
-    RecordSet dummy;
-    BuildDummyRecordSet(dummy);
-    DataGrid g;
-    g.setDataSource(&dummy);
-    bool splitMade = false;
-    ResetSplitDisplay(g, splitMade);
-    ResetSplitDisplay(g, splitMade);
-    g.resize(900, 300);
-    g.show();
-    QCoreApplication::processEvents();
-    GridPane *left = g.pane(0);
-    EXPECT_EQ(left->viewport()->width(), twipsToPixels(3000, &g));
-    EXPECT_EQ(left->width(), left->verticalHeader()->width() + twipsToPixels(3000, &g) + 2 * left->frameWidth());
-    EXPECT_EQ(left->horizontalScrollBar()->maximum(), 0);
-    EXPECT_GT(g.pane(1)->width(), left->width());
 }

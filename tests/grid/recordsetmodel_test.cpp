@@ -16,7 +16,7 @@ const FileRow kFiles[] = {{"b.txt", 0}, {"a.txt", 1234567}, {"c.txt", 58023}};
 
 } // namespace
 
-TEST(RecordSetModel, CellsShowStoredTextAndFormattedSizes)
+TEST(RecordSetModel, CellsShowStoredTextAndFormattedSizesUnderTheirHeaders)
 {
     RecordSet rs;
     fillCatalogue(rs, kFiles);
@@ -34,6 +34,10 @@ TEST(RecordSetModel, CellsShowStoredTextAndFormattedSizes)
     m.setNumberFormat(fld::LongName, QStringLiteral("###,###,##0"));
     EXPECT_EQ(m.data(m.index(1, fld::LongName)).toString().trimmed(), "A.TXT");
     EXPECT_FALSE(m.flags(m.index(0, 0)).testFlag(Qt::ItemIsEditable));
+    EXPECT_EQ(m.headerData(8, Qt::Horizontal).toString(), "Field9");
+    m.setCaption(0, QStringLiteral("LONG NAME"));
+    EXPECT_EQ(m.headerData(0, Qt::Horizontal).toString(), "LONG NAME");
+    EXPECT_EQ(m.headerData(1, Qt::Vertical).toString(), "");
 }
 
 TEST(RecordSetModel, ControlCharactersShowAsSymbolsAndTheStoredValueKeepsThem)
@@ -56,19 +60,6 @@ TEST(RecordSetModel, ControlCharactersShowAsSymbolsAndTheStoredValueKeepsThem)
         const std::string stored = rs.utf8At(row, fld::LongName);
         EXPECT_EQ(stored.substr(0, stored.find_last_not_of(' ') + 1), text::toUpper(names[row].first)) << row;
     }
-}
-
-TEST(RecordSetModel, HeadersDefaultToFieldNamesAndRowSelectorsAreBlank)
-{
-    RecordSet rs;
-    fillCatalogue(rs, kFiles);
-    RecordSetModel m;
-    m.setRecordSet(&rs);
-    EXPECT_EQ(m.headerData(0, Qt::Horizontal).toString(), "Field1");
-    EXPECT_EQ(m.headerData(8, Qt::Horizontal).toString(), "Field9");
-    m.setCaption(0, QStringLiteral("LONG NAME"));
-    EXPECT_EQ(m.headerData(0, Qt::Horizontal).toString(), "LONG NAME");
-    EXPECT_EQ(m.headerData(1, Qt::Vertical).toString(), "");
 }
 
 TEST(RecordSetModel, StaysConsistentThroughAppendRemoveSortAndRebind)
