@@ -96,6 +96,30 @@ public:
         }
     }
 
+    [[nodiscard]] bool valid(std::uint64_t code) const override
+    {
+        if (code >> 61 != 1)
+            return false;
+        code &= ~(1ull << 61);
+        for (std::size_t i = m_shape.size(); i-- > 0;) {
+            const char c = m_shape[i];
+            if (c == 'X') {
+                code >>= 1;
+            } else if (c == '9') {
+                std::size_t start = i;
+                while (start > 0 && m_shape[start - 1] == '9')
+                    --start;
+                const bool four = i - start + 1 == 4;
+                if ((code & ((1u << (four ? 14 : 7)) - 1)) >= (four ? 10000u : 100u))
+                    return false;
+                code >>= (four ? 14 : 7);
+                i = start;
+            }
+        }
+        return code == 0;
+    }
+    [[nodiscard]] std::uint64_t flag() const override { return 1ull << 61; }
+
 private:
     std::size_t groupLength(std::size_t i) const
     {
@@ -138,6 +162,8 @@ public:
     {
         decodeParts(int((c >> 17) & 0xFFFFFF) - (1 << 23), int(c & 0x1FFFF), out);
     }
+    [[nodiscard]] bool valid(std::uint64_t c) const override { return c >> 41 == 1ull << 19 && (c & 0x1FFFF) < 86400; }
+    [[nodiscard]] std::uint64_t flag() const override { return 1ull << 60; }
 
 private:
     static void decodeParts(int day, int seconds, std::string &out)
@@ -301,6 +327,24 @@ void CodedTextColumn::text(std::uint32_t row, std::string &out) const
         m_pool.get(std::uint32_t(code), out);
     else
         m_codec->decode(code, out);
+}
+
+bool CodedTextColumn::packed(std::uint32_t row, std::uint64_t &code) const
+{
+    code = m_codes[row];
+    if (code == 0 || (code & kPooled))
+        return false;
+    code &= ~m_codec->flag();
+    return true;
+}
+
+bool CodedTextColumn::setPacked(std::uint32_t row, std::uint64_t code)
+{
+    const std::uint64_t flag = m_codec->flag();
+    if ((code & flag) || !m_codec->valid(code | flag))
+        return false;
+    m_codes[row] = code | flag;
+    return true;
 }
 
 void CodedTextColumn::squeeze()

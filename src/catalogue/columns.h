@@ -43,6 +43,10 @@ public:
     // For columns that keep each distinct value once: the rank of every row's value in
     // case-insensitive order (equal values share a rank). Empty when not offered.
     [[nodiscard]] virtual std::vector<std::uint32_t> ranks() const { return {}; }
+    // The value's packed form, copied without going through text; false when it is kept as text.
+    [[nodiscard]] virtual bool packed(std::uint32_t, std::uint64_t &) const { return false; }
+    // False, changing nothing, for a form this column would never make.
+    virtual bool setPacked(std::uint32_t, std::uint64_t) { return false; }
     virtual void squeeze() = 0;
     [[nodiscard]] virtual std::size_t memory() const = 0;
 };
@@ -112,6 +116,10 @@ public:
     // A code below 2^62 and above 0 for a value of the form; false otherwise.
     virtual bool encode(std::string_view value, std::uint64_t &code) const = 0;
     virtual void decode(std::uint64_t code, std::string &out) const = 0;
+    // True for a code that encode can make.
+    [[nodiscard]] virtual bool valid(std::uint64_t code) const = 0;
+    // The bit every code carries, left out of the packed form so that it stays short.
+    [[nodiscard]] virtual std::uint64_t flag() const = 0;
 };
 
 class CodedTextColumn final : public Column {
@@ -120,6 +128,8 @@ public:
     void appendEmpty() override { m_codes.push_back(0); }
     void setText(std::uint32_t row, std::string_view v) override;
     void text(std::uint32_t row, std::string &out) const override;
+    [[nodiscard]] bool packed(std::uint32_t row, std::uint64_t &code) const override;
+    bool setPacked(std::uint32_t row, std::uint64_t code) override;
     void squeeze() override;
     [[nodiscard]] std::size_t memory() const override;
 

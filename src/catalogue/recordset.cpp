@@ -79,6 +79,15 @@ void RecordSet::setField(int pos, std::string_view utf8)
     }
 }
 
+bool RecordSet::setPacked(int pos, std::uint64_t code)
+{
+    if (!validPosition(m_pos) || pos < 0 || pos >= fieldCount() ||
+        !m_columns[std::size_t(pos)]->setPacked(rowAt(m_pos), code))
+        return false;
+    m_sortCurrent = false;
+    return true;
+}
+
 void RecordSet::setField(int pos, const QString &value)
 {
     setField(pos, std::string_view(value.toUtf8().toStdString()));
@@ -121,6 +130,12 @@ void RecordSet::utf8At(int position, int field, std::string &out) const
     out.clear();
     if (validPosition(position) && field >= 0 && field < fieldCount())
         m_columns[std::size_t(field)]->text(rowAt(position), out);
+}
+
+bool RecordSet::packedAt(int position, int field, std::uint64_t &code) const
+{
+    return validPosition(position) && field >= 0 && field < fieldCount() &&
+           m_columns[std::size_t(field)]->packed(rowAt(position), code);
 }
 
 qint64 RecordSet::integerAt(int position, int field) const

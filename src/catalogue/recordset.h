@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -79,6 +80,9 @@ public:
     void setField(int pos, std::string_view utf8);
     void setField(int pos, const QString &value);
     void setField(int pos, qint64 value);
+    // A value's packed form (see packedAt); false, changing nothing, for one the field
+    // would never hold.
+    [[nodiscard]] bool setPacked(int pos, std::uint64_t code);
 
     // Current record.
     [[nodiscard]] int count() const { return int(m_order.size()); }
@@ -101,6 +105,9 @@ public:
     [[nodiscard]] std::string utf8At(int position, int field) const;
     void utf8At(int position, int field, std::string &out) const;
     [[nodiscard]] qint64 integerAt(int position, int field) const;
+    // The packed form of a value (dates and date keys in their usual form), so a copy need
+    // not go through text; false when the value is kept as text.
+    [[nodiscard]] bool packedAt(int position, int field, std::uint64_t &code) const;
 
     // "Field1", "Field7 Desc", "Field2 ASC"; empty restores insertion order. Stable.
     // Returns false, changing nothing, for a field that does not exist.

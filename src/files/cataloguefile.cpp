@@ -18,9 +18,10 @@
 namespace cataloguefile {
 namespace {
 
-// The usual values are kept as integers (dates as their digits, the date key as day and
-// second, names without their trailing blanks and a count of blanks); any value that does
-// not come back identical from its integer is kept as text. The view rebuilds the texts.
+// The usual values are kept as integers: dates and date keys in the record set's own packed
+// form, names without their trailing blanks and a count of blanks; any other value is kept
+// as text; a creation time equal to the modification time is left out (NULL). The view
+// rebuilds the texts.
 constexpr const char *kSchema = R"sql(
 CREATE TABLE fields(position INTEGER PRIMARY KEY, name TEXT NOT NULL, type INTEGER NOT NULL,
                     size INTEGER NOT NULL, attributes INTEGER NOT NULL);
@@ -34,26 +35,28 @@ CREATE VIEW records AS SELECT
   f.short || printf('%*s', f.short_blanks, '') AS Field2,
   d.path AS Field3,
   CASE typeof(f.modified) WHEN 'integer' THEN printf('%02d/%02d/%04d  %02d:%02d:%02d %s',
-    f.modified / 10000000000000, f.modified / 100000000000 % 100, f.modified / 10000000 % 10000,
-    f.modified / 100000 % 100, f.modified / 1000 % 100, f.modified / 10 % 100,
-    CASE f.modified % 10 WHEN 1 THEN 'PM' ELSE 'AM' END) ELSE f.modified END AS Field4,
-  CASE typeof(f.created) WHEN 'integer' THEN printf('%02d/%02d/%04d  %02d:%02d:%02d %s',
-    f.created / 10000000000000, f.created / 100000000000 % 100, f.created / 10000000 % 10000,
-    f.created / 100000 % 100, f.created / 1000 % 100, f.created / 10 % 100,
-    CASE f.created % 10 WHEN 1 THEN 'PM' ELSE 'AM' END) ELSE f.created END AS Field5,
+    (f.modified >> 43) & 127, (f.modified >> 36) & 127, (f.modified >> 22) & 16383,
+    (f.modified >> 15) & 127, (f.modified >> 8) & 127, (f.modified >> 1) & 127,
+    CASE f.modified & 1 WHEN 1 THEN 'PM' ELSE 'AM' END) ELSE f.modified END AS Field4,
+  CASE typeof(ifnull(f.created, f.modified)) WHEN 'integer' THEN printf('%02d/%02d/%04d  %02d:%02d:%02d %s',
+    (ifnull(f.created, f.modified) >> 43) & 127, (ifnull(f.created, f.modified) >> 36) & 127, (ifnull(f.created, f.modified) >> 22) & 16383,
+    (ifnull(f.created, f.modified) >> 15) & 127, (ifnull(f.created, f.modified) >> 8) & 127, (ifnull(f.created, f.modified) >> 1) & 127,
+    CASE ifnull(f.created, f.modified) & 1 WHEN 1 THEN 'PM' ELSE 'AM' END) ELSE ifnull(f.created, f.modified) END AS Field5,
   CASE typeof(f.accessed) WHEN 'integer' THEN printf('%02d/%02d/%04d',
-    f.accessed / 1000000, f.accessed / 10000 % 100, f.accessed % 10000) ELSE f.accessed END AS Field6,
+    (f.accessed >> 21) & 127, (f.accessed >> 14) & 127, f.accessed & 16383) ELSE f.accessed END AS Field6,
   f.size AS Field7,
-  CASE typeof(f.datekey) WHEN 'integer' THEN (f.datekey / 86400) || r.text ELSE f.datekey END AS Field8,
+  CASE typeof(f.datekey) WHEN 'integer' THEN (((f.datekey >> 17) & 16777215) - 8388608) || r.text
+    ELSE f.datekey END AS Field8,
   f.extension AS Field9
-FROM files f JOIN folders d ON d.id = f.folder LEFT JOIN fractions r ON r.second = f.datekey % 86400
+FROM files f JOIN folders d ON d.id = f.folder
+  LEFT JOIN fractions r ON r.second = (CASE typeof(f.datekey) WHEN 'integer' THEN f.datekey & 131071 END)
 ORDER BY f.rowid;
 )sql";
 
 constexpr int kFileColumns = 11;
 constexpr int kSecondsPerDay = 86400;
-constexpr int kMaxDay = 1 << 24;  // days whose single-precision text is exact
-constexpr int kMaxBlanks = 65535; // far beyond any defined size; bounds a damaged count
+constexpr std::uint64_t kSecondBits = 0x1FFFF; // a packed date key's second of the day
+constexpr int kMaxBlanks = 65535;              // far beyond any defined size; bounds a damaged count
 constexpr std::size_t kMaxValueBytes = 1 << 16;
 
 struct Failure : std::runtime_error {
@@ -108,6 +111,8 @@ public:
         sqlite3_reset(m_stmt);
     }
     void bind(int i, qint64 v) { sqlite3_bind_int64(m_stmt, i, v); }
+    void bindNull(int i) { sqlite3_bind_null(m_stmt, i); }
+    [[nodiscard]] bool isNull(int i) const { return sqlite3_column_type(m_stmt, i) == SQLITE_NULL; }
     void bind(int i, std::string_view v) { sqlite3_bind_text(m_stmt, i, v.data(), int(v.size()), SQLITE_STATIC); }
     [[nodiscard]] bool isInteger(int i) const { return sqlite3_column_type(m_stmt, i) == SQLITE_INTEGER; }
     [[nodiscard]] bool isText(int i) const { return sqlite3_column_type(m_stmt, i) == SQLITE_TEXT; }
@@ -168,97 +173,6 @@ private:
     std::uint64_t m_h = 0x243F6A8885A308D3ull;
 };
 
-// "MM/DD/YYYY  HH:MM:SS AM" as the number MMDDYYYYHHMMSS and a last digit 1 for PM.
-constexpr std::string_view kDateTimeShape = "99/99/9999  99:99:99 XM";
-constexpr std::string_view kDateShape = "99/99/9999";
-
-bool encodeDigits(std::string_view v, std::string_view shape, qint64 &code)
-{
-    if (v.size() != shape.size())
-        return false;
-    code = 0;
-    for (std::size_t i = 0; i < v.size(); ++i) {
-        if (shape[i] == '9') {
-            if (v[i] < '0' || v[i] > '9')
-                return false;
-            code = code * 10 + (v[i] - '0');
-        } else if (shape[i] == 'X') {
-            if (v[i] != 'A' && v[i] != 'P')
-                return false;
-            code = code * 10 + (v[i] == 'P' ? 1 : 0);
-        } else if (v[i] != shape[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
-void decodeDigits(qint64 code, std::string_view shape, std::string &out)
-{
-    out.assign(shape);
-    for (std::size_t i = shape.size(); i-- > 0;) {
-        if (shape[i] == '9') {
-            out[i] = char('0' + code % 10);
-            code /= 10;
-        } else if (shape[i] == 'X') {
-            out[i] = code % 10 ? 'P' : 'A';
-            code /= 10;
-        }
-    }
-}
-
-// The date key's two texts, made once per day and per second.
-class KeyTexts {
-public:
-    const std::string &day(int d)
-    {
-        auto it = m_days.find(d);
-        if (it == m_days.end())
-            it = m_days.emplace(d, values::dayText(d)).first;
-        return it->second;
-    }
-    const std::string &fraction(int second)
-    {
-        std::string &t = m_fractions[std::size_t(second)];
-        if (t.empty())
-            t = values::fractionText(second);
-        return t;
-    }
-    [[nodiscard]] bool used(int second) const { return !m_fractions[std::size_t(second)].empty(); }
-
-private:
-    std::unordered_map<int, std::string> m_days;
-    std::vector<std::string> m_fractions = std::vector<std::string>(kSecondsPerDay);
-};
-
-// The day's text followed by the fraction's text: "363450.6359028", "363450".
-bool encodeDateKey(std::string_view v, KeyTexts &texts, qint64 &code)
-{
-    const auto dot = v.find('.');
-    const std::size_t split = dot == std::string_view::npos ? v.size() - 1 : dot - 1;
-    if (v.size() < 2 || (dot != std::string_view::npos && dot < 2) || v[split] != '0' || split > 8)
-        return false;
-    int day = 0;
-    for (std::size_t i = 0; i < split; ++i) {
-        if (v[i] < '0' || v[i] > '9')
-            return false;
-        day = day * 10 + (v[i] - '0');
-    }
-    if (day >= kMaxDay || texts.day(day) != v.substr(0, split))
-        return false;
-    double fraction = 0;
-    const std::string_view f = v.substr(split);
-    if (f.size() > 12)
-        return false;
-    for (std::size_t i = f.size(); i-- > 2;)
-        fraction = (fraction + (f[i] - '0')) / 10.0;
-    const int second = int(fraction * kSecondsPerDay + 0.5);
-    if (second < 0 || second >= kSecondsPerDay || texts.fraction(second) != f)
-        return false;
-    code = qint64(day) * kSecondsPerDay + second;
-    return true;
-}
-
 bool sameLayout(const FieldDef &a, const FieldDef &b)
 {
     return a.name == b.name && a.adoType == b.adoType && a.definedSize == b.definedSize && a.attributes == b.attributes;
@@ -283,13 +197,23 @@ void bindBlankPadded(Stmt &st, int column, std::string_view value)
     st.bind(column + 1, qint64(value.size() - trimmed.size()));
 }
 
-void bindCoded(Stmt &st, int column, std::string_view value, std::string_view shape)
+// Marks a packed value in the checksum, so that it never matches a text.
+constexpr std::uint64_t kPackedTag = 0x5041434bull;
+
+// The record set's packed form as an integer, anything else as text. False for a text.
+bool bindPacked(Stmt &st, int column, const RecordSet &records, int pos, int field, std::uint64_t &code,
+                std::string &scratch, Checksum &sum)
 {
-    qint64 code = 0;
-    if (encodeDigits(value, shape, code))
-        st.bind(column, code);
-    else
-        st.bind(column, value);
+    if (records.packedAt(pos, field, code)) {
+        st.bind(column, qint64(code));
+        sum.add(kPackedTag);
+        sum.add(code);
+        return true;
+    }
+    records.utf8At(pos, field, scratch);
+    st.bind(column, scratch);
+    sum.add(scratch);
+    return false;
 }
 
 void writeRecords(Db &db, const RecordSet &records)
@@ -313,46 +237,53 @@ void writeRecords(Db &db, const RecordSet &records)
     std::unordered_map<std::string, qint64> folderIds;
     std::string lastFolder;
     qint64 lastFolderId = 0;
-    KeyTexts keyTexts;
+    std::vector<bool> secondsUsed(kSecondsPerDay);
     Checksum sum;
-    std::array<std::string, fld::Count> v;
+    // Bound without a copy, so each column keeps its own buffer until the row is written.
+    std::string name, shortName, folder, extension, modified, created, accessed, dateKey;
     for (int pos = 0; pos < records.count(); ++pos) {
-        for (int f = 0; f < fld::Count; ++f)
-            if (f != fld::Size)
-                records.utf8At(pos, f, v[std::size_t(f)]);
+        records.utf8At(pos, fld::LongName, name);
+        records.utf8At(pos, fld::ShortName, shortName);
+        records.utf8At(pos, fld::Path, folder);
+        records.utf8At(pos, fld::Extension, extension);
         const qint64 size = records.integerAt(pos, fld::Size);
-        if (pos == 0 || v[fld::Path] != lastFolder) {
-            auto [it, added] = folderIds.try_emplace(v[fld::Path], qint64(folderIds.size()) + 1);
+        if (pos == 0 || folder != lastFolder) {
+            auto [it, added] = folderIds.try_emplace(folder, qint64(folderIds.size()) + 1);
             if (added) {
                 folders.bind(1, it->second);
-                folders.bind(2, v[fld::Path]);
+                folders.bind(2, folder);
                 folders.run();
             }
-            lastFolder = v[fld::Path];
+            lastFolder = folder;
             lastFolderId = it->second;
         }
-        bindBlankPadded(files, 1, v[fld::LongName]);
-        bindBlankPadded(files, 3, v[fld::ShortName]);
+        bindBlankPadded(files, 1, name);
+        bindBlankPadded(files, 3, shortName);
         files.bind(5, lastFolderId);
-        bindCoded(files, 6, v[fld::Modified], kDateTimeShape);
-        bindCoded(files, 7, v[fld::Created], kDateTimeShape);
-        bindCoded(files, 8, v[fld::Accessed], kDateShape);
+        sum.add(name);
+        sum.add(shortName);
+        sum.add(folder);
+        std::uint64_t modifiedCode = 0, createdCode = 0, code = 0;
+        const bool modifiedPacked = bindPacked(files, 6, records, pos, fld::Modified, modifiedCode, modified, sum);
+        if (bindPacked(files, 7, records, pos, fld::Created, createdCode, created, sum) && modifiedPacked &&
+            createdCode == modifiedCode)
+            files.bindNull(7);
+        bindPacked(files, 8, records, pos, fld::Accessed, code, accessed, sum);
         files.bind(9, size);
-        qint64 key = 0;
-        if (encodeDateKey(v[fld::DateKey], keyTexts, key))
-            files.bind(10, key);
-        else
-            files.bind(10, v[fld::DateKey]);
-        files.bind(11, v[fld::Extension]);
+        sum.add(std::uint64_t(size));
+        if (bindPacked(files, 10, records, pos, fld::DateKey, code, dateKey, sum))
+            secondsUsed[code & kSecondBits] = true;
+        files.bind(11, extension);
+        sum.add(extension);
         files.run();
-        for (int f = 0; f < fld::Count; ++f)
-            f == fld::Size ? sum.add(std::uint64_t(size)) : sum.add(v[std::size_t(f)]);
     }
+    // Only for the view: the record set rebuilds the texts itself.
     Stmt fractions(db, "INSERT INTO fractions VALUES (?, ?)");
     for (int second = 0; second < kSecondsPerDay; ++second) {
-        if (keyTexts.used(second)) {
+        if (secondsUsed[std::size_t(second)]) {
+            const std::string fraction = values::fractionText(second);
             fractions.bind(1, second);
-            fractions.bind(2, keyTexts.fraction(second));
+            fractions.bind(2, fraction);
             fractions.run();
         }
     }
@@ -431,15 +362,6 @@ std::vector<std::string> readFolders(Db &db)
     return paths;
 }
 
-std::vector<std::string> readFractions(Db &db)
-{
-    std::vector<std::string> texts(kSecondsPerDay);
-    Stmt st(db, "SELECT second, text FROM fractions");
-    while (st.step())
-        texts[std::size_t(st.integerIn(0, 0, kSecondsPerDay - 1))] = st.text(1);
-    return texts;
-}
-
 class RecordReader {
 public:
     RecordReader(Db &db, RecordSet &out) : m_db(db), m_out(out) {}
@@ -452,7 +374,6 @@ public:
         const qint64 expected = total.integerIn(0, 0, INT_MAX - 1);
         const qint64 expectedSum = total.integer(1);
         m_folders = readFolders(m_db);
-        m_fractions = readFractions(m_db);
         Stmt st(m_db, "SELECT name, name_blanks, short, short_blanks, folder, modified, created, accessed, "
                       "size, datekey, extension FROM files ORDER BY rowid");
         qint64 rows = 0;
@@ -478,17 +399,20 @@ private:
         const qint64 folder = st.integerIn(4, 1, qint64(m_folders.size()));
         m_value = m_folders[std::size_t(folder - 1)];
         put(fld::Path);
-        coded(st, 5, kDateTimeShape);
-        put(fld::Modified);
-        coded(st, 6, kDateTimeShape);
-        put(fld::Created);
-        coded(st, 7, kDateShape);
-        put(fld::Accessed);
+        const std::uint64_t modified = packed(st, 5, fld::Modified);
+        if (st.isNull(6)) {
+            if (!modified || !m_out.setPacked(fld::Created, modified - 1))
+                throw Failure("its dates are damaged");
+            m_sum.add(kPackedTag);
+            m_sum.add(modified - 1);
+        } else {
+            packed(st, 6, fld::Created);
+        }
+        packed(st, 7, fld::Accessed);
         const qint64 size = st.integer(8);
         m_out.setField(fld::Size, size);
         m_sum.add(std::uint64_t(size));
-        dateKey(st, 9);
-        put(fld::DateKey);
+        packed(st, 9, fld::DateKey);
         m_value = st.text(10);
         put(fld::Extension);
     }
@@ -505,32 +429,25 @@ private:
         out.append(std::size_t(st.integerIn(column + 1, 0, kMaxBlanks)), ' ');
     }
 
-    void coded(const Stmt &st, int column, std::string_view shape)
-    {
-        if (st.isInteger(column))
-            decodeDigits(st.integerIn(column, 0, qint64(1e15)), shape, m_value);
-        else
-            m_value = st.text(column);
-    }
-
-    void dateKey(const Stmt &st, int column)
+    // The packed form plus one, 0 for a text.
+    std::uint64_t packed(const Stmt &st, int column, int field)
     {
         if (!st.isInteger(column)) {
             m_value = st.text(column);
-            return;
+            put(field);
+            return 0;
         }
-        const qint64 code = st.integerIn(column, 0, qint64(kMaxDay) * kSecondsPerDay - 1);
-        const std::string &fraction = m_fractions[std::size_t(code % kSecondsPerDay)];
-        if (fraction.empty())
-            throw Failure("its date keys are damaged");
-        m_value = m_keyTexts.day(int(code / kSecondsPerDay));
-        m_value += fraction;
+        const auto code = std::uint64_t(st.integer(column));
+        if (!m_out.setPacked(field, code))
+            throw Failure("its dates are damaged");
+        m_sum.add(kPackedTag);
+        m_sum.add(code);
+        return code + 1;
     }
 
     Db &m_db;
     RecordSet &m_out;
-    std::vector<std::string> m_folders, m_fractions;
-    KeyTexts m_keyTexts;
+    std::vector<std::string> m_folders;
     Checksum m_sum;
     std::string m_value;
 };

@@ -157,6 +157,10 @@ TEST_F(CatalogueFileTest, DamagedForeignOrNewerFilesAreRefused)
         {"changed value", [](const QString &f) { sql(f, "UPDATE files SET size = 7 WHERE rowid = 3"); }, "damaged"},
         {"wrong type", [](const QString &f) { sql(f, "UPDATE files SET folder = 'x' WHERE rowid = 3"); }, "type"},
         {"missing folder", [](const QString &f) { sql(f, "DELETE FROM folders"); }, "range"},
+        {"impossible date", [](const QString &f) { sql(f, "UPDATE files SET modified = modified | 254"); }, "dates"},
+        {"flagged date", [](const QString &f) { sql(f, "UPDATE files SET datekey = datekey | (1 << 60)"); }, "dates"},
+        {"creation left out beside a text",
+         [](const QString &f) { sql(f, "UPDATE files SET modified = 'x', created = NULL WHERE rowid = 3"); }, "dates"},
         {"view for table",
          [](const QString &f) { sql(f, "DROP TABLE files; CREATE VIEW files AS SELECT * FROM records"); }, "tables"},
     };
