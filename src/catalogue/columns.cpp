@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <iterator>
 #include <numeric>
 #include <stdexcept>
 
@@ -97,6 +98,40 @@ public:
         }
     }
 
+    // The shapes are the date and time form or its date part, so the fields come in that order.
+    bool encodeTime(const LocalTime &t, std::uint64_t &code) const override
+    {
+        const int hour12 = t.hour % 12 == 0 ? 12 : t.hour % 12;
+        const int fields[] = {t.month, t.day, t.year, hour12, t.minute, t.second, t.hour < 12 ? 0 : 1};
+        std::size_t next = 0;
+        code = 0;
+        for (std::size_t i = 0; i < m_shape.size();) {
+            const char c = m_shape[i];
+            if ((c == '9' || c == 'X') && next == std::size(fields))
+                return false;
+            if (c == '9') {
+                const std::size_t n = groupLength(i);
+                const int v = fields[next++];
+                if (v < 0 || v >= (n == 4 ? 10000 : 100))
+                    return false;
+                code = code << (n == 4 ? 14 : 7) | unsigned(v);
+                i += n;
+            } else {
+                if (c == 'X')
+                    code = code << 1 | unsigned(fields[next++]);
+                ++i;
+            }
+        }
+        code |= 1ull << 61;
+        return true;
+    }
+
+    void timeText(const LocalTime &t, std::string &out) const override
+    {
+        out = values::dateTimeText(t);
+        out.resize(std::min(out.size(), m_shape.size()));
+    }
+
 private:
     std::size_t groupLength(std::size_t i) const
     {
@@ -135,6 +170,16 @@ public:
         code = 1ull << 60 | std::uint64_t(day + (1 << 23)) << 17 | std::uint64_t(seconds);
         return true;
     }
+    bool encodeTime(const LocalTime &t, std::uint64_t &code) const override
+    {
+        const int day = values::dayNumber(t.year, t.month, t.day);
+        const int seconds = t.hour * 3600 + t.minute * 60 + t.second;
+        if (day < -(1 << 23) || day >= (1 << 23) || seconds < 0 || seconds >= 86400)
+            return false;
+        code = 1ull << 60 | std::uint64_t(day + (1 << 23)) << 17 | std::uint64_t(seconds);
+        return true;
+    }
+    void timeText(const LocalTime &t, std::string &out) const override { out = values::dateKey(t); }
     void decode(std::uint64_t c, std::string &out) const override
     {
         decodeParts(int((c >> 17) & 0xFFFFFF) - (1 << 23), int(c & 0x1FFFF), out);
@@ -209,6 +254,11 @@ int Column::compareFolded(std::uint32_t row, std::string_view text, std::string 
 {
     this->text(row, scratch);
     return text::compareFolded(scratch, text);
+}
+
+void Column::setTime(std::uint32_t row, const LocalTime &t)
+{
+    setText(row, values::dateTimeText(t));
 }
 
 qint64 Column::integer(std::uint32_t row) const
@@ -295,6 +345,18 @@ void CodedTextColumn::setText(std::uint32_t row, std::string_view v)
     else if (!m_codec->encode(v, code))
         code = kPooled | m_pool.add(v);
     m_codes[row] = code;
+}
+
+void CodedTextColumn::setTime(std::uint32_t row, const LocalTime &t)
+{
+    std::uint64_t code = 0;
+    if (m_codec->encodeTime(t, code)) {
+        m_codes[row] = code;
+        return;
+    }
+    std::string text;
+    m_codec->timeText(t, text);
+    setText(row, text);
 }
 
 void CodedTextColumn::text(std::uint32_t row, std::string &out) const

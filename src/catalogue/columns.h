@@ -3,6 +3,7 @@
 // kind only chooses a representation that is small for the values its field usually holds.
 
 #include "catalogue/recordset.h"
+#include "platform/filetime.h"
 
 #include <cstdint>
 #include <string>
@@ -33,6 +34,9 @@ public:
     virtual void appendEmpty() = 0;
     virtual void setText(std::uint32_t row, std::string_view utf8) = 0;
     virtual void setInteger(std::uint32_t row, qint64 value) { setText(row, std::to_string(value)); }
+    // Stores the text the column's kind gives a time (see Storage); text columns take the
+    // date and time.
+    virtual void setTime(std::uint32_t row, const LocalTime &t);
     virtual void text(std::uint32_t row, std::string &out) const = 0;
     // The value without its trailing blanks; it lives in the column or in scratch.
     [[nodiscard]] virtual std::string_view trimmedText(std::uint32_t row, std::string &scratch) const;
@@ -112,6 +116,10 @@ public:
     // A code below 2^62 and above 0 for a value of the form; false otherwise.
     virtual bool encode(std::string_view value, std::uint64_t &code) const = 0;
     virtual void decode(std::uint64_t code, std::string &out) const = 0;
+    // The code of the form's text of a time, made without the text; false when the time's
+    // text would not pack, and then timeText gives that text.
+    virtual bool encodeTime(const LocalTime &t, std::uint64_t &code) const = 0;
+    virtual void timeText(const LocalTime &t, std::string &out) const = 0;
 };
 
 class CodedTextColumn final : public Column {
@@ -119,6 +127,7 @@ public:
     explicit CodedTextColumn(std::unique_ptr<Codec> codec) : m_codec(std::move(codec)) {}
     void appendEmpty() override { m_codes.push_back(0); }
     void setText(std::uint32_t row, std::string_view v) override;
+    void setTime(std::uint32_t row, const LocalTime &t) override;
     void text(std::uint32_t row, std::string &out) const override;
     void squeeze() override;
     [[nodiscard]] std::size_t memory() const override;

@@ -13,6 +13,7 @@
 #include <vector>
 
 class Column;
+struct LocalTime;
 
 // ADO type codes kept in the layout, so catalogue files can store it.
 namespace ado {
@@ -79,6 +80,8 @@ public:
     void setField(int pos, std::string_view utf8);
     void setField(int pos, const QString &value);
     void setField(int pos, qint64 value);
+    // A time in the field's own form (date and time, date or date key), without its text.
+    void setField(int pos, const LocalTime &time);
 
     // Current record.
     [[nodiscard]] int count() const { return int(m_order.size()); }
