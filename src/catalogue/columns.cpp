@@ -7,18 +7,22 @@
 #include <charconv>
 #include <climits>
 #include <iterator>
+#include <new>
 #include <numeric>
 #include <stdexcept>
 
 namespace {
 
-void putVarint(std::vector<char> &out, std::size_t v)
+constexpr std::size_t kMaxVarint = 10;
+
+char *putVarint(char *out, std::size_t v)
 {
     while (v >= 0x80) {
-        out.push_back(char(0x80 | (v & 0x7F)));
+        *out++ = char(0x80 | (v & 0x7F));
         v >>= 7;
     }
-    out.push_back(char(v));
+    *out++ = char(v);
+    return out;
 }
 
 std::size_t getVarint(const char *&p)
@@ -203,13 +207,37 @@ std::uint32_t TextPool::add(std::string_view value)
     if (value.empty())
         return kEmpty;
     const std::string_view trimmed = text::trimRight(value);
-    const std::size_t at = m_bytes.size();
-    if (at + value.size() + 16 >= kEmpty)
+    const std::size_t at = m_size;
+    const std::size_t most = at + trimmed.size() + 2 * kMaxVarint;
+    if (most >= kEmpty)
         throw std::length_error("text pool full");
-    putVarint(m_bytes, trimmed.size());
-    m_bytes.insert(m_bytes.end(), trimmed.begin(), trimmed.end());
-    putVarint(m_bytes, value.size() - trimmed.size());
+    if (most > m_capacity)
+        reallocate(std::max({most, m_capacity * 2, std::size_t(4096)}));
+    char *p = putVarint(m_bytes.get() + at, trimmed.size());
+    p = std::copy(trimmed.begin(), trimmed.end(), p);
+    p = putVarint(p, value.size() - trimmed.size());
+    m_size = std::size_t(p - m_bytes.get());
     return std::uint32_t(at);
+}
+
+void TextPool::reallocate(std::size_t capacity)
+{
+    char *p = static_cast<char *>(std::realloc(m_bytes.get(), capacity));
+    if (!p)
+        throw std::bad_alloc();
+    (void)m_bytes.release();
+    m_bytes.reset(p);
+    m_capacity = capacity;
+}
+
+void TextPool::squeeze()
+{
+    if (m_size == 0) {
+        m_bytes.reset();
+        m_capacity = 0;
+    } else if (m_size < m_capacity) {
+        reallocate(m_size);
+    }
 }
 
 void TextPool::get(std::uint32_t offset, std::string &out) const
@@ -217,7 +245,7 @@ void TextPool::get(std::uint32_t offset, std::string &out) const
     out.clear();
     if (offset == kEmpty)
         return;
-    const char *p = m_bytes.data() + offset;
+    const char *p = m_bytes.get() + offset;
     const std::size_t len = getVarint(p);
     out.assign(p, len);
     p += len;
@@ -228,7 +256,7 @@ std::string_view TextPool::trimmed(std::uint32_t offset) const
 {
     if (offset == kEmpty)
         return {};
-    const char *p = m_bytes.data() + offset;
+    const char *p = m_bytes.get() + offset;
     const std::size_t len = getVarint(p);
     return {p, len};
 }
@@ -237,7 +265,7 @@ int TextPool::compareFolded(std::uint32_t offset, std::string_view text) const
 {
     if (offset == kEmpty)
         return text::compareFolded({}, text);
-    const char *p = m_bytes.data() + offset;
+    const char *p = m_bytes.get() + offset;
     const std::size_t len = getVarint(p);
     const std::string_view trimmed(p, len);
     p += len;

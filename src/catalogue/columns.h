@@ -6,26 +6,39 @@
 #include "platform/filetime.h"
 
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
 // Values kept back to back in one byte buffer: length, the bytes before the trailing blanks,
-// the number of trailing blanks. Offsets are 32-bit.
+// the number of trailing blanks. Offsets are 32-bit. The buffer grows with realloc, which
+// moves large buffers by remapping their pages: a copy would hold the old and the new
+// buffer at once, the peak of a large walk's memory.
 class TextPool {
 public:
     static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
+    TextPool() = default;
+    TextPool(const TextPool &) = delete;
+    TextPool &operator=(const TextPool &) = delete;
     [[nodiscard]] std::uint32_t add(std::string_view value);
     void get(std::uint32_t offset, std::string &out) const;
     [[nodiscard]] std::string_view trimmed(std::uint32_t offset) const;
     // Case-insensitive comparison of a value with a text, straight from the pool.
     [[nodiscard]] int compareFolded(std::uint32_t offset, std::string_view text) const;
-    void squeeze() { m_bytes.shrink_to_fit(); }
-    [[nodiscard]] std::size_t memory() const { return m_bytes.capacity(); }
+    void squeeze();
+    [[nodiscard]] std::size_t memory() const { return m_capacity; }
 
 private:
-    std::vector<char> m_bytes;
+    void reallocate(std::size_t capacity);
+    struct Free {
+        void operator()(char *p) const { std::free(p); }
+    };
+    std::unique_ptr<char, Free> m_bytes;
+    std::size_t m_size = 0;
+    std::size_t m_capacity = 0;
 };
 
 class Column {

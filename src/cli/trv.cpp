@@ -17,6 +17,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <future>
+#include <malloc.h>
 #include <memory>
 #include <string>
 #include <sys/stat.h>
@@ -169,7 +170,7 @@ bool write(const std::string &text)
 // two halves on two threads; the record set is only read meanwhile.
 bool printRecords(const RecordSet &records)
 {
-    constexpr int kBlock = 32768;
+    constexpr int kBlock = 4096; // its lines are held twice over, beside the whole catalogue
     std::string front, back;
     for (int first = 0; first < records.count(); first += kBlock) {
         const int last = std::min(records.count(), first + kBlock), middle = first + (last - first) / 2;
@@ -293,6 +294,9 @@ int drives(int argc)
 
 int main(int argc, char **argv)
 {
+    // A fixed threshold keeps large buffers mapped on their own: freed, they leave the
+    // process, and they grow by remapping. The adaptive one moves them into the heap.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
     if (int status = 0; option(argc, argv, status))
         return status;
     if (argc >= 2 && std::strcmp(argv[1], "scan") == 0)
