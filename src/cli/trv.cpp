@@ -170,7 +170,7 @@ bool write(const std::string &text)
 // two halves on two threads; the record set is only read meanwhile.
 bool printRecords(const RecordSet &records)
 {
-    constexpr int kBlock = 4096; // its lines are held twice over, beside the whole catalogue
+    constexpr int kBlock = 1024; // its lines are held twice over, beside the whole catalogue
     std::string front, back;
     for (int first = 0; first < records.count(); first += kBlock) {
         const int last = std::min(records.count(), first + kBlock), middle = first + (last - first) / 2;
@@ -215,7 +215,7 @@ int printed(bool ok)
 
 void bufferStdout()
 {
-    static char buffer[1 << 20];
+    static char buffer[1 << 16];
     std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
 }
 
