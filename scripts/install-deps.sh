@@ -10,6 +10,7 @@ packages=(
   googletest libgtest-dev
   fonts-liberation fontconfig
   xvfb xauth
+  poppler-utils
   desktop-file-utils appstream man-db file dpkg-dev
 )
 

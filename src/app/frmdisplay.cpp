@@ -10,6 +10,7 @@
 #include "catalogue/ui/displayfiles.h"
 #include "fileops/filecommands.h"
 #include "files/ui/cataloguefiles.h"
+#include "files/ui/printcommand.h"
 #include "grid/datagrid.h"
 #include "grid/presentation.h"
 #include "lookup/duplicates.h"
@@ -19,6 +20,7 @@
 #include "ui/filedialogs.h"
 #include "ui/keyascii.h"
 #include "ui/messagesink.h"
+#include "ui/printerdialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -71,6 +73,10 @@ FrmDisplay::FrmDisplay(Services services, QWidget *parent) : QMainWindow(parent)
     if (!m_services.messages) {
         m_ownMessages = std::make_unique<MessageBoxSink>(this);
         m_services.messages = m_ownMessages.get();
+    }
+    if (!m_services.printerDialog) {
+        m_ownPrinterDialog = std::make_unique<QtPrinterDialog>(this);
+        m_services.printerDialog = m_ownPrinterDialog.get();
     }
     if (!m_services.fileDialogs) {
         m_ownDialogs = std::make_unique<QtFileDialogs>(this);
@@ -255,6 +261,14 @@ void FrmDisplay::wireCommands()
     dc.chosenSortOrder = [this] { return chosenSortOrder(); };
     m_display = new DisplayCommands(std::move(dc), this);
 
+    PrintControls pc;
+    pc.window = this;
+    pc.messages = m_services.messages;
+    pc.printerDialog = m_services.printerDialog;
+    pc.lblSortType = lblSortType;
+    pc.catalogue = [this] { return m_state.catalogue.get(); };
+    m_print = std::make_unique<PrintCommand>(std::move(pc));
+
     CatalogueFileControls cf;
     static_cast<WindowControls &>(cf) = m_controls;
     cf.dialogs = m_services.fileDialogs;
@@ -380,6 +394,11 @@ void FrmDisplay::OpenFile()
 void FrmDisplay::SaveAs()
 {
     m_catalogueFiles->SaveAs();
+}
+
+void FrmDisplay::mnuPrint_Click()
+{
+    m_print->mnuPrint_Click();
 }
 
 void FrmDisplay::mnuFindDuplicateFiles_Click()

@@ -23,6 +23,8 @@ class FileOpPrompts;
 class FrmAbout;
 class HelpService;
 class MessageSink;
+class PrintCommand;
+class PrinterDialog;
 class ProportionalLayout;
 class QuickSearchBox;
 class Sorting;
@@ -37,7 +39,8 @@ class FrmDisplay : public QMainWindow {
     Q_OBJECT
 public:
     struct Services {
-        MessageSink *messages = nullptr; // nullptr: real message boxes
+        MessageSink *messages = nullptr;        // nullptr: real message boxes
+        PrinterDialog *printerDialog = nullptr; // nullptr: Qt's printer dialog
         // Lines for the drive list; empty: this machine's mounted file systems.
         std::function<QStringList(DriveTables &)> driveSource;
         QStringList helpSearchPath;             // empty: beside the program
@@ -77,9 +80,8 @@ public:
     void mnuFindDuplicateFiles_Click();
     void OpenFile();
     void SaveAs();
-    // The report and the options dialog come with their own changes; until then their
-    // commands do nothing.
-    void mnuPrint_Click() {}
+    void mnuPrint_Click();
+    [[nodiscard]] PrintCommand &printCommand() { return *m_print; }
     void mnuOptions_Click();
 
 signals:
@@ -115,6 +117,7 @@ private:
     Services m_services;
     std::vector<Command> m_commands;
     std::unique_ptr<MessageSink> m_ownMessages;
+    std::unique_ptr<PrinterDialog> m_ownPrinterDialog;
     std::unique_ptr<FileDialogs> m_ownDialogs;
     DisplayState m_state;
     QHash<QString, QAction *> m_actions;
@@ -136,6 +139,7 @@ private:
     std::unique_ptr<Sorting> m_sorting;
     std::unique_ptr<QuickSearchBox> m_search;
     std::unique_ptr<DuplicateFinder> m_dups;
+    std::unique_ptr<PrintCommand> m_print;
     std::unique_ptr<FileCommands> m_files;
     DisplayCommands *m_display = nullptr;
     std::unique_ptr<CatalogueFiles> m_catalogueFiles;

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <climits>
 #include <iterator>
 #include <new>
 #include <numeric>
@@ -190,8 +189,6 @@ public:
     }
 
 private:
-    // Both texts are costly to make and repeat a great deal (saving and opening a catalogue
-    // decode and encode every key), so each thread keeps the ones it made.
     static void decodeParts(int day, int seconds, std::string &out)
     {
         out.clear();
@@ -319,11 +316,9 @@ void SharedTextColumn::setText(std::uint32_t row, std::string_view v)
 {
     // Records of one folder arrive together, so the last value is usually the one wanted.
     if (*m_values[m_lastId] != v) {
-        auto it = m_index.find(v);
-        if (it == m_index.end()) {
-            it = m_index.emplace(std::string(v), std::uint32_t(m_values.size())).first;
+        auto [it, added] = m_index.try_emplace(std::string(v), std::uint32_t(m_values.size()));
+        if (added)
             m_values.push_back(&it->first);
-        }
         m_lastId = it->second;
     }
     m_ids[row] = m_lastId;

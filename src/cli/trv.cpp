@@ -2,13 +2,18 @@
 // walk and prints one line per record, the nine stored values separated by tabs.
 // `trv drives` prints the drive list's lines, each with its root path after a tab.
 // `trv save -o FILE DIR...` walks the DIRs into one catalogue and saves it as a catalogue
-// file; `trv dump FILE` prints a catalogue file's records as `trv scan` prints them.
+// file; `trv dump FILE` prints a catalogue file's records as `trv scan` prints them;
+// `trv report FILE -o OUT.pdf` writes the catalogue file's printed report as a PDF.
 
 #include "catalogue/drivelist.h"
 #include "catalogue/layouts.h"
 #include "catalogue/walk.h"
 #include "files/cataloguefile.h"
+#include "files/report.h"
+#include "files/reportoutput.h"
 
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -39,6 +44,8 @@ void usage(std::FILE *to = stderr)
                "  Walks each DIR into one catalogue and saves it as the catalogue file FILE.\n"
                "usage: trv dump FILE\n"
                "  Prints the records of the catalogue file FILE as trv scan prints them.\n"
+               "usage: trv report FILE -o OUT.pdf\n"
+               "  Writes the printed report of the catalogue file FILE, in its order, as a PDF.\n"
                "Escapes: a value never holds a raw tab, line break or other control character.\n"
                "  \\t \\n \\r and \\\\ stand for tab, line feed, carriage return and backslash;\n"
                "  \\xHH for any other control character (HH: two hex digits of its code);\n"
@@ -275,6 +282,33 @@ int dump(int argc, char **argv)
     return printed(printRecords(*catalogue));
 }
 
+// The report needs fonts, so a GUI application on a platform that shows nothing.
+int report(int argc, char **argv)
+{
+    if (argc != 5 || std::strcmp(argv[3], "-o") != 0) {
+        usage();
+        return 2;
+    }
+    std::string error;
+    const std::unique_ptr<RecordSet> catalogue = cataloguefile::open(argv[2], error);
+    if (!catalogue) {
+        std::fprintf(stderr, "trv: cannot open the catalogue file '%s': %s\n", argv[2], error.c_str());
+        return 2;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    int qtArgc = 1;
+    QGuiApplication app(qtArgc, argv);
+    const QString title =
+        QStringLiteral("Tarvolo  -  Display Of ") + QFileInfo(QString::fromLocal8Bit(argv[2])).fileName();
+    const TRVReport trvReport(*catalogue, {title, QString()});
+    if (writeReportPdf(trvReport, QString::fromLocal8Bit(argv[4])) != ReportOutcome::Done) {
+        std::fprintf(stderr, "trv: cannot write the report '%s'\n", argv[4]);
+        return 1;
+    }
+    return 0;
+}
+
 int drives(int argc)
 {
     if (argc != 2) {
@@ -314,6 +348,8 @@ int main(int argc, char **argv)
         return save(argc, argv);
     if (argc >= 2 && std::strcmp(argv[1], "dump") == 0)
         return dump(argc, argv);
+    if (argc >= 2 && std::strcmp(argv[1], "report") == 0)
+        return report(argc, argv);
     usage();
     return 2;
 }

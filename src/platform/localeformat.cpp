@@ -30,10 +30,19 @@ QString withoutZone(QString format)
 
 } // namespace
 
-QString generalDateTimeText(const QDateTime &when)
+QString shortDateText(QDate date)
 {
     const QLocale locale = generalLocale();
-    const QString date = locale.toString(when.date(), withFullYear(locale.dateFormat(QLocale::ShortFormat)));
-    const QString time = locale.toString(when.time(), withoutZone(locale.timeFormat(QLocale::LongFormat)));
-    return date + u' ' + time;
+    return locale.toString(date, withFullYear(locale.dateFormat(QLocale::ShortFormat)));
+}
+
+QString longTimeText(QTime time)
+{
+    const QLocale locale = generalLocale();
+    return locale.toString(time, withoutZone(locale.timeFormat(QLocale::LongFormat)));
+}
+
+QString generalDateTimeText(const QDateTime &when)
+{
+    return shortDateText(when.date()) + u' ' + longTimeText(when.time());
 }

@@ -7,3 +7,6 @@
 #include <QString>
 
 [[nodiscard]] QString generalDateTimeText(const QDateTime &when);
+// Its two halves, as the report's header shows them: 7/4/1999 and 3:15:42 PM.
+[[nodiscard]] QString shortDateText(QDate date);
+[[nodiscard]] QString longTimeText(QTime time);

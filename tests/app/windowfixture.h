@@ -9,6 +9,7 @@
 #include "grid/recordsetmodel.h"
 #include "support/recordingsink.h"
 #include "ui/filedialogs.h"
+#include "ui/printerdialog.h"
 
 #include <QAction>
 #include <QDir>
@@ -39,6 +40,13 @@ private:
 
 using Names = std::vector<std::string>;
 
+// Every printer dialog is cancelled, so Print ends after its reminder.
+class CancellingPrinterDialog final : public PrinterDialog {
+public:
+    bool choosePrinter(QPrinter &) override { return ++shown, false; }
+    int shown = 0;
+};
+
 class WindowFixture : public ::testing::Test {
 protected:
     static constexpr int kDriveA = 0, kDriveEmpty = 1, kDriveC = 2;
@@ -50,6 +58,7 @@ protected:
         makeFiles(drives[kDriveC].path(), {"other"});
         FrmDisplay::Services services;
         services.messages = &sink;
+        services.printerDialog = &printerDialog;
         services.driveSource = [this](DriveTables &t) {
             ++driveListings;
             t.DriveRoots.fill(QStringLiteral(" "));
@@ -158,6 +167,7 @@ protected:
     std::array<QTemporaryDir, 3> drives;
     QTemporaryDir helpDir;
     RecordingSink sink;
+    CancellingPrinterDialog printerDialog;
     ScriptedFileDialogs fileDialogs;
     QTemporaryDir catalogueDir;
     int quits = 0;

@@ -1,0 +1,47 @@
+#include "files/ui/printcommand.h"
+
+#include "catalogue/recordset.h"
+#include "files/report.h"
+#include "files/ui/reportwindow.h"
+#include "ui/messagesink.h"
+#include "ui/printerdialog.h"
+
+#include <QLabel>
+#include <QPrinter>
+#include <QWidget>
+
+PrintCommand::PrintCommand(PrintControls controls) : m_c(std::move(controls)) {}
+
+PrintCommand::~PrintCommand() = default;
+
+void PrintCommand::mnuPrint_Click()
+{
+    m_c.messages->showMessage(QStringLiteral("Make sure your printer is in Landscape mode before printing"),
+                              QStringLiteral("Printer Must Be In Landscape Mode"));
+    // The printer chosen last time stays; its orientation starts as landscape each time.
+    if (!m_printer) {
+        m_printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
+        m_printer->setPageLayout(TRVReport::defaultPageLayout());
+    }
+    m_printer->setPageOrientation(QPageLayout::Landscape);
+    if (!m_c.printerDialog->choosePrinter(*m_printer))
+        return;
+    RecordSet *catalogue = m_c.catalogue();
+    if (!catalogue || !catalogue->isOpen())
+        return;
+    const QString caption = m_c.window->windowTitle();
+    ReportCaptions captions{caption, m_c.lblSortType->text()};
+    if (!TRVReport(*catalogue, captions, m_printer->pageLayout()).fitsPage())
+        return;
+    delete m_report;
+    m_report = new ReportWindow(*catalogue, std::move(captions), m_printer, m_c.window);
+    m_report->setWindowTitle(caption);
+    m_report->show();
+    m_report->raise();
+    m_report->activateWindow();
+}
+
+ReportWindow *PrintCommand::reportWindow() const
+{
+    return m_report;
+}

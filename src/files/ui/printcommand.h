@@ -1,0 +1,37 @@
+#pragma once
+// The Print command: the landscape reminder, the printer dialog, then the report of the
+// catalogue in its current order, titled with the main window's caption and sort label.
+
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+class MessageSink;
+class PrinterDialog;
+class QLabel;
+class QPrinter;
+class QWidget;
+class RecordSet;
+class ReportWindow;
+
+struct PrintControls {
+    QWidget *window = nullptr; // its caption titles the report; it owns the report window
+    MessageSink *messages = nullptr;
+    PrinterDialog *printerDialog = nullptr;
+    QLabel *lblSortType = nullptr;
+    std::function<RecordSet *()> catalogue; // replaced by Clear, so asked for each time
+};
+
+class PrintCommand {
+public:
+    explicit PrintCommand(PrintControls controls);
+    ~PrintCommand();
+
+    void mnuPrint_Click();
+    [[nodiscard]] ReportWindow *reportWindow() const;
+
+private:
+    PrintControls m_c;
+    std::shared_ptr<QPrinter> m_printer;
+    QPointer<ReportWindow> m_report;
+};
