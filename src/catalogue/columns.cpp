@@ -5,18 +5,23 @@
 
 #include <algorithm>
 #include <charconv>
+#include <iterator>
+#include <new>
 #include <numeric>
 #include <stdexcept>
 
 namespace {
 
-void putVarint(std::vector<char> &out, std::size_t v)
+constexpr std::size_t kMaxVarint = 10;
+
+char *putVarint(char *out, std::size_t v)
 {
     while (v >= 0x80) {
-        out.push_back(char(0x80 | (v & 0x7F)));
+        *out++ = char(0x80 | (v & 0x7F));
         v >>= 7;
     }
-    out.push_back(char(v));
+    *out++ = char(v);
+    return out;
 }
 
 std::size_t getVarint(const char *&p)
@@ -120,6 +125,40 @@ public:
     }
     [[nodiscard]] std::uint64_t flag() const override { return 1ull << 61; }
 
+    // The shapes are the date and time form or its date part, so the fields come in that order.
+    bool encodeTime(const LocalTime &t, std::uint64_t &code) const override
+    {
+        const int hour12 = t.hour % 12 == 0 ? 12 : t.hour % 12;
+        const int fields[] = {t.month, t.day, t.year, hour12, t.minute, t.second, t.hour < 12 ? 0 : 1};
+        std::size_t next = 0;
+        code = 0;
+        for (std::size_t i = 0; i < m_shape.size();) {
+            const char c = m_shape[i];
+            if ((c == '9' || c == 'X') && next == std::size(fields))
+                return false;
+            if (c == '9') {
+                const std::size_t n = groupLength(i);
+                const int v = fields[next++];
+                if (v < 0 || v >= (n == 4 ? 10000 : 100))
+                    return false;
+                code = code << (n == 4 ? 14 : 7) | unsigned(v);
+                i += n;
+            } else {
+                if (c == 'X')
+                    code = code << 1 | unsigned(fields[next++]);
+                ++i;
+            }
+        }
+        code |= 1ull << 61;
+        return true;
+    }
+
+    void timeText(const LocalTime &t, std::string &out) const override
+    {
+        out = values::dateTimeText(t);
+        out.resize(std::min(out.size(), m_shape.size()));
+    }
+
 private:
     std::size_t groupLength(std::size_t i) const
     {
@@ -158,6 +197,16 @@ public:
         code = 1ull << 60 | std::uint64_t(day + (1 << 23)) << 17 | std::uint64_t(seconds);
         return true;
     }
+    bool encodeTime(const LocalTime &t, std::uint64_t &code) const override
+    {
+        const int day = values::dayNumber(t.year, t.month, t.day);
+        const int seconds = t.hour * 3600 + t.minute * 60 + t.second;
+        if (day < -(1 << 23) || day >= (1 << 23) || seconds < 0 || seconds >= 86400)
+            return false;
+        code = 1ull << 60 | std::uint64_t(day + (1 << 23)) << 17 | std::uint64_t(seconds);
+        return true;
+    }
+    void timeText(const LocalTime &t, std::string &out) const override { out = values::dateKey(t); }
     void decode(std::uint64_t c, std::string &out) const override
     {
         decodeParts(int((c >> 17) & 0xFFFFFF) - (1 << 23), int(c & 0x1FFFF), out);
@@ -181,13 +230,37 @@ std::uint32_t TextPool::add(std::string_view value)
     if (value.empty())
         return kEmpty;
     const std::string_view trimmed = text::trimRight(value);
-    const std::size_t at = m_bytes.size();
-    if (at + value.size() + 16 >= kEmpty)
+    const std::size_t at = m_size;
+    const std::size_t most = at + trimmed.size() + 2 * kMaxVarint;
+    if (most >= kEmpty)
         throw std::length_error("text pool full");
-    putVarint(m_bytes, trimmed.size());
-    m_bytes.insert(m_bytes.end(), trimmed.begin(), trimmed.end());
-    putVarint(m_bytes, value.size() - trimmed.size());
+    if (most > m_capacity)
+        reallocate(std::max({most, m_capacity * 2, std::size_t(4096)}));
+    char *p = putVarint(m_bytes.get() + at, trimmed.size());
+    p = std::copy(trimmed.begin(), trimmed.end(), p);
+    p = putVarint(p, value.size() - trimmed.size());
+    m_size = std::size_t(p - m_bytes.get());
     return std::uint32_t(at);
+}
+
+void TextPool::reallocate(std::size_t capacity)
+{
+    char *p = static_cast<char *>(std::realloc(m_bytes.get(), capacity));
+    if (!p)
+        throw std::bad_alloc();
+    (void)m_bytes.release();
+    m_bytes.reset(p);
+    m_capacity = capacity;
+}
+
+void TextPool::squeeze()
+{
+    if (m_size == 0) {
+        m_bytes.reset();
+        m_capacity = 0;
+    } else if (m_size < m_capacity) {
+        reallocate(m_size);
+    }
 }
 
 void TextPool::get(std::uint32_t offset, std::string &out) const
@@ -195,7 +268,7 @@ void TextPool::get(std::uint32_t offset, std::string &out) const
     out.clear();
     if (offset == kEmpty)
         return;
-    const char *p = m_bytes.data() + offset;
+    const char *p = m_bytes.get() + offset;
     const std::size_t len = getVarint(p);
     out.assign(p, len);
     p += len;
@@ -206,7 +279,7 @@ std::string_view TextPool::trimmed(std::uint32_t offset) const
 {
     if (offset == kEmpty)
         return {};
-    const char *p = m_bytes.data() + offset;
+    const char *p = m_bytes.get() + offset;
     const std::size_t len = getVarint(p);
     return {p, len};
 }
@@ -215,7 +288,7 @@ int TextPool::compareFolded(std::uint32_t offset, std::string_view text) const
 {
     if (offset == kEmpty)
         return text::compareFolded({}, text);
-    const char *p = m_bytes.data() + offset;
+    const char *p = m_bytes.get() + offset;
     const std::size_t len = getVarint(p);
     const std::string_view trimmed(p, len);
     p += len;
@@ -232,6 +305,11 @@ int Column::compareFolded(std::uint32_t row, std::string_view text, std::string 
 {
     this->text(row, scratch);
     return text::compareFolded(scratch, text);
+}
+
+void Column::setTime(std::uint32_t row, const LocalTime &t)
+{
+    setText(row, values::dateTimeText(t));
 }
 
 qint64 Column::integer(std::uint32_t row) const
@@ -316,6 +394,18 @@ void CodedTextColumn::setText(std::uint32_t row, std::string_view v)
     else if (!m_codec->encode(v, code))
         code = kPooled | m_pool.add(v);
     m_codes[row] = code;
+}
+
+void CodedTextColumn::setTime(std::uint32_t row, const LocalTime &t)
+{
+    std::uint64_t code = 0;
+    if (m_codec->encodeTime(t, code)) {
+        m_codes[row] = code;
+        return;
+    }
+    std::string text;
+    m_codec->timeText(t, text);
+    setText(row, text);
 }
 
 void CodedTextColumn::text(std::uint32_t row, std::string &out) const

@@ -3,28 +3,42 @@
 // kind only chooses a representation that is small for the values its field usually holds.
 
 #include "catalogue/recordset.h"
+#include "platform/filetime.h"
 
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
 // Values kept back to back in one byte buffer: length, the bytes before the trailing blanks,
-// the number of trailing blanks. Offsets are 32-bit.
+// the number of trailing blanks. Offsets are 32-bit. The buffer grows with realloc, which
+// moves large buffers by remapping their pages: a copy would hold the old and the new
+// buffer at once, the peak of a large walk's memory.
 class TextPool {
 public:
     static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
+    TextPool() = default;
+    TextPool(const TextPool &) = delete;
+    TextPool &operator=(const TextPool &) = delete;
     [[nodiscard]] std::uint32_t add(std::string_view value);
     void get(std::uint32_t offset, std::string &out) const;
     [[nodiscard]] std::string_view trimmed(std::uint32_t offset) const;
     // Case-insensitive comparison of a value with a text, straight from the pool.
     [[nodiscard]] int compareFolded(std::uint32_t offset, std::string_view text) const;
-    void squeeze() { m_bytes.shrink_to_fit(); }
-    [[nodiscard]] std::size_t memory() const { return m_bytes.capacity(); }
+    void squeeze();
+    [[nodiscard]] std::size_t memory() const { return m_capacity; }
 
 private:
-    std::vector<char> m_bytes;
+    void reallocate(std::size_t capacity);
+    struct Free {
+        void operator()(char *p) const { std::free(p); }
+    };
+    std::unique_ptr<char, Free> m_bytes;
+    std::size_t m_size = 0;
+    std::size_t m_capacity = 0;
 };
 
 class Column {
@@ -33,6 +47,9 @@ public:
     virtual void appendEmpty() = 0;
     virtual void setText(std::uint32_t row, std::string_view utf8) = 0;
     virtual void setInteger(std::uint32_t row, qint64 value) { setText(row, std::to_string(value)); }
+    // Stores the text the column's kind gives a time (see Storage); text columns take the
+    // date and time.
+    virtual void setTime(std::uint32_t row, const LocalTime &t);
     virtual void text(std::uint32_t row, std::string &out) const = 0;
     // The value without its trailing blanks; it lives in the column or in scratch.
     [[nodiscard]] virtual std::string_view trimmedText(std::uint32_t row, std::string &scratch) const;
@@ -120,6 +137,10 @@ public:
     [[nodiscard]] virtual bool valid(std::uint64_t code) const = 0;
     // The bit every code carries, left out of the packed form so that it stays short.
     [[nodiscard]] virtual std::uint64_t flag() const = 0;
+    // The code of the form's text of a time, made without the text; false when the time's
+    // text would not pack, and then timeText gives that text.
+    virtual bool encodeTime(const LocalTime &t, std::uint64_t &code) const = 0;
+    virtual void timeText(const LocalTime &t, std::string &out) const = 0;
 };
 
 class CodedTextColumn final : public Column {
@@ -127,6 +148,7 @@ public:
     explicit CodedTextColumn(std::unique_ptr<Codec> codec) : m_codec(std::move(codec)) {}
     void appendEmpty() override { m_codes.push_back(0); }
     void setText(std::uint32_t row, std::string_view v) override;
+    void setTime(std::uint32_t row, const LocalTime &t) override;
     void text(std::uint32_t row, std::string &out) const override;
     [[nodiscard]] bool packed(std::uint32_t row, std::uint64_t &code) const override;
     bool setPacked(std::uint32_t row, std::uint64_t code) override;

@@ -101,6 +101,14 @@ void RecordSet::setField(int pos, qint64 value)
     }
 }
 
+void RecordSet::setField(int pos, const LocalTime &time)
+{
+    if (validPosition(m_pos) && pos >= 0 && pos < fieldCount()) {
+        m_columns[std::size_t(pos)]->setTime(rowAt(m_pos), time);
+        m_sortCurrent = false;
+    }
+}
+
 void RecordSet::setPosition(int position)
 {
     const int clamped = std::clamp(position, -1, count());

@@ -14,6 +14,7 @@
 #include <vector>
 
 class Column;
+struct LocalTime;
 
 // ADO type codes kept in the layout, so catalogue files can store it.
 namespace ado {
@@ -83,6 +84,8 @@ public:
     // A value's packed form (see packedAt); false, changing nothing, for one the field
     // would never hold.
     [[nodiscard]] bool setPacked(int pos, std::uint64_t code);
+    // A time in the field's own form (date and time, date or date key), without its text.
+    void setField(int pos, const LocalTime &time);
 
     // Current record.
     [[nodiscard]] int count() const { return int(m_order.size()); }

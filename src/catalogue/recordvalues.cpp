@@ -197,6 +197,11 @@ TimeForm timeForm(const std::optional<LocalTime> &t)
 
 } // namespace
 
+bool HasDateTimeText(const std::optional<LocalTime> &t)
+{
+    return timeForm(t) == TimeForm::Date;
+}
+
 std::string FileTimeText(const std::optional<LocalTime> &t)
 {
     switch (timeForm(t)) {

@@ -41,6 +41,9 @@ void appendDayText(int dayNumber, std::string &out);
 // time could not be converted. Leaves the date key in fileDateKey when it produces a date.
 [[nodiscard]] std::string FileTimeText(const std::optional<LocalTime> &t, std::string &fileDateKey);
 
+// Whether FileTimeText gives the time's date and time (not an empty or unknown time).
+[[nodiscard]] bool HasDateTimeText(const std::optional<LocalTime> &t);
+
 // The same text without the key, for times whose key nobody reads.
 [[nodiscard]] std::string FileTimeText(const std::optional<LocalTime> &t);
 

@@ -62,28 +62,38 @@ void DirectoryWalk::addFileRecord(const DirEntry &e)
 {
     const std::string longValue = values::longNameValue(e.name);
     const std::string shortValue = values::shortNameValue(e.shortName, longValue);
-
-    // Only the last-write time's key is stored, so the other two need none; and a last-write
-    // time that gives no date must not inherit the key of another time or file.
-    std::string created = FileTimeText(toLocalTime(e.created));
-    text::fitInPlace(created, values::kDateTimeWidth);
-    const std::string accessed = values::accessedValue(FileTimeText(toLocalTime(e.accessed)));
-    std::string &key = m_state.FileDateKey;
-    key.clear();
-    std::string modified = FileTimeText(toLocalTime(e.modified), key);
-    text::fitInPlace(modified, values::kDateTimeWidth);
+    const std::optional<LocalTime> modified = toLocalTime(e.modified);
 
     m_catalogue.addNew();
     m_catalogue.setField(fld::LongName, longValue);
     m_catalogue.setField(fld::ShortName, shortValue);
     m_catalogue.setField(fld::Path, m_pathValue);
-    m_catalogue.setField(fld::Modified, modified);
-    m_catalogue.setField(fld::Created, created);
-    m_catalogue.setField(fld::Accessed, accessed);
+    setTimeField(fld::Modified, modified);
+    setTimeField(fld::Created, toLocalTime(e.created));
+    setTimeField(fld::Accessed, toLocalTime(e.accessed));
     m_catalogue.setField(fld::Size, qint64(e.size));
-    m_catalogue.setField(fld::DateKey, key);
+    // Only the last-write time has a key; one that gives no date leaves the key empty.
+    if (HasDateTimeText(modified))
+        m_catalogue.setField(fld::DateKey, *modified);
     m_catalogue.setField(fld::Extension, values::extensionValue(shortValue));
     countFile();
+}
+
+// Times with a date go to the columns as numbers: making their texts for the columns to
+// parse back cost more than the rest of a record.
+void DirectoryWalk::setTimeField(int field, const std::optional<LocalTime> &t)
+{
+    if (HasDateTimeText(t)) {
+        m_catalogue.setField(field, *t);
+        return;
+    }
+    std::string value = FileTimeText(t);
+    if (field == fld::Accessed) {
+        value = values::accessedValue(value);
+    } else {
+        text::fitInPlace(value, values::kDateTimeWidth);
+    }
+    m_catalogue.setField(field, value);
 }
 
 void DirectoryWalk::countFile()

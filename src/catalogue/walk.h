@@ -6,11 +6,13 @@
 // into records in walk order: the kernel's work and ours overlap.
 
 #include "catalogue/recordset.h"
+#include "platform/filetime.h"
 
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,7 +26,6 @@ struct WalkState {
     qint64 TotalFiles = 0;
     std::array<qint64, kMaxDrives> DriveFileCounts{};
     int CurrentDrive = 0;
-    std::string FileDateKey;
     int FilesSinceUpdate = 0;
 };
 
@@ -50,6 +51,7 @@ private:
     void listInWalkOrder(const std::string &root);
     void recordFiles(const ListedDirectory &dir);
     void addFileRecord(const DirEntry &e);
+    void setTimeField(int field, const std::optional<LocalTime> &t);
     void countFile();
 
     RecordSet &m_catalogue;

@@ -2,6 +2,7 @@
 // and compare as the quick search does, finds read odd texts literally, bookmarks survive.
 #include "catalogue/layouts.h"
 #include "catalogue/recordset.h"
+#include "catalogue/recordvalues.h"
 
 #include <gtest/gtest.h>
 
@@ -296,4 +297,27 @@ TEST(Layouts, CatalogueAndDummyLayouts)
     EXPECT_EQ(dummy.field(8).adoType, ado::adBSTR);
     for (int f = 0; f < 9; ++f)
         EXPECT_EQ(dummy.textAt(49, f), QString());
+}
+
+// A time handed over as numbers must read back as the text it would have been given.
+TEST(RecordSetTimes, TimesReadBackAsTheirTexts)
+{
+    const LocalTime times[] = {
+        {1601, 1, 2, 0, 0, 0},     {1899, 12, 30, 12, 0, 0}, {1970, 1, 1, 0, 0, 1},      {2000, 2, 29, 23, 59, 59},
+        {2024, 10, 7, 11, 59, 59}, {2024, 10, 7, 12, 30, 5}, {9999, 12, 31, 23, 59, 59},
+    };
+    RecordSet rs;
+    CreateRecordSet(rs);
+    for (const LocalTime &t : times) {
+        rs.addNew();
+        for (int f : {fld::Modified, fld::Created, fld::Accessed, fld::DateKey, fld::LongName})
+            rs.setField(f, t);
+        const std::string text = values::dateTimeText(t);
+        const int at = rs.count() - 1;
+        EXPECT_EQ(rs.utf8At(at, fld::Modified), text);
+        EXPECT_EQ(rs.utf8At(at, fld::Created), text);
+        EXPECT_EQ(rs.utf8At(at, fld::Accessed), text.substr(0, values::kDateWidth));
+        EXPECT_EQ(rs.utf8At(at, fld::DateKey), values::dateKey(t));
+        EXPECT_EQ(rs.utf8At(at, fld::LongName), text);
+    }
 }
