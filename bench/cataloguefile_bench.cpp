@@ -3,6 +3,7 @@
 // Usage: cataloguefile_bench [RECORDS] [FILE]   (default 1,000,000 and /tmp)
 
 #include "files/cataloguefile.h"
+#include "measure.h"
 #include "synthetic.h"
 
 #include <chrono>
@@ -12,31 +13,6 @@
 #include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-namespace {
-
-long residentBytes()
-{
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0, resident = 0;
-    statm >> pages >> resident;
-    return resident * 4096;
-}
-
-long trimmedResident()
-{
-    malloc_trim(0);
-    return residentBytes();
-}
-
-template <typename F> double millis(F &&f)
-{
-    const auto start = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-} // namespace
 
 int main(int argc, char **argv)
 {

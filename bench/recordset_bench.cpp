@@ -1,6 +1,7 @@
 // Memory per record and the cost of the record set's sorts and finds at catalogue scale.
 // Usage: recordset_bench [RECORDS]   (default 1,000,000)
 
+#include "measure.h"
 #include "synthetic.h"
 
 #include <chrono>
@@ -8,25 +9,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <malloc.h>
-
-namespace {
-
-long residentBytes()
-{
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0, resident = 0;
-    statm >> pages >> resident;
-    return resident * 4096;
-}
-
-template <typename F> double millis(F &&f)
-{
-    const auto start = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-} // namespace
 
 int main(int argc, char **argv)
 {

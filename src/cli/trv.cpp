@@ -283,18 +283,25 @@ int save(int argc, char **argv)
     return 0;
 }
 
+// The catalogue of a file, or nothing once the reason it was refused has been said.
+std::unique_ptr<RecordSet> openCatalogue(const char *path)
+{
+    std::string error;
+    std::unique_ptr<RecordSet> catalogue = cataloguefile::open(path, error);
+    if (!catalogue)
+        std::fprintf(stderr, "trv: cannot open the catalogue file '%s': %s\n", path, error.c_str());
+    return catalogue;
+}
+
 int dump(int argc, char **argv)
 {
     if (argc != 3) {
         usage();
         return 2;
     }
-    std::string error;
-    const std::unique_ptr<RecordSet> catalogue = cataloguefile::open(argv[2], error);
-    if (!catalogue) {
-        std::fprintf(stderr, "trv: cannot open the catalogue file '%s': %s\n", argv[2], error.c_str());
+    const std::unique_ptr<RecordSet> catalogue = openCatalogue(argv[2]);
+    if (!catalogue)
         return 2;
-    }
     bufferStdout();
     return printed(printRecords(*catalogue));
 }
@@ -306,12 +313,9 @@ int report(int argc, char **argv)
         usage();
         return 2;
     }
-    std::string error;
-    const std::unique_ptr<RecordSet> catalogue = cataloguefile::open(argv[2], error);
-    if (!catalogue) {
-        std::fprintf(stderr, "trv: cannot open the catalogue file '%s': %s\n", argv[2], error.c_str());
+    const std::unique_ptr<RecordSet> catalogue = openCatalogue(argv[2]);
+    if (!catalogue)
         return 2;
-    }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     int qtArgc = 1;
