@@ -288,13 +288,8 @@ void FrmDisplay::wireCommands()
     connect(grdFiles, &DataGrid::keyPress, this, [this](int &k) { m_dups->gridKeyPress(k); });
 
     FileCommandsControls fc;
-    fc.window = this;
-    fc.mblnLiveCatalogue = &m_state.mblnLiveCatalogue;
-    fc.mblnDupMode = &m_state.mblnDupMode;
-    fc.fileOps.window = this;
-    fc.fileOps.grdFiles = grdFiles;
+    static_cast<WindowControls &>(fc.fileOps) = m_controls;
     fc.fileOps.lblTotalFiles = lblTotalFiles;
-    fc.fileOps.TotalFiles = &m_state.TotalFiles;
     fc.fileOps.prompts = m_services.fileOpPrompts;
     fc.showProperties = m_services.showProperties;
     m_files = std::make_unique<FileCommands>(std::move(fc));

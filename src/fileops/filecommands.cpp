@@ -16,13 +16,13 @@ FileCommands::FileCommands(FileCommandsControls controls) : m_c(std::move(contro
 {
     m_c.fileOps.options = [this] { return optionsDialog(); };
     if (!m_c.showProperties)
-        m_c.showProperties = [w = m_c.window](const QString &path) { ShowFileProperties(path, w); };
+        m_c.showProperties = [w = m_c.fileOps.window](const QString &path) { ShowFileProperties(path, w); };
 }
 
 FrmOptions *FileCommands::optionsDialog()
 {
     if (!m_options)
-        m_options = new FrmOptions(m_c.window);
+        m_options = new FrmOptions(m_c.fileOps.window);
     return m_options;
 }
 
@@ -36,7 +36,7 @@ void FileCommands::mnuOptions_Click()
 
 bool FileCommands::mayWorkOnFiles() const
 {
-    return *m_c.mblnLiveCatalogue && !*m_c.mblnDupMode;
+    return m_c.fileOps.state->mblnLiveCatalogue && !m_c.fileOps.state->mblnDupMode;
 }
 
 void FileCommands::grdFiles_RowActivated()
@@ -52,10 +52,10 @@ void FileCommands::grdFiles_RowActivated()
 
 void FileCommands::grdFiles_MouseDown(int button)
 {
-    if (!*m_c.mblnLiveCatalogue || button != kRightButton || *m_c.mblnDupMode)
+    if (!m_c.fileOps.state->mblnLiveCatalogue || button != kRightButton || m_c.fileOps.state->mblnDupMode)
         return;
     if (!m_fileOps) {
-        m_fileOps = new FrmFileOps(m_c.fileOps, m_c.window);
+        m_fileOps = new FrmFileOps(m_c.fileOps, m_c.fileOps.window);
         m_fileOps->setAttribute(Qt::WA_DeleteOnClose);
     }
     m_fileOps->show();

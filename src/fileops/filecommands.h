@@ -12,9 +12,6 @@
 class FrmOptions;
 
 struct FileCommandsControls {
-    QWidget *window = nullptr;
-    const bool *mblnLiveCatalogue = nullptr;
-    const bool *mblnDupMode = nullptr;
     FileOpsControls fileOps; // its options member is filled in here
     // Shows a file's properties; empty: ShowFileProperties.
     std::function<void(const QString &path)> showProperties;

@@ -174,8 +174,8 @@ void FrmFileOps::removeDeletedRecord()
         return;
     records->setPosition(position);
     m_c.grdFiles->deleteCurrentRow();
-    --*m_c.TotalFiles;
-    m_c.lblTotalFiles->setText(formatNumber(*m_c.TotalFiles, u"###,###"));
+    --m_c.state->TotalFiles;
+    m_c.lblTotalFiles->setText(formatNumber(m_c.state->TotalFiles, u"###,###"));
 }
 
 void FrmFileOps::setBusy(bool busy)

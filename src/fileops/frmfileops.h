@@ -5,13 +5,13 @@
 // row's record from the catalogue.
 
 #include "platform/fileoperation.h"
+#include "ui/windowcontrols.h"
 
 #include <QDialog>
 #include <array>
 #include <functional>
 #include <memory>
 
-class DataGrid;
 class FileOpJob;
 class FileOpPrompts;
 class FrmOptions;
@@ -20,11 +20,8 @@ class QLineEdit;
 class QPushButton;
 
 // The parts of the main window the dialog reads and changes.
-struct FileOpsControls {
-    QWidget *window = nullptr; // carries the mouse pointer
-    DataGrid *grdFiles = nullptr;
+struct FileOpsControls : WindowControls {
     QLabel *lblTotalFiles = nullptr;
-    qint64 *TotalFiles = nullptr;
     // The options dialog, loaded hidden when it was never opened.
     std::function<FrmOptions *()> options;
     FileOpPrompts *prompts = nullptr; // nullptr: message boxes
