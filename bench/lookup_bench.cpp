@@ -47,22 +47,10 @@ void press(QWidget *w, Qt::Key key)
 // The main window with its own commands, over a million records.
 struct Window {
     CountingSink sink;
-    FrmDisplay top{services(&sink)};
+    FrmDisplay top{FrmDisplay::Services::withoutDrives(&sink)};
     DisplayState &state = top.state();
     DataGrid *grid = top.lookupControls().grdFiles;
     QLineEdit *txtSearch = top.lookupControls().txtSearch;
-
-    static FrmDisplay::Services services(MessageSink *sink)
-    {
-        FrmDisplay::Services s;
-        s.messages = sink;
-        s.driveSource = [](DriveTables &t) {
-            t.DriveRoots.fill(QStringLiteral(" "));
-            t.SelectedDrives.fill(QStringLiteral(" "));
-            return QStringList();
-        };
-        return s;
-    }
 };
 
 void paint(Window &w)

@@ -64,6 +64,19 @@ template <typename W> W *named(W *w, const char *name, const QString &family, in
 
 } // namespace
 
+FrmDisplay::Services FrmDisplay::Services::withoutDrives(MessageSink *messages)
+{
+    Services s;
+    s.messages = messages;
+    s.driveSource = [](DriveTables &t) {
+        t.DriveRoots.fill(QStringLiteral(" "));
+        t.SelectedDrives.fill(QStringLiteral(" "));
+        return QStringList();
+    };
+    s.quit = [] {};
+    return s;
+}
+
 FrmDisplay::FrmDisplay(QWidget *parent) : FrmDisplay(Services{}, parent) {}
 
 FrmDisplay::FrmDisplay(Services services, QWidget *parent) : QMainWindow(parent), m_services(std::move(services))

@@ -50,6 +50,10 @@ public:
         std::function<void(const QString &path)> showProperties;
         FileDialogs *fileDialogs = nullptr; // nullptr: real Open and Save dialogs
         QString catalogueFolder;            // empty: a Tarvolo folder in Documents
+
+        // No drives offered and a quit that ends nothing: for a catalogue filled in by hand
+        // (tests and benchmarks).
+        [[nodiscard]] static Services withoutDrives(MessageSink *messages);
     };
 
     explicit FrmDisplay(QWidget *parent = nullptr);

@@ -394,6 +394,20 @@ private:
         return r == 0 || failErrno(path);
     }
 
+    // Puts a made copy (fresh: already under its own name) in its place, or removes it when
+    // making or placing it failed, so nothing half made is left behind.
+    bool settle(bool ok, bool fresh, int dir, const std::string &tmp, const std::string &name, bool replace,
+                const std::string &path)
+    {
+        if (ok && !fresh)
+            ok = place(dir, tmp, name, replace, path);
+        if (!ok)
+            ::unlinkat(dir, tmp.c_str(), 0);
+        else
+            finished(path);
+        return ok;
+    }
+
     bool copyFile(int in, const struct stat &st, const std::string &srcPath, int dstDir, const std::string &dstName,
                   const std::string &dstPath, bool replace, bool fresh)
     {
@@ -405,13 +419,7 @@ private:
         bool ok = copyData(in, out.get(), st.st_size, srcPath, dstPath, copied) &&
                   finishFile(in, out.get(), st, copied, srcPath, dstPath);
         out.reset();
-        if (ok && !fresh)
-            ok = place(dstDir, tmp, dstName, replace, dstPath);
-        if (!ok)
-            ::unlinkat(dstDir, tmp.c_str(), 0);
-        else
-            finished(dstPath);
-        return ok;
+        return settle(ok, fresh, dstDir, tmp, dstName, replace, dstPath);
     }
 
     bool copyData(int in, int out, std::int64_t size, const std::string &srcPath, const std::string &dstPath,
@@ -502,13 +510,7 @@ private:
             return failErrno(dstPath);
         const struct timespec times[2] = {st.st_atim, st.st_mtim};
         bool ok = ::utimensat(dstDir, tmp.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 || failErrno(dstPath);
-        if (ok && !fresh)
-            ok = place(dstDir, tmp, dstName, replace, dstPath);
-        if (!ok)
-            ::unlinkat(dstDir, tmp.c_str(), 0);
-        else
-            finished(dstPath);
-        return ok;
+        return settle(ok, fresh, dstDir, tmp, dstName, replace, dstPath);
     }
 
     // True when the folder dir is the item st or lies inside it.

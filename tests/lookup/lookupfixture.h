@@ -42,19 +42,6 @@ protected:
         });
     }
 
-    static FrmDisplay::Services services(MessageSink *sink)
-    {
-        FrmDisplay::Services s;
-        s.messages = sink;
-        s.driveSource = [](DriveTables &t) {
-            t.DriveRoots.fill(QStringLiteral(" "));
-            t.SelectedDrives.fill(QStringLiteral(" "));
-            return QStringList();
-        };
-        s.quit = [] {};
-        return s;
-    }
-
     // Appends the files and shows them, as the end of a Display does.
     void display(std::initializer_list<FileRec> files)
     {
@@ -102,7 +89,7 @@ protected:
     }
 
     RecordingSink sink;
-    FrmDisplay window{services(&sink)};
+    FrmDisplay window{FrmDisplay::Services::withoutDrives(&sink)};
     const LookupControls &c = window.lookupControls();
     DisplayState &state = window.state();
     DataGrid *grid = c.grdFiles;
