@@ -47,7 +47,22 @@ bool parseInt(std::string_view s, int &out)
 // groups packed 7 bits per pair, 14 bits per four.
 class DigitsCodec final : public Codec {
 public:
-    explicit DigitsCodec(std::string_view shape) : m_shape(shape) {}
+    explicit DigitsCodec(std::string_view shape) : m_shape(shape)
+    {
+        // The code's fields from its lowest bits up, so that checking one is a mask and a compare.
+        for (std::size_t i = m_shape.size(); i-- > 0;) {
+            if (m_shape[i] == 'X') {
+                m_fields.push_back({1, 2});
+            } else if (m_shape[i] == '9') {
+                std::size_t start = i;
+                while (start > 0 && m_shape[start - 1] == '9')
+                    --start;
+                const bool four = i - start + 1 == 4;
+                m_fields.push_back({four ? 14 : 7, four ? 10000u : 100u});
+                i = start;
+            }
+        }
+    }
 
     bool encode(std::string_view s, std::uint64_t &code) const override
     {
@@ -106,20 +121,10 @@ public:
         if (code >> 61 != 1)
             return false;
         code &= ~(1ull << 61);
-        for (std::size_t i = m_shape.size(); i-- > 0;) {
-            const char c = m_shape[i];
-            if (c == 'X') {
-                code >>= 1;
-            } else if (c == '9') {
-                std::size_t start = i;
-                while (start > 0 && m_shape[start - 1] == '9')
-                    --start;
-                const bool four = i - start + 1 == 4;
-                if ((code & ((1u << (four ? 14 : 7)) - 1)) >= (four ? 10000u : 100u))
-                    return false;
-                code >>= (four ? 14 : 7);
-                i = start;
-            }
+        for (const Field &f : m_fields) {
+            if ((code & ((1u << f.bits) - 1)) >= f.limit)
+                return false;
+            code >>= f.bits;
         }
         return code == 0;
     }
@@ -168,7 +173,12 @@ private:
         return n;
     }
 
+    struct Field {
+        int bits;
+        unsigned limit;
+    };
     std::string_view m_shape;
+    std::vector<Field> m_fields;
 };
 
 // The day number's text followed by the fraction's text ("363450.6359028", "363450"),
@@ -225,11 +235,12 @@ private:
 
 } // namespace
 
-std::uint32_t TextPool::add(std::string_view value)
+std::uint32_t TextPool::addPadded(std::string_view value, std::size_t blanks)
 {
-    if (value.empty())
+    if (value.empty() && blanks == 0)
         return kEmpty;
     const std::string_view trimmed = text::trimRight(value);
+    blanks += value.size() - trimmed.size();
     const std::size_t at = m_size;
     const std::size_t most = at + trimmed.size() + 2 * kMaxVarint;
     if (most >= kEmpty)
@@ -238,7 +249,7 @@ std::uint32_t TextPool::add(std::string_view value)
         reallocate(std::max({most, m_capacity * 2, std::size_t(4096)}));
     char *p = putVarint(m_bytes.get() + at, trimmed.size());
     p = std::copy(trimmed.begin(), trimmed.end(), p);
-    p = putVarint(p, value.size() - trimmed.size());
+    p = putVarint(p, blanks);
     m_size = std::size_t(p - m_bytes.get());
     return std::uint32_t(at);
 }
@@ -275,6 +286,18 @@ void TextPool::get(std::uint32_t offset, std::string &out) const
     out.append(getVarint(p), ' ');
 }
 
+std::string_view TextPool::trimmed(std::uint32_t offset, std::size_t &blanks) const
+{
+    blanks = 0;
+    if (offset == kEmpty)
+        return {};
+    const char *p = m_bytes.get() + offset;
+    const std::size_t len = getVarint(p);
+    const char *after = p + len;
+    blanks = getVarint(after);
+    return {p, len};
+}
+
 std::string_view TextPool::trimmed(std::uint32_t offset) const
 {
     if (offset == kEmpty)
@@ -295,16 +318,25 @@ int TextPool::compareFolded(std::uint32_t offset, std::string_view text) const
     return text::compareFoldedPadded(trimmed, getVarint(p), text);
 }
 
-std::string_view Column::trimmedText(std::uint32_t row, std::string &scratch) const
+std::string_view Column::trimmedText(std::uint32_t row, std::string &scratch, std::size_t &blanks) const
 {
     text(row, scratch);
-    return text::trimRight(scratch);
+    const std::string_view trimmed = text::trimRight(scratch);
+    blanks = scratch.size() - trimmed.size();
+    return trimmed;
 }
 
 int Column::compareFolded(std::uint32_t row, std::string_view text, std::string &scratch) const
 {
     this->text(row, scratch);
     return text::compareFolded(scratch, text);
+}
+
+void Column::setPadded(std::uint32_t row, std::string_view utf8, std::size_t blanks)
+{
+    std::string value(utf8);
+    value.append(blanks, ' ');
+    setText(row, value);
 }
 
 void Column::setTime(std::uint32_t row, const LocalTime &t)
@@ -341,13 +373,26 @@ SharedTextColumn::SharedTextColumn()
 void SharedTextColumn::setText(std::uint32_t row, std::string_view v)
 {
     // Records of one folder arrive together, so the last value is usually the one wanted.
-    if (*m_values[m_lastId] != v) {
-        auto [it, added] = m_index.try_emplace(std::string(v), std::uint32_t(m_values.size()));
-        if (added)
-            m_values.push_back(&it->first);
-        m_lastId = it->second;
-    }
+    if (*m_values[m_lastId] != v)
+        m_lastId = idOf(v);
     m_ids[row] = m_lastId;
+}
+
+std::uint32_t SharedTextColumn::idOf(std::string_view v)
+{
+    if (const auto found = m_index.find(v); found != m_index.end())
+        return found->second;
+    const auto it = m_index.emplace(std::string(v), std::uint32_t(m_values.size())).first;
+    m_values.push_back(&it->first);
+    return it->second;
+}
+
+bool SharedTextColumn::setId(std::uint32_t row, std::uint32_t id)
+{
+    if (id >= m_values.size())
+        return false;
+    m_ids[row] = id;
+    return true;
 }
 
 std::vector<std::uint32_t> SharedTextColumn::ranks() const

@@ -23,11 +23,18 @@ public:
     TextPool() = default;
     TextPool(const TextPool &) = delete;
     TextPool &operator=(const TextPool &) = delete;
-    [[nodiscard]] std::uint32_t add(std::string_view value);
+    [[nodiscard]] std::uint32_t add(std::string_view value) { return addPadded(value, 0); }
+    [[nodiscard]] std::uint32_t addPadded(std::string_view value, std::size_t blanks);
     void get(std::uint32_t offset, std::string &out) const;
     [[nodiscard]] std::string_view trimmed(std::uint32_t offset) const;
+    [[nodiscard]] std::string_view trimmed(std::uint32_t offset, std::size_t &blanks) const;
     // Case-insensitive comparison of a value with a text, straight from the pool.
     [[nodiscard]] int compareFolded(std::uint32_t offset, std::string_view text) const;
+    void prefetch(std::uint32_t offset) const
+    {
+        if (offset != kEmpty)
+            __builtin_prefetch(m_bytes.get() + offset);
+    }
     void squeeze();
     [[nodiscard]] std::size_t memory() const { return m_capacity; }
 
@@ -41,18 +48,29 @@ private:
     std::size_t m_capacity = 0;
 };
 
+class SharedTextColumn;
+
 class Column {
 public:
     virtual ~Column() = default;
     virtual void appendEmpty() = 0;
+    virtual void reserve(std::size_t rows) = 0;
     virtual void setText(std::uint32_t row, std::string_view utf8) = 0;
+    // The same as setText of the text followed by `blanks` blanks.
+    virtual void setPadded(std::uint32_t row, std::string_view utf8, std::size_t blanks);
     virtual void setInteger(std::uint32_t row, qint64 value) { setText(row, std::to_string(value)); }
     // Stores the text the column's kind gives a time (see Storage); text columns take the
     // date and time.
     virtual void setTime(std::uint32_t row, const LocalTime &t);
     virtual void text(std::uint32_t row, std::string &out) const = 0;
-    // The value without its trailing blanks; it lives in the column or in scratch.
-    [[nodiscard]] virtual std::string_view trimmedText(std::uint32_t row, std::string &scratch) const;
+    // The value without its trailing blanks and their count; it lives in the column or in scratch.
+    [[nodiscard]] virtual std::string_view trimmedText(std::uint32_t row, std::string &scratch,
+                                                       std::size_t &blanks) const;
+    [[nodiscard]] std::string_view trimmedText(std::uint32_t row, std::string &scratch) const
+    {
+        std::size_t blanks = 0;
+        return trimmedText(row, scratch, blanks);
+    }
     // Case-insensitive comparison of a row's value with a text; scratch avoids allocations.
     [[nodiscard]] virtual int compareFolded(std::uint32_t row, std::string_view text, std::string &scratch) const;
     [[nodiscard]] virtual qint64 integer(std::uint32_t row) const;
@@ -64,6 +82,13 @@ public:
     [[nodiscard]] virtual bool packed(std::uint32_t, std::uint64_t &) const { return false; }
     // False, changing nothing, for a form this column would never make.
     virtual bool setPacked(std::uint32_t, std::uint64_t) { return false; }
+    // Columns that number their distinct values, so that a copy can move numbers.
+    [[nodiscard]] virtual SharedTextColumn *shared() { return nullptr; }
+    [[nodiscard]] const SharedTextColumn *shared() const { return const_cast<Column *>(this)->shared(); }
+    // Asks the processor to fetch a row's entry, or with `value` the bytes it points to as
+    // well (once the entry has been fetched): loops over rows far from their stored order
+    // then wait for many rows at once instead of one after the other.
+    virtual void prefetch(std::uint32_t row, bool value) const = 0;
     virtual void squeeze() = 0;
     [[nodiscard]] virtual std::size_t memory() const = 0;
 };
@@ -71,15 +96,28 @@ public:
 class TextColumn final : public Column {
 public:
     void appendEmpty() override { m_offsets.push_back(TextPool::kEmpty); }
+    void reserve(std::size_t rows) override { m_offsets.reserve(rows); }
     void setText(std::uint32_t row, std::string_view v) override { m_offsets[row] = m_pool.add(v); }
-    void text(std::uint32_t row, std::string &out) const override { m_pool.get(m_offsets[row], out); }
-    [[nodiscard]] std::string_view trimmedText(std::uint32_t row, std::string &) const override
+    void setPadded(std::uint32_t row, std::string_view v, std::size_t blanks) override
     {
-        return m_pool.trimmed(m_offsets[row]);
+        m_offsets[row] = m_pool.addPadded(v, blanks);
+    }
+    void text(std::uint32_t row, std::string &out) const override { m_pool.get(m_offsets[row], out); }
+    using Column::trimmedText;
+    [[nodiscard]] std::string_view trimmedText(std::uint32_t row, std::string &, std::size_t &blanks) const override
+    {
+        return m_pool.trimmed(m_offsets[row], blanks);
     }
     [[nodiscard]] int compareFolded(std::uint32_t row, std::string_view text, std::string &) const override
     {
         return m_pool.compareFolded(m_offsets[row], text);
+    }
+    void prefetch(std::uint32_t row, bool value) const override
+    {
+        if (!value)
+            __builtin_prefetch(&m_offsets[row]);
+        else
+            m_pool.prefetch(m_offsets[row]);
     }
     void squeeze() override;
     [[nodiscard]] std::size_t memory() const override;
@@ -93,9 +131,24 @@ class SharedTextColumn final : public Column {
 public:
     SharedTextColumn();
     void appendEmpty() override { m_ids.push_back(0); }
+    void reserve(std::size_t rows) override { m_ids.reserve(rows); }
     void setText(std::uint32_t row, std::string_view v) override;
     void text(std::uint32_t row, std::string &out) const override { out = *m_values[m_ids[row]]; }
     [[nodiscard]] std::vector<std::uint32_t> ranks() const override;
+    [[nodiscard]] SharedTextColumn *shared() override { return this; }
+    // Value numbers: 0 is the empty value; the others in the order the values came.
+    [[nodiscard]] std::uint32_t id(std::uint32_t row) const { return m_ids[row]; }
+    [[nodiscard]] std::uint32_t count() const { return std::uint32_t(m_values.size()); }
+    [[nodiscard]] std::string_view value(std::uint32_t id) const { return *m_values[id]; }
+    // The number of a value, kept from now on.
+    [[nodiscard]] std::uint32_t idOf(std::string_view v);
+    // False, changing nothing, for a number no value has.
+    bool setId(std::uint32_t row, std::uint32_t id);
+    void prefetch(std::uint32_t row, bool value) const override
+    {
+        if (!value)
+            __builtin_prefetch(&m_ids[row]);
+    }
     void squeeze() override { m_ids.shrink_to_fit(); }
     [[nodiscard]] std::size_t memory() const override;
 
@@ -114,11 +167,17 @@ private:
 class IntegerColumn final : public Column {
 public:
     void appendEmpty() override { m_values.push_back(0); }
+    void reserve(std::size_t rows) override { m_values.reserve(rows); }
     void setText(std::uint32_t row, std::string_view v) override;
     void setInteger(std::uint32_t row, qint64 v) override { m_values[row] = v; }
     void text(std::uint32_t row, std::string &out) const override { out = std::to_string(m_values[row]); }
     [[nodiscard]] qint64 integer(std::uint32_t row) const override { return m_values[row]; }
     [[nodiscard]] bool numeric() const override { return true; }
+    void prefetch(std::uint32_t row, bool value) const override
+    {
+        if (!value)
+            __builtin_prefetch(&m_values[row]);
+    }
     void squeeze() override { m_values.shrink_to_fit(); }
     [[nodiscard]] std::size_t memory() const override { return m_values.capacity() * sizeof(qint64); }
 
@@ -147,11 +206,17 @@ class CodedTextColumn final : public Column {
 public:
     explicit CodedTextColumn(std::unique_ptr<Codec> codec) : m_codec(std::move(codec)) {}
     void appendEmpty() override { m_codes.push_back(0); }
+    void reserve(std::size_t rows) override { m_codes.reserve(rows); }
     void setText(std::uint32_t row, std::string_view v) override;
     void setTime(std::uint32_t row, const LocalTime &t) override;
     void text(std::uint32_t row, std::string &out) const override;
     [[nodiscard]] bool packed(std::uint32_t row, std::uint64_t &code) const override;
     bool setPacked(std::uint32_t row, std::uint64_t code) override;
+    void prefetch(std::uint32_t row, bool value) const override
+    {
+        if (!value)
+            __builtin_prefetch(&m_codes[row]);
+    }
     void squeeze() override;
     [[nodiscard]] std::size_t memory() const override;
 

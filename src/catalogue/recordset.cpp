@@ -71,10 +71,27 @@ void RecordSet::addNew()
     m_sortCurrent = false;
 }
 
+void RecordSet::reserve(int records)
+{
+    const auto rows = std::size_t(std::max(records, 0));
+    for (auto &c : m_columns)
+        c->reserve(rows);
+    m_deleted.reserve(rows);
+    m_order.reserve(rows);
+}
+
 void RecordSet::setField(int pos, std::string_view utf8)
 {
     if (validPosition(m_pos) && pos >= 0 && pos < fieldCount()) {
         m_columns[std::size_t(pos)]->setText(rowAt(m_pos), utf8);
+        m_sortCurrent = false;
+    }
+}
+
+void RecordSet::setPadded(int pos, std::string_view utf8, std::size_t blanks)
+{
+    if (validPosition(m_pos) && pos >= 0 && pos < fieldCount()) {
+        m_columns[std::size_t(pos)]->setPadded(rowAt(m_pos), utf8, blanks);
         m_sortCurrent = false;
     }
 }
@@ -138,6 +155,41 @@ void RecordSet::utf8At(int position, int field, std::string &out) const
     out.clear();
     if (validPosition(position) && field >= 0 && field < fieldCount())
         m_columns[std::size_t(field)]->text(rowAt(position), out);
+}
+
+std::string_view RecordSet::trimmedAt(int position, int field, std::string &scratch, std::size_t &blanks) const
+{
+    blanks = 0;
+    if (!validPosition(position) || field < 0 || field >= fieldCount())
+        return {};
+    return m_columns[std::size_t(field)]->trimmedText(rowAt(position), scratch, blanks);
+}
+
+void RecordSet::prefetch(int position, bool values) const
+{
+    if (!validPosition(position))
+        return;
+    for (const auto &column : m_columns)
+        column->prefetch(rowAt(position), values);
+}
+
+const SharedTextColumn *RecordSet::sharedValues(int field) const
+{
+    return field >= 0 && field < fieldCount() ? m_columns[std::size_t(field)]->shared() : nullptr;
+}
+
+SharedTextColumn *RecordSet::sharedValues(int field)
+{
+    return field >= 0 && field < fieldCount() ? m_columns[std::size_t(field)]->shared() : nullptr;
+}
+
+bool RecordSet::setSharedId(int field, std::uint32_t id)
+{
+    SharedTextColumn *values = sharedValues(field);
+    if (!values || !validPosition(m_pos) || !values->setId(rowAt(m_pos), id))
+        return false;
+    m_sortCurrent = false;
+    return true;
 }
 
 bool RecordSet::packedAt(int position, int field, std::uint64_t &code) const

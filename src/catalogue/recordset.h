@@ -14,6 +14,7 @@
 #include <vector>
 
 class Column;
+class SharedTextColumn;
 struct LocalTime;
 
 // ADO type codes kept in the layout, so catalogue files can store it.
@@ -78,7 +79,11 @@ public:
 
     // Appends an empty record at the end of the current order and makes it current.
     void addNew();
+    // Room for this many records in all, for a table whose size is known before it is built.
+    void reserve(int records);
     void setField(int pos, std::string_view utf8);
+    // The text followed by `blanks` blanks, without making it.
+    void setPadded(int pos, std::string_view utf8, std::size_t blanks);
     void setField(int pos, const QString &value);
     void setField(int pos, qint64 value);
     // A value's packed form (see packedAt); false, changing nothing, for one the field
@@ -103,11 +108,25 @@ public:
     [[nodiscard]] std::string valueUtf8(int field) const { return utf8At(m_pos, field); }
     [[nodiscard]] qint64 integer(int field) const { return integerAt(m_pos, field); }
 
+    // A field whose values are kept once each (Storage::Shared), for copies that move value
+    // numbers rather than texts; nullptr for other fields.
+    [[nodiscard]] const SharedTextColumn *sharedValues(int field) const;
+    [[nodiscard]] SharedTextColumn *sharedValues(int field);
+    // The current record's value of such a field by number; false, changing nothing, for a
+    // number it does not have.
+    [[nodiscard]] bool setSharedId(int field, std::uint32_t id);
+
     // Values at a position of the current order: O(1).
     [[nodiscard]] QString textAt(int position, int field) const;
     [[nodiscard]] std::string utf8At(int position, int field) const;
     void utf8At(int position, int field, std::string &out) const;
+    // The value without its trailing blanks, and their count; the view lives in the record
+    // set (until it changes) or in scratch.
+    [[nodiscard]] std::string_view trimmedAt(int position, int field, std::string &scratch, std::size_t &blanks) const;
     [[nodiscard]] qint64 integerAt(int position, int field) const;
+    // Asks the processor to fetch a record's values: first without, then with `values` (a
+    // little later), for loops over many records far from their stored order.
+    void prefetch(int position, bool values) const;
     // The packed form of a value (dates and date keys in their usual form), so a copy need
     // not go through text; false when the value is kept as text.
     [[nodiscard]] bool packedAt(int position, int field, std::uint64_t &code) const;

@@ -109,6 +109,34 @@ TEST_F(CatalogueFileTest, HostileValuesComeBackByteForByteInTheOrderOnShow)
     }
 }
 
+TEST_F(CatalogueFileTest, ManyBlocksOfRecordsComeBackInTheirOrder)
+{
+    std::vector<Row> rows;
+    for (int i = 0; i < 5000; ++i) {
+        Row row = kHostile[std::size_t(i) % kHostile.size()];
+        row[fld::LongName] = std::to_string(i % 7) + row[fld::LongName] + std::to_string(i);
+        row[fld::Path] += std::to_string(i % 300) + "/";
+        rows.push_back(row);
+    }
+    auto saved = catalogue(rows);
+    ASSERT_TRUE(saved->setSort(u"Field1"));
+    ASSERT_TRUE(cataloguefile::save(*saved, path("m.trv"), error)) << error;
+    const auto opened = cataloguefile::open(path("m.trv"), error);
+    ASSERT_TRUE(opened) << error;
+    expectSameRecords(*saved, *opened);
+}
+
+TEST_F(CatalogueFileTest, AFileOfTheFirstReleaseStillOpens)
+{
+    // Saved by the first release from kHostile in the order "Field7 Desc", then compacted
+    // with VACUUM: the files users keep must go on opening, whatever the code reading them.
+    const auto opened = cataloguefile::open(TARVOLO_TEST_DATA "/first-version.trv", error);
+    ASSERT_TRUE(opened) << error;
+    const auto expected = catalogue(kHostile);
+    ASSERT_TRUE(expected->setSort(u"Field7 Desc"));
+    expectSameRecords(*expected, *opened);
+}
+
 TEST_F(CatalogueFileTest, TheRecordsViewShowsTheStoredValues)
 {
     const auto saved = catalogue(kHostile);

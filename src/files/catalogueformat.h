@@ -1,0 +1,63 @@
+#pragma once
+// What the writer and the reader of catalogue files share: the tables, the values of a row
+// of the files table, and the checksum over them.
+
+#include "catalogue/recordset.h"
+#include "files/sqlitedb.h"
+
+#include <cstdint>
+#include <string_view>
+
+namespace cataloguefile {
+
+// The usual values are kept as integers: dates and date keys in the record set's own packed
+// form, names without their trailing blanks and a count of blanks; any other value is kept
+// as text; a creation time equal to the modification time is left out (NULL). The view
+// rebuilds the texts.
+extern const char *const kSchema;
+
+// The files table's columns, in order.
+enum FileColumn { Name, NameBlanks, Short, ShortBlanks, Folder, Modified, Created, Accessed, Size, DateKey, Extension };
+constexpr int kFileColumns = 11;
+constexpr int kSecondsPerDay = 86400;
+constexpr std::uint64_t kSecondBits = 0x1FFFF; // a packed date key's second of the day
+constexpr int kMaxBlanks = 65535;              // far beyond any defined size; bounds a damaged count
+// Rows travel between the two threads of a save or an open in blocks of this many.
+constexpr int kBlockRows = 2048;
+
+[[nodiscard]] bool sameLayout(const FieldDef &a, const FieldDef &b);
+
+// One value of a row of the files table.
+struct Cell {
+    enum Kind { Null, Integer, Text, Other } kind = Null;
+    qint64 integer = 0;
+    std::string_view text;
+
+    void set(qint64 v) { kind = Integer, integer = v; }
+    void set(std::string_view v) { kind = Text, text = v; }
+    void result(sqlite3_context *ctx) const;
+    [[nodiscard]] static Cell of(sqlite3_value *v);
+};
+
+// Covers every value as the record set holds it, so damage that SQLite cannot see (a
+// changed byte inside a name) is still found.
+class Checksum {
+public:
+    void add(std::uint64_t v)
+    {
+        m_h = (m_h ^ v) * 0x9E3779B97F4A7C15ull;
+        m_h ^= m_h >> 29;
+    }
+    void add(std::string_view s) { addPadded(s, 0); }
+    // The same as adding the text followed by `blanks` blanks, without making it.
+    void addPadded(std::string_view s, std::size_t blanks);
+    // A row of the files table, whose folder is given by its text.
+    void addRow(const Cell *row, std::string_view folder);
+    [[nodiscard]] qint64 value() const { return qint64(m_h); }
+
+private:
+    void addValue(const Cell &value);
+    std::uint64_t m_h = 0x243F6A8885A308D3ull;
+};
+
+} // namespace cataloguefile

@@ -1,0 +1,272 @@
+#include "files/cataloguereader.h"
+
+#include "catalogue/columns.h"
+#include "catalogue/layouts.h"
+#include "files/cataloguefile.h"
+#include "files/catalogueformat.h"
+#include "files/sqlitestream.h"
+#include "platform/text.h"
+
+#include <array>
+#include <climits>
+#include <future>
+#include <optional>
+#include <vector>
+
+namespace cataloguefile {
+namespace {
+
+using sqlitedb::Db;
+using sqlitedb::Failure;
+using sqlitedb::Stmt;
+
+void checkIdentity(Db &db)
+{
+    Stmt app(db, "PRAGMA application_id");
+    if (!app.step() || app.integer(0) != kApplicationId)
+        throw Failure("it is not a Tarvolo catalogue file");
+    Stmt version(db, "PRAGMA user_version");
+    if (!version.step())
+        throw Failure("it is not a Tarvolo catalogue file");
+    const qint64 v = version.integer(0);
+    if (v > kVersion)
+        throw Failure("it was made by a newer version of Tarvolo");
+    if (v < 1)
+        throw Failure("it is not a Tarvolo catalogue file");
+    Stmt encoding(db, "PRAGMA encoding");
+    if (!encoding.step() || encoding.text(0) != "UTF-8")
+        throw Failure("it is not a Tarvolo catalogue file");
+    // A view or trigger under one of our names would run the file's own code.
+    Stmt tables(db, "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name IN "
+                    "('fields', 'catalogue', 'folders', 'fractions', 'files')");
+    if (!tables.step() || tables.integer(0) != 5)
+        throw Failure("its tables are missing or changed");
+}
+
+void checkLayout(Db &db, const RecordSet &expected)
+{
+    Stmt st(db, "SELECT position, name, type, size, attributes FROM fields ORDER BY position");
+    int f = 0;
+    while (st.step()) {
+        if (f >= expected.fieldCount() || st.integer(0) != f)
+            throw Failure("its field layout is not the catalogue's");
+        FieldDef d;
+        d.name = text::toQString(st.text(1));
+        d.adoType = int(st.integerIn(2, INT_MIN, INT_MAX));
+        d.definedSize = int(st.integerIn(3, INT_MIN, INT_MAX));
+        d.attributes = int(st.integerIn(4, INT_MIN, INT_MAX));
+        if (!sameLayout(d, expected.field(f)))
+            throw Failure("its field layout is not the catalogue's");
+        ++f;
+    }
+    if (f != expected.fieldCount())
+        throw Failure("its field layout is not the catalogue's");
+}
+
+// Registers every folder with the record set; the result maps a folder number of the file
+// to the record set's own number.
+std::vector<std::uint32_t> readFolders(Db &db, SharedTextColumn &folders)
+{
+    std::vector<std::uint32_t> ids;
+    Stmt st(db, "SELECT id, path FROM folders ORDER BY id");
+    while (st.step()) {
+        if (st.integer(0) != qint64(ids.size()) + 1)
+            throw Failure("its folder table is damaged");
+        ids.push_back(folders.idOf(st.text(1)));
+    }
+    return ids;
+}
+
+// Rows of the files table copied out of SQLite, so that SQLite can go on reading while
+// they are taken into the record set.
+class ReadBlock {
+public:
+    void clear()
+    {
+        m_rows = 0;
+        m_texts.clear();
+        m_textCells.clear();
+    }
+    [[nodiscard]] bool full() const { return m_rows == kBlockRows; }
+    [[nodiscard]] int rows() const { return m_rows; }
+    void add(sqlite3_value *const *values)
+    {
+        Cell *out = &m_cells[std::size_t(m_rows++) * kFileColumns];
+        for (int c = 0; c < kFileColumns; ++c) {
+            out[c] = Cell::of(values[c]);
+            if (out[c].kind == Cell::Text) {
+                // Where the copy starts, until the block is complete and its texts stay put.
+                out[c].integer = qint64(m_texts.size());
+                m_texts += out[c].text;
+                m_textCells.push_back(&out[c]);
+            }
+        }
+    }
+    // Points the texts at their copies.
+    void complete()
+    {
+        for (Cell *cell : m_textCells)
+            cell->text = {m_texts.data() + cell->integer, cell->text.size()};
+    }
+    [[nodiscard]] const Cell *row(int row) const { return &m_cells[std::size_t(row) * kFileColumns]; }
+
+private:
+    int m_rows = 0;
+    std::vector<Cell> m_cells = std::vector<Cell>(std::size_t(kBlockRows) * kFileColumns);
+    std::string m_texts;
+    std::vector<Cell *> m_textCells;
+};
+
+qint64 integerIn(const Cell &v, qint64 low, qint64 high)
+{
+    if (v.kind != Cell::Integer)
+        throw Failure("a value has the wrong type");
+    if (v.integer < low || v.integer > high)
+        throw Failure("a value is out of range");
+    return v.integer;
+}
+
+std::string_view textOf(const Cell &v)
+{
+    if (v.kind != Cell::Text)
+        throw Failure("a value has the wrong type");
+    return v.text;
+}
+
+// Takes the files table's rows, checked, into the record set and sums them.
+class RecordBuilder {
+public:
+    RecordBuilder(RecordSet &out, std::vector<std::uint32_t> folderIds)
+        : m_out(out), m_folders(*out.sharedValues(fld::Path)), m_folderIds(std::move(folderIds))
+    {
+    }
+
+    void take(const ReadBlock &block)
+    {
+        Checksum sum = m_sum; // a local the compiler keeps in a register
+        for (int row = 0; row < block.rows(); ++row) {
+            const std::uint32_t folder = record(block.row(row));
+            sum.addRow(block.row(row), m_folders.value(folder));
+        }
+        m_sum = sum;
+    }
+    [[nodiscard]] qint64 checksum() const { return m_sum.value(); }
+
+private:
+    // The record's folder number.
+    std::uint32_t record(const Cell *row)
+    {
+        m_out.addNew();
+        padded(row, Name, fld::LongName);
+        padded(row, Short, fld::ShortName);
+        const std::uint32_t folder =
+            m_folderIds[std::size_t(integerIn(row[Folder], 1, qint64(m_folderIds.size())) - 1)];
+        if (!m_out.setSharedId(fld::Path, folder))
+            throw Failure("its folder table is damaged");
+        packed(row[Modified], fld::Modified);
+        if (row[Created].kind == Cell::Null && row[Modified].kind != Cell::Integer)
+            throw Failure("its dates are damaged");
+        packed(row[Created].kind == Cell::Null ? row[Modified] : row[Created], fld::Created);
+        packed(row[Accessed], fld::Accessed);
+        m_out.setField(fld::Size, integerIn(row[Size], LLONG_MIN, LLONG_MAX));
+        packed(row[DateKey], fld::DateKey);
+        m_out.setField(fld::Extension, textOf(row[Extension]));
+        return folder;
+    }
+
+    void padded(const Cell *row, int column, int field)
+    {
+        m_out.setPadded(field, textOf(row[column]), std::size_t(integerIn(row[column + 1], 0, kMaxBlanks)));
+    }
+
+    // The record set's packed form, or a text.
+    void packed(const Cell &value, int field)
+    {
+        if (value.kind != Cell::Integer)
+            m_out.setField(field, textOf(value));
+        else if (!m_out.setPacked(field, std::uint64_t(value.integer)))
+            throw Failure("its dates are damaged");
+    }
+
+    RecordSet &m_out;
+    const SharedTextColumn &m_folders;
+    const std::vector<std::uint32_t> m_folderIds; // the file's folder numbers less one to the record set's
+    Checksum m_sum;
+};
+
+// Reads the files table on this thread; the records are built on a second one.
+class RecordReader final : public sqlitedb::RowSink {
+public:
+    RecordReader(Db &db, RecordSet &out) : m_db(db), m_out(out) {}
+
+    void read()
+    {
+        Stmt total(m_db, "SELECT records, checksum FROM catalogue");
+        if (!total.step())
+            throw Failure("its record count is missing");
+        m_expected = total.integerIn(0, 0, INT_MAX - 1);
+        const qint64 expectedSum = total.integer(1);
+        m_builder.emplace(m_out, readFolders(m_db, *m_out.sharedValues(fld::Path)));
+        sqlitedb::selectAll(m_db,
+                            "SELECT name, name_blanks, short, short_blanks, folder, modified, created, accessed, "
+                            "size, datekey, extension FROM files ORDER BY rowid",
+                            kFileColumns, *this);
+        handOver();
+        if (m_building.valid())
+            m_building.get();
+        if (m_rows != m_expected)
+            throw Failure("it holds fewer records than it says");
+        if (m_builder->checksum() != expectedSum)
+            throw Failure("its records are damaged");
+    }
+
+    void take(sqlite3_value *const *values) override
+    {
+        if (++m_rows > m_expected)
+            throw Failure("it holds more records than it says");
+        m_blocks[m_filling].add(values);
+        if (m_blocks[m_filling].full())
+            handOver();
+    }
+
+private:
+    // Starts building the block just read, once the one before it is built.
+    void handOver()
+    {
+        if (m_building.valid())
+            m_building.get();
+        ReadBlock *block = &m_blocks[m_filling];
+        if (block->rows() == 0)
+            return;
+        block->complete();
+        m_building = std::async(std::launch::async, [this, block] { m_builder->take(*block); });
+        m_filling ^= 1;
+        m_blocks[m_filling].clear();
+    }
+
+    Db &m_db;
+    RecordSet &m_out;
+    std::optional<RecordBuilder> m_builder;
+    qint64 m_expected = 0;
+    qint64 m_rows = 0;
+    std::array<ReadBlock, 2> m_blocks;
+    std::size_t m_filling = 0;
+    std::future<void> m_building; // last, so it is waited for before the blocks go
+};
+
+} // namespace
+
+void readCatalogue(const std::string &path, RecordSet &out)
+{
+    Db db;
+    db.open(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX);
+    sqlite3_db_config(db.handle(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_db_config(db.handle(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    // Read through a mapping: no copy of every page into SQLite's cache.
+    db.exec("PRAGMA mmap_size = 1073741824");
+    checkIdentity(db);
+    checkLayout(db, out);
+    RecordReader(db, out).read();
+}
+
+} // namespace cataloguefile

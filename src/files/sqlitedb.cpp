@@ -1,0 +1,111 @@
+#include "files/sqlitedb.h"
+
+namespace sqlitedb {
+
+void Db::open(const std::string &path, int flags)
+{
+    if (sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr) != SQLITE_OK)
+        fail();
+    sqlite3_extended_result_codes(m_db, 1);
+}
+
+void Db::exec(const char *sql)
+{
+    if (sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail();
+}
+
+void Db::fail() const
+{
+    throw Failure(m_db ? sqlite3_errmsg(m_db) : "out of memory");
+}
+
+Stmt::Stmt(Db &db, const char *sql) : m_db(db)
+{
+    if (sqlite3_prepare_v2(db.handle(), sql, -1, &m_stmt, nullptr) != SQLITE_OK)
+        db.fail();
+}
+
+bool Stmt::step()
+{
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc != SQLITE_DONE)
+        m_db.fail();
+    return false;
+}
+
+void Stmt::run()
+{
+    step();
+    sqlite3_reset(m_stmt);
+}
+
+namespace {
+
+void checkInteger(int type)
+{
+    if (type != SQLITE_INTEGER)
+        throw Failure("a value has the wrong type");
+}
+
+qint64 checkedRange(qint64 n, qint64 low, qint64 high)
+{
+    if (n < low || n > high)
+        throw Failure("a value is out of range");
+    return n;
+}
+
+std::string_view checkedText(int type, const unsigned char *p, int bytes)
+{
+    if (type != SQLITE_TEXT)
+        throw Failure("a value has the wrong type");
+    const auto n = std::size_t(bytes);
+    if (n > kMaxValueBytes)
+        throw Failure("a value is too long");
+    return {p ? reinterpret_cast<const char *>(p) : "", n};
+}
+
+} // namespace
+
+qint64 Stmt::integer(int i) const
+{
+    // The type first: a conversion would change it.
+    checkInteger(sqlite3_column_type(m_stmt, i));
+    return sqlite3_column_int64(m_stmt, i);
+}
+
+qint64 Stmt::integerIn(int i, qint64 low, qint64 high) const
+{
+    return checkedRange(integer(i), low, high);
+}
+
+std::string_view Stmt::text(int i) const
+{
+    const int type = sqlite3_column_type(m_stmt, i);
+    const unsigned char *p = sqlite3_column_text(m_stmt, i);
+    return checkedText(type, p, sqlite3_column_bytes(m_stmt, i));
+}
+
+qint64 integerOf(sqlite3_value *v)
+{
+    checkInteger(sqlite3_value_type(v));
+    return sqlite3_value_int64(v);
+}
+
+qint64 integerIn(sqlite3_value *v, qint64 low, qint64 high)
+{
+    return checkedRange(integerOf(v), low, high);
+}
+
+std::string_view textOf(sqlite3_value *v)
+{
+    const int type = sqlite3_value_type(v);
+    // As a blob: the bytes as stored, without the terminated copy a text would need. The
+    // files are UTF-8 (checked when they are opened).
+    const void *p = sqlite3_value_blob(v);
+    return checkedText(type, static_cast<const unsigned char *>(p), sqlite3_value_bytes(v));
+}
+
+} // namespace sqlitedb

@@ -1,0 +1,65 @@
+#pragma once
+// Thin RAII wrappers over the SQLite C library, throwing Failure with SQLite's reason.
+
+#include <QtGlobal>
+#include <sqlite3.h>
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace sqlitedb {
+
+struct Failure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Longer texts are refused when read: no value the catalogue makes comes near it, and a
+// damaged file must not make us copy gigabytes.
+constexpr std::size_t kMaxValueBytes = 1 << 16;
+
+class Db {
+public:
+    Db() = default;
+    ~Db() { sqlite3_close(m_db); }
+    Db(const Db &) = delete;
+    Db &operator=(const Db &) = delete;
+
+    void open(const std::string &path, int flags);
+    void exec(const char *sql);
+    [[noreturn]] void fail() const;
+    [[nodiscard]] sqlite3 *handle() const { return m_db; }
+
+private:
+    sqlite3 *m_db = nullptr;
+};
+
+class Stmt {
+public:
+    Stmt(Db &db, const char *sql);
+    ~Stmt() { sqlite3_finalize(m_stmt); }
+    Stmt(const Stmt &) = delete;
+    Stmt &operator=(const Stmt &) = delete;
+
+    // True for a row, false at the end.
+    bool step();
+    void run();
+    void bind(int i, qint64 v) { sqlite3_bind_int64(m_stmt, i, v); }
+    void bind(int i, std::string_view v) { sqlite3_bind_text(m_stmt, i, v.data(), int(v.size()), SQLITE_STATIC); }
+    [[nodiscard]] qint64 integer(int i) const;
+    [[nodiscard]] qint64 integerIn(int i, qint64 low, qint64 high) const;
+    [[nodiscard]] std::string_view text(int i) const;
+
+private:
+    Db &m_db;
+    sqlite3_stmt *m_stmt = nullptr;
+};
+
+// Checked reads of one value of a streamed row. A text is valid until the row moves on, and
+// is in the database's own encoding.
+[[nodiscard]] qint64 integerOf(sqlite3_value *v);
+[[nodiscard]] qint64 integerIn(sqlite3_value *v, qint64 low, qint64 high);
+[[nodiscard]] std::string_view textOf(sqlite3_value *v);
+
+} // namespace sqlitedb
