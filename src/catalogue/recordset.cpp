@@ -173,6 +173,12 @@ void RecordSet::prefetch(int position, bool values) const
         column->prefetch(rowAt(position), values);
 }
 
+void RecordSet::prefetch(int position, int field, bool values) const
+{
+    if (validPosition(position) && field >= 0 && field < fieldCount())
+        m_columns[std::size_t(field)]->prefetch(rowAt(position), values);
+}
+
 const SharedTextColumn *RecordSet::sharedValues(int field) const
 {
     return field >= 0 && field < fieldCount() ? m_columns[std::size_t(field)]->shared() : nullptr;

@@ -124,9 +124,10 @@ public:
     // set (until it changes) or in scratch.
     [[nodiscard]] std::string_view trimmedAt(int position, int field, std::string &scratch, std::size_t &blanks) const;
     [[nodiscard]] qint64 integerAt(int position, int field) const;
-    // Asks the processor to fetch a record's values: first without, then with `values` (a
-    // little later), for loops over many records far from their stored order.
+    // Asks the processor to fetch a record's values (or one field's): first without, then
+    // with `values` (a little later), for loops over many records far from their stored order.
     void prefetch(int position, bool values) const;
+    void prefetch(int position, int field, bool values) const;
     // The packed form of a value (dates and date keys in their usual form), so a copy need
     // not go through text; false when the value is kept as text.
     [[nodiscard]] bool packedAt(int position, int field, std::uint64_t &code) const;

@@ -29,7 +29,7 @@ constexpr int kBlockRows = 2048;
 
 // One value of a row of the files table.
 struct Cell {
-    enum Kind { Null, Integer, Text, Other } kind = Null;
+    enum Kind : std::uint8_t { Null, Integer, Text, Other } kind = Null;
     qint64 integer = 0;
     std::string_view text;
 

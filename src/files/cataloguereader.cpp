@@ -85,36 +85,43 @@ public:
     {
         m_rows = 0;
         m_texts.clear();
-        m_textCells.clear();
     }
     [[nodiscard]] bool full() const { return m_rows == kBlockRows; }
     [[nodiscard]] int rows() const { return m_rows; }
     void add(sqlite3_value *const *values)
     {
-        Cell *out = &m_cells[std::size_t(m_rows++) * kFileColumns];
+        Slot *out = &m_slots[std::size_t(m_rows++) * kFileColumns];
         for (int c = 0; c < kFileColumns; ++c) {
-            out[c] = Cell::of(values[c]);
-            if (out[c].kind == Cell::Text) {
-                // Where the copy starts, until the block is complete and its texts stay put.
+            const Cell cell = Cell::of(values[c]);
+            out[c] = {cell.integer, std::uint32_t(cell.text.size()), cell.kind};
+            if (cell.kind == Cell::Text) {
                 out[c].integer = qint64(m_texts.size());
-                m_texts += out[c].text;
-                m_textCells.push_back(&out[c]);
+                m_texts += cell.text;
             }
         }
     }
-    // Points the texts at their copies.
-    void complete()
+    // A row's cells, whose texts stay valid until the block is cleared.
+    void row(int row, std::array<Cell, kFileColumns> &out) const
     {
-        for (Cell *cell : m_textCells)
-            cell->text = {m_texts.data() + cell->integer, cell->text.size()};
+        const Slot *in = &m_slots[std::size_t(row) * kFileColumns];
+        for (std::size_t c = 0; c < kFileColumns; ++c) {
+            out[c].kind = in[c].kind;
+            out[c].integer = in[c].integer;
+            out[c].text = in[c].kind == Cell::Text ? std::string_view(m_texts.data() + in[c].integer, in[c].size)
+                                                   : std::string_view();
+        }
     }
-    [[nodiscard]] const Cell *row(int row) const { return &m_cells[std::size_t(row) * kFileColumns]; }
 
 private:
+    // Small, because a block is written on one core and read on the other.
+    struct Slot {
+        qint64 integer; // the value, or where the text starts
+        std::uint32_t size;
+        Cell::Kind kind;
+    };
     int m_rows = 0;
-    std::vector<Cell> m_cells = std::vector<Cell>(std::size_t(kBlockRows) * kFileColumns);
+    std::vector<Slot> m_slots = std::vector<Slot>(std::size_t(kBlockRows) * kFileColumns);
     std::string m_texts;
-    std::vector<Cell *> m_textCells;
 };
 
 qint64 integerIn(const Cell &v, qint64 low, qint64 high)
@@ -145,8 +152,9 @@ public:
     {
         Checksum sum = m_sum; // a local the compiler keeps in a register
         for (int row = 0; row < block.rows(); ++row) {
-            const std::uint32_t folder = record(block.row(row));
-            sum.addRow(block.row(row), m_folders.value(folder));
+            block.row(row, m_row);
+            const std::uint32_t folder = record(m_row.data());
+            sum.addRow(m_row.data(), m_folders.value(folder));
         }
         m_sum = sum;
     }
@@ -192,6 +200,7 @@ private:
     const SharedTextColumn &m_folders;
     const std::vector<std::uint32_t> m_folderIds; // the file's folder numbers less one to the record set's
     Checksum m_sum;
+    std::array<Cell, kFileColumns> m_row;
 };
 
 // Reads the files table on this thread; the records are built on a second one.
@@ -238,7 +247,6 @@ private:
         ReadBlock *block = &m_blocks[m_filling];
         if (block->rows() == 0)
             return;
-        block->complete();
         m_building = std::async(std::launch::async, [this, block] { m_builder->take(*block); });
         m_filling ^= 1;
         m_blocks[m_filling].clear();

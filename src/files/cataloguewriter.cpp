@@ -58,8 +58,10 @@ public:
             m_rows[std::size_t(i)] = records.bookmarkAt(first + i);
             records.prefetch(first + i, false);
         }
-        for (int i = 0; i < m_size; ++i)
-            records.prefetch(first + i, true);
+        for (int i = 0; i < m_size; ++i) {
+            records.prefetch(first + i, fld::LongName, true);
+            records.prefetch(first + i, fld::ShortName, true);
+        }
         padded(records, Name, fld::LongName);
         padded(records, Short, fld::ShortName);
         const SharedTextColumn &folderIds = *records.sharedValues(fld::Path);
