@@ -7,16 +7,49 @@
 
 namespace values {
 
+namespace {
+
+// ASCII, the usual case, is cut, padded and upper-cased in place.
+void assignFitted(std::string_view s, std::size_t n, bool upper, std::string &out)
+{
+    if (!text::isAscii(s)) {
+        out = upper ? text::toUpper(text::fitWidth(s, n)) : text::fitWidth(s, n);
+        return;
+    }
+    out.assign(s.substr(0, n));
+    out.resize(n, ' ');
+    if (upper)
+        for (char &c : out)
+            c = c >= 'a' && c <= 'z' ? char(c - ('a' - 'A')) : c;
+}
+
+} // namespace
+
+void assignLongNameValue(std::string_view name, std::string &out)
+{
+    assignFitted(name, kLongNameWidth, true, out);
+}
+
+void assignShortNameValue(std::string_view shortName, std::string_view longValue, std::string &out)
+{
+    if (text::trimRight(shortName).empty())
+        assignFitted(longValue, kShortNameWidth, false, out);
+    else
+        assignFitted(shortName, kShortNameWidth, true, out);
+}
+
 std::string longNameValue(std::string_view name)
 {
-    return text::toUpper(text::fitWidth(name, kLongNameWidth));
+    std::string out;
+    assignLongNameValue(name, out);
+    return out;
 }
 
 std::string shortNameValue(std::string_view shortName, std::string_view longValue)
 {
-    if (text::trimRight(shortName).empty())
-        return text::fitWidth(longValue, kShortNameWidth);
-    return text::toUpper(text::fitWidth(shortName, kShortNameWidth));
+    std::string out;
+    assignShortNameValue(shortName, longValue, out);
+    return out;
 }
 
 std::string pathValue(std::string_view directory)

@@ -32,6 +32,8 @@ void DirectoryWalk::listInWalkOrder(const std::string &root)
         ahead.await(*node);
         recordFiles(node->dir);
         ahead.consumed();
+        if (m_recorded)
+            m_recorded();
         for (auto it = node->children.rbegin(); it != node->children.rend(); ++it)
             order.push_back(std::move(*it));
     }
@@ -42,6 +44,8 @@ void DirectoryWalk::ListDirectory(std::vector<std::string> &Dirs, const std::str
     ListedDirectory dir;
     listAndOrder(directory, m_device, m_cancel, dir);
     recordFiles(dir);
+    if (m_recorded)
+        m_recorded();
     Dirs.clear();
     for (SubDir &sub : dir.subdirs)
         Dirs.push_back(std::move(sub.path));
@@ -54,19 +58,19 @@ void DirectoryWalk::recordFiles(const ListedDirectory &dir)
         if (cancelled())
             return;
         if (!e.isDirectory)
-            addFileRecord(e);
+            addFileRecord(dir.listing, e);
     }
 }
 
-void DirectoryWalk::addFileRecord(const DirEntry &e)
+void DirectoryWalk::addFileRecord(const DirListing &listing, const DirEntry &e)
 {
-    const std::string longValue = values::longNameValue(e.name);
-    const std::string shortValue = values::shortNameValue(e.shortName, longValue);
+    values::assignLongNameValue(listing.name(e), m_longValue);
+    values::assignShortNameValue(listing.shortName(e), m_longValue, m_shortValue);
     const std::optional<LocalTime> modified = toLocalTime(e.modified);
 
     m_catalogue.addNew();
-    m_catalogue.setField(fld::LongName, longValue);
-    m_catalogue.setField(fld::ShortName, shortValue);
+    m_catalogue.setField(fld::LongName, m_longValue);
+    m_catalogue.setField(fld::ShortName, m_shortValue);
     m_catalogue.setField(fld::Path, m_pathValue);
     setTimeField(fld::Modified, modified);
     setTimeField(fld::Created, toLocalTime(e.created));
@@ -75,7 +79,7 @@ void DirectoryWalk::addFileRecord(const DirEntry &e)
     // Only the last-write time has a key; one that gives no date leaves the key empty.
     if (HasDateTimeText(modified))
         m_catalogue.setField(fld::DateKey, *modified);
-    m_catalogue.setField(fld::Extension, values::extensionValue(shortValue));
+    m_catalogue.setField(fld::Extension, values::extensionValue(m_shortValue));
     countFile();
 }
 

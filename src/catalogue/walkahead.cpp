@@ -27,6 +27,7 @@ void orderSubdirs(std::uint64_t device, ListedDirectory &out)
     out.subdirs.clear();
     if (!out.listing.opened || out.listing.device != device) {
         out.listing.entries.clear(); // another device: a mount point is not entered
+        out.listing.names.clear();
         return;
     }
     struct Keyed {
@@ -37,9 +38,12 @@ void orderSubdirs(std::uint64_t device, ListedDirectory &out)
     for (const DirEntry &e : out.listing.entries) {
         if (!e.isDirectory || e.device != device)
             continue;
-        std::string key = text::toUpper(text::sanitizeUtf8(e.name));
+        const std::string_view name = out.listing.name(e);
+        std::string key = text::toUpper(text::sanitizeUtf8(name));
         key.push_back(values::kSeparator);
-        subdirs.push_back({std::move(key), {out.path + e.name + values::kSeparator, out.path.size(), e.inode}});
+        std::string path = out.path;
+        path.append(name).push_back(values::kSeparator);
+        subdirs.push_back({std::move(key), {std::move(path), out.path.size(), e.inode}});
     }
     std::sort(subdirs.begin(), subdirs.end(),
               [](const Keyed &a, const Keyed &b) { return a.key != b.key ? a.key < b.key : a.sub.path < b.sub.path; });
