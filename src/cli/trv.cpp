@@ -16,6 +16,7 @@
 #include <QGuiApplication>
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -28,6 +29,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -170,19 +172,65 @@ std::string normalRoot(const char *dir)
     return error ? std::string(dir) : real.string();
 }
 
+// Numbers, and dates and keys kept packed, are texts of digits and a few separators: they
+// never need an escape. Values shared by many records (folders, extensions) usually repeat
+// the one before, so their escaped form is kept.
+class RecordFormatter {
+public:
+    explicit RecordFormatter(const RecordSet &records) : m_records(records), m_fields(std::size_t(records.fieldCount()))
+    {
+        for (std::size_t f = 0; f < m_fields.size(); ++f) {
+            m_fields[f].numeric = records.field(int(f)).isNumeric();
+            m_fields[f].shared = records.field(int(f)).storage == Storage::Shared;
+        }
+    }
+
+    void format(int first, int last, std::string &out)
+    {
+        out.clear();
+        for (int pos = first; pos < last; ++pos) {
+            for (std::size_t f = 0; f < m_fields.size(); ++f) {
+                if (f > 0)
+                    out.push_back('\t');
+                appendValue(pos, f, out);
+            }
+            out.push_back('\n');
+        }
+    }
+
+private:
+    struct Field {
+        bool numeric = false, shared = false;
+        std::string last, lastEscaped;
+    };
+
+    void appendValue(int pos, std::size_t f, std::string &out)
+    {
+        Field &field = m_fields[f];
+        std::uint64_t code = 0;
+        m_records.utf8At(pos, int(f), m_value);
+        if (field.numeric || m_records.packedAt(pos, int(f), code)) {
+            out.append(m_value);
+        } else if (field.shared) {
+            if (m_value != field.last) {
+                field.last = m_value;
+                field.lastEscaped.clear();
+                appendEscaped(field.lastEscaped, m_value);
+            }
+            out.append(field.lastEscaped);
+        } else {
+            appendEscaped(out, m_value);
+        }
+    }
+
+    const RecordSet &m_records;
+    std::vector<Field> m_fields;
+    std::string m_value;
+};
+
 void formatRecords(const RecordSet &records, int first, int last, std::string &out)
 {
-    std::string value;
-    out.clear();
-    for (int pos = first; pos < last; ++pos) {
-        for (int f = 0; f < records.fieldCount(); ++f) {
-            if (f > 0)
-                out.push_back('\t');
-            records.utf8At(pos, f, value);
-            appendEscaped(out, value);
-        }
-        out.push_back('\n');
-    }
+    RecordFormatter(records).format(first, last, out);
 }
 
 bool write(const std::string &text)
@@ -228,6 +276,46 @@ void walkInto(RecordSet &catalogue, const char *dir)
     walk.FindDirs(normalRoot(dir));
 }
 
+// Prints the records of a walk while it runs, a batch of whole directories at a time, and
+// drops them once printed: the output is the walk's order either way, and the memory of a
+// scan no longer grows with the tree.
+class StreamingPrinter {
+public:
+    explicit StreamingPrinter(RecordSet &records) : m_records(records), m_formatter(records) {}
+
+    void walk(const char *dir)
+    {
+        WalkState state;
+        DirectoryWalk walk(m_records, state);
+        walk.setCancelFlag(&m_failed);
+        walk.setDirectoryRecorded([this] {
+            if (m_records.count() >= kBatch)
+                flush();
+        });
+        walk.FindDirs(normalRoot(dir));
+        flush();
+    }
+    [[nodiscard]] bool ok() const { return !m_failed.load(std::memory_order_relaxed); }
+
+private:
+    static constexpr int kBatch = 4096;
+
+    void flush()
+    {
+        if (!ok() || m_records.count() == 0)
+            return;
+        m_formatter.format(0, m_records.count(), m_text);
+        if (!write(m_text))
+            m_failed.store(true, std::memory_order_relaxed); // ends the walk
+        m_records.open();                                    // the same fields, no records
+    }
+
+    RecordSet &m_records;
+    RecordFormatter m_formatter;
+    std::string m_text;
+    std::atomic<bool> m_failed{false};
+};
+
 int printed(bool ok)
 {
     if (!ok || std::fflush(stdout) != 0) {
@@ -252,15 +340,12 @@ int scan(int argc, char **argv)
     if (!checkDirectories(2, argc, argv))
         return 2;
     bufferStdout();
-    for (int i = 2; i < argc; ++i) {
-        RecordSet catalogue;
-        CreateRecordSet(catalogue);
-        walkInto(catalogue, argv[i]);
-        malloc_trim(0);
-        if (!printRecords(catalogue))
-            return printed(false);
-    }
-    return printed(true);
+    RecordSet records;
+    CreateRecordSet(records);
+    StreamingPrinter printer(records);
+    for (int i = 2; i < argc && printer.ok(); ++i)
+        printer.walk(argv[i]);
+    return printed(printer.ok());
 }
 
 int save(int argc, char **argv)
