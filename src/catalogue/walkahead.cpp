@@ -4,12 +4,39 @@
 #include "platform/text.h"
 
 #include <algorithm>
+#include <sys/resource.h>
 
 namespace {
 
 // Listings held ahead of the walk: enough to keep the workers busy, few enough that a
 // huge tree costs no more memory than a few hundred directories' entries.
 constexpr std::size_t kListingsAhead = 256;
+
+// Listers beyond the cores' count, which list only while listings read from the disk: then
+// more requests in flight shorten a cold walk by about a quarter, while with a warm cache
+// they would only take the cores from the walk.
+constexpr unsigned kDiskWorkers = 2;
+// One listing in this many is watched, to tell whether the walk reads from the disk.
+constexpr unsigned kWatchedEvery = 8;
+
+// Blocks this thread has read from a disk so far.
+long blocksRead()
+{
+    rusage usage{};
+    return ::getrusage(RUSAGE_THREAD, &usage) == 0 ? usage.ru_inblock : 0;
+}
+
+// Whether a listing read blocks from a disk, which it does not with a warm cache.
+class DiskWatch {
+public:
+    explicit DiskWatch(bool watched) : m_watched(watched), m_blocks(watched ? blocksRead() : 0) {}
+    [[nodiscard]] bool watched() const { return m_watched; }
+    [[nodiscard]] bool read() const { return blocksRead() > m_blocks; }
+
+private:
+    bool m_watched;
+    long m_blocks;
+};
 
 unsigned defaultWorkers()
 {
@@ -72,7 +99,9 @@ WalkAhead::WalkAhead(std::uint64_t device, const std::atomic<bool> *cancel, unsi
     : m_device(device), m_cancel(cancel)
 {
     for (unsigned i = 0; i < (workers > 0 ? workers : defaultWorkers()); ++i)
-        m_workers.emplace_back(&WalkAhead::work, this);
+        m_workers.emplace_back(&WalkAhead::work, this, false);
+    for (unsigned i = 0; i < kDiskWorkers; ++i)
+        m_workers.emplace_back(&WalkAhead::work, this, true);
 }
 
 WalkAhead::~WalkAhead()
@@ -82,6 +111,7 @@ WalkAhead::~WalkAhead()
         m_stop = true;
     }
     m_workAvailable.notify_all();
+    m_diskWorkAvailable.notify_all();
     for (std::thread &t : m_workers)
         t.join();
 }
@@ -104,6 +134,7 @@ void WalkAhead::offer(std::shared_ptr<WalkNode> node)
 // a context switch, and a walk lists tens of thousands of directories.
 void WalkAhead::list(WalkNode &node)
 {
+    const DiskWatch watch(m_listings.fetch_add(1, std::memory_order_relaxed) % kWatchedEvery == 0);
     if (node.parent)
         listAndOrder(*node.parent, node.sub, m_device, m_cancel, node.dir);
     else
@@ -115,9 +146,12 @@ void WalkAhead::list(WalkNode &node)
         node.children.push_back(std::make_shared<WalkNode>(node.dir.listing.handle, std::move(sub)));
     node.dir.subdirs.clear();
     node.dir.listing.handle.reset();
-    bool wakeWalk = false, wakeWorkers = false;
+    bool wakeWalk = false, wakeWorkers = false, wakeDiskWorkers = false;
+    const bool readFromDisk = watch.watched() && watch.read();
     {
         const std::lock_guard lock(m_mutex);
+        if (watch.watched())
+            m_diskBound = readFromDisk;
         node.state = WalkNode::State::Listed;
         ++m_listedAhead;
         // Reversed, so that the first subdirectory is taken first.
@@ -125,23 +159,29 @@ void WalkAhead::list(WalkNode &node)
             m_waiting.push_back(*it);
         wakeWalk = m_awaited == &node;
         wakeWorkers = !node.children.empty() && m_idleWorkers > 0;
+        wakeDiskWorkers = m_diskBound && !m_waiting.empty() && m_idleDiskWorkers > 0;
     }
+    if (wakeDiskWorkers)
+        m_diskWorkAvailable.notify_all();
     if (wakeWalk)
         m_listed.notify_one();
     if (wakeWorkers)
         m_workAvailable.notify_all();
 }
 
-void WalkAhead::work()
+void WalkAhead::work(bool forDisk)
 {
     for (;;) {
         std::shared_ptr<WalkNode> node;
         {
             std::unique_lock lock(m_mutex);
-            ++m_idleWorkers;
-            m_workAvailable.wait(
-                lock, [this] { return stopping() || (!m_waiting.empty() && m_listedAhead < kListingsAhead); });
-            --m_idleWorkers;
+            unsigned &idle = forDisk ? m_idleDiskWorkers : m_idleWorkers;
+            ++idle;
+            (forDisk ? m_diskWorkAvailable : m_workAvailable).wait(lock, [this, forDisk] {
+                return stopping() ||
+                       (!m_waiting.empty() && m_listedAhead < kListingsAhead && (!forDisk || m_diskBound));
+            });
+            --idle;
             if (stopping())
                 return;
             node = takeWaiting();
@@ -191,11 +231,15 @@ std::shared_ptr<WalkNode> WalkAhead::takeWaiting()
 
 void WalkAhead::consumed()
 {
-    bool wakeWorkers = false;
+    bool wakeWorkers = false, wakeDiskWorkers = false;
     {
         const std::lock_guard lock(m_mutex);
-        wakeWorkers = m_listedAhead-- == kListingsAhead && m_idleWorkers > 0;
+        const bool belowLimit = m_listedAhead-- == kListingsAhead;
+        wakeWorkers = belowLimit && m_idleWorkers > 0;
+        wakeDiskWorkers = belowLimit && m_diskBound && m_idleDiskWorkers > 0;
     }
     if (wakeWorkers)
         m_workAvailable.notify_all();
+    if (wakeDiskWorkers)
+        m_diskWorkAvailable.notify_all();
 }
