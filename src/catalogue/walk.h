@@ -41,6 +41,9 @@ public:
     // Called on the walk's thread once a directory's files are all recorded, so that they
     // can be read, or the records dropped, before the next directory's are added.
     void setDirectoryRecorded(std::function<void()> recorded) { m_recorded = std::move(recorded); }
+    // Records the next directories' files in another catalogue of the same layout; called
+    // between directories, from the callback above.
+    void setCatalogue(RecordSet &catalogue) { m_catalogue = &catalogue; }
     // Threads that read directories ahead; 0 lets the machine's cores decide.
     void setListers(unsigned listers) { m_listers = listers; }
 
@@ -58,7 +61,7 @@ private:
     void setTimeField(int field, const std::optional<LocalTime> &t);
     void countFile();
 
-    RecordSet &m_catalogue;
+    RecordSet *m_catalogue;
     WalkState &m_state;
     const std::atomic<bool> *m_cancel = nullptr;
     std::function<void(qint64)> m_progress;

@@ -47,6 +47,7 @@ struct WalkNode {
     State state = State::Waiting; // guarded by the WalkAhead's mutex
     ListedDirectory dir;
     std::vector<std::shared_ptr<WalkNode>> children; // in walk order
+    std::size_t entriesAhead = 0;                    // guarded by the WalkAhead's mutex
 };
 
 class WalkAhead {
@@ -61,7 +62,7 @@ public:
     // Returns once the node is listed and its children are made.
     void await(WalkNode &node);
     // The walk is done with the node it awaited last.
-    void consumed();
+    void consumed(const WalkNode &node);
 
 private:
     // A worker for the disk lists only while listings are found reading from it.
@@ -71,6 +72,8 @@ private:
     // Called with the mutex held.
     [[nodiscard]] std::shared_ptr<WalkNode> takeWaiting();
     [[nodiscard]] bool stopping() const;
+    // Whether the listings held ahead leave room for another. Called with the mutex held.
+    [[nodiscard]] bool mayListAhead() const;
 
     std::uint64_t m_device;
     const std::atomic<bool> *m_cancel;
@@ -82,6 +85,7 @@ private:
     unsigned m_idleWorkers = 0, m_idleDiskWorkers = 0;
     std::vector<std::shared_ptr<WalkNode>> m_waiting;
     std::size_t m_listedAhead = 0;
+    std::size_t m_entriesAhead = 0;
     std::atomic<unsigned> m_listings{0};
     bool m_diskBound = false; // the last watched listing read from the disk
     bool m_stop = false;

@@ -18,6 +18,7 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -26,8 +27,11 @@
 #include <future>
 #include <malloc.h>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -177,22 +181,23 @@ std::string normalRoot(const char *dir)
 // the one before, so their escaped form is kept.
 class RecordFormatter {
 public:
-    explicit RecordFormatter(const RecordSet &records) : m_records(records), m_fields(std::size_t(records.fieldCount()))
+    explicit RecordFormatter(const RecordSet &layout) : m_fields(std::size_t(layout.fieldCount()))
     {
         for (std::size_t f = 0; f < m_fields.size(); ++f) {
-            m_fields[f].numeric = records.field(int(f)).isNumeric();
-            m_fields[f].shared = records.field(int(f)).storage == Storage::Shared;
+            m_fields[f].numeric = layout.field(int(f)).isNumeric();
+            m_fields[f].shared = layout.field(int(f)).storage == Storage::Shared;
         }
     }
 
-    void format(int first, int last, std::string &out)
+    // The lines of the records from first to last, of a record set laid out as the one given.
+    void format(const RecordSet &records, int first, int last, std::string &out)
     {
         out.clear();
         for (int pos = first; pos < last; ++pos) {
             for (std::size_t f = 0; f < m_fields.size(); ++f) {
                 if (f > 0)
                     out.push_back('\t');
-                appendValue(pos, f, out);
+                appendValue(records, pos, f, out);
             }
             out.push_back('\n');
         }
@@ -204,12 +209,12 @@ private:
         std::string last, lastEscaped;
     };
 
-    void appendValue(int pos, std::size_t f, std::string &out)
+    void appendValue(const RecordSet &records, int pos, std::size_t f, std::string &out)
     {
         Field &field = m_fields[f];
         std::uint64_t code = 0;
-        m_records.utf8At(pos, int(f), m_value);
-        if (field.numeric || m_records.packedAt(pos, int(f), code)) {
+        records.utf8At(pos, int(f), m_value);
+        if (field.numeric || records.packedAt(pos, int(f), code)) {
             out.append(m_value);
         } else if (field.shared) {
             if (m_value != field.last) {
@@ -223,14 +228,13 @@ private:
         }
     }
 
-    const RecordSet &m_records;
     std::vector<Field> m_fields;
     std::string m_value;
 };
 
 void formatRecords(const RecordSet &records, int first, int last, std::string &out)
 {
-    RecordFormatter(records).format(first, last, out);
+    RecordFormatter(records).format(records, first, last, out);
 }
 
 bool write(const std::string &text)
@@ -276,44 +280,108 @@ void walkInto(RecordSet &catalogue, const char *dir)
     walk.FindDirs(normalRoot(dir));
 }
 
-// Prints the records of a walk while it runs, a batch of whole directories at a time, and
-// drops them once printed: the output is the walk's order either way, and the memory of a
-// scan no longer grows with the tree.
+// Prints the records of a walk while it runs. The walk fills one batch of whole directories
+// while a thread of its own formats and writes the batch before, so that the walk's thread
+// never waits for the output; batches are printed in the order they were filled, and each is
+// emptied once printed, so the memory of a scan does not grow with the tree.
 class StreamingPrinter {
 public:
-    explicit StreamingPrinter(RecordSet &records) : m_records(records), m_formatter(records) {}
+    StreamingPrinter()
+    {
+        for (RecordSet &batch : m_batches)
+            CreateRecordSet(batch);
+        m_formatter.emplace(m_batches[0]);
+        m_thread = std::thread(&StreamingPrinter::print, this);
+    }
+    ~StreamingPrinter()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+    StreamingPrinter(const StreamingPrinter &) = delete;
+    StreamingPrinter &operator=(const StreamingPrinter &) = delete;
 
     void walk(const char *dir)
     {
         WalkState state;
-        DirectoryWalk walk(m_records, state);
+        DirectoryWalk walk(*m_filling, state);
         walk.setCancelFlag(&m_failed);
-        walk.setDirectoryRecorded([this] {
-            if (m_records.count() >= kBatch)
-                flush();
+        walk.setDirectoryRecorded([this, &walk] {
+            if (m_filling->count() >= kBatch) {
+                handOver();
+                walk.setCatalogue(*m_filling);
+            }
         });
         walk.FindDirs(normalRoot(dir));
-        flush();
+        handOver();
+    }
+
+    // Waits until every batch handed over is printed; false when the output failed.
+    [[nodiscard]] bool finish()
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_printing == nullptr; });
+        return ok();
     }
     [[nodiscard]] bool ok() const { return !m_failed.load(std::memory_order_relaxed); }
 
 private:
     static constexpr int kBatch = 4096;
 
-    void flush()
+    // Gives the filled batch to the printing thread once it is done with the one before, and
+    // fills the other meanwhile.
+    void handOver()
     {
-        if (!ok() || m_records.count() == 0)
+        if (m_filling->count() == 0)
             return;
-        m_formatter.format(0, m_records.count(), m_text);
-        if (!write(m_text))
-            m_failed.store(true, std::memory_order_relaxed); // ends the walk
-        m_records.open();                                    // the same fields, no records
+        {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [this] { return m_printing == nullptr; });
+            m_printing = m_filling;
+        }
+        m_changed.notify_all();
+        m_filling = m_filling == &m_batches[0] ? &m_batches[1] : &m_batches[0];
     }
 
-    RecordSet &m_records;
-    RecordFormatter m_formatter;
+    void print()
+    {
+        for (;;) {
+            RecordSet *batch = nullptr;
+            {
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock, [this] { return m_printing != nullptr || m_stop; });
+                if (!m_printing)
+                    return;
+                batch = m_printing;
+            }
+            if (ok()) {
+                m_formatter->format(*batch, 0, batch->count(), m_text);
+                if (!write(m_text))
+                    m_failed.store(true, std::memory_order_relaxed); // ends the walk
+            }
+            batch->open(); // the same fields, no records
+            {
+                const std::lock_guard lock(m_mutex);
+                m_printing = nullptr;
+            }
+            m_changed.notify_all();
+        }
+    }
+
+    std::array<RecordSet, 2> m_batches;
+    RecordSet *m_filling = &m_batches[0];       // the walk's thread's
+    RecordSet *m_printing = nullptr;            // guarded by m_mutex
+    std::optional<RecordFormatter> m_formatter; // the printing thread's, as is m_text
     std::string m_text;
     std::atomic<bool> m_failed{false};
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_stop = false;
+    std::thread m_thread;
 };
 
 int printed(bool ok)
@@ -340,12 +408,10 @@ int scan(int argc, char **argv)
     if (!checkDirectories(2, argc, argv))
         return 2;
     bufferStdout();
-    RecordSet records;
-    CreateRecordSet(records);
-    StreamingPrinter printer(records);
+    StreamingPrinter printer;
     for (int i = 2; i < argc && printer.ok(); ++i)
         printer.walk(argv[i]);
-    return printed(printer.ok());
+    return printed(printer.finish());
 }
 
 int save(int argc, char **argv)
