@@ -1,5 +1,6 @@
 // Display of a real tree through the main window: how long the event loop is ever blocked
-// while the walk runs, and how soon after the walk's end the grid shows the catalogue.
+// from the press to the grid shown, and how soon after the walk's end the grid shows the
+// catalogue. bench/displaybench.py runs it interleaved with `trv scan` of the same tree.
 // Usage: display_bench [TREE]   (make one with bench/maketree.py TREE 1000000)
 
 #include "app/frmdisplay.h"
@@ -39,7 +40,13 @@ public:
         m_clock.start();
         m_timer.start();
     }
-    void stop() { m_timer.stop(); }
+    // The gap since the last tick counts too: the grid's taking over the catalogue blocks the
+    // loop just before it is shown.
+    void stop()
+    {
+        m_timer.stop();
+        m_longest = std::max(m_longest, m_clock.elapsed());
+    }
     [[nodiscard]] qint64 longestMs() const { return m_longest; }
 
 private:
@@ -81,8 +88,8 @@ int main(int argc, char **argv)
     Heartbeat heartbeat;
     double shownAfterWalkMs = 0;
     QObject::connect(&window.displayCommands(), &DisplayCommands::displayed, &app, [&] {
-        heartbeat.stop();
         grid->repaint(); // the first paint of the new catalogue belongs to "shown"
+        heartbeat.stop();
         shownAfterWalkMs = msSince(window.displayCommands().scanJob().walkEnded());
         QTimer::singleShot(0, &app, &QApplication::quit);
     });
@@ -95,7 +102,7 @@ int main(int argc, char **argv)
 
     std::printf("files: %lld\n", static_cast<long long>(window.state().TotalFiles));
     std::printf("display, press to grid shown: %lld ms\n", static_cast<long long>(total.elapsed()));
-    std::printf("event loop, longest block during the walk: %lld ms (goal <= 50)\n",
+    std::printf("event loop, longest block from press to grid shown: %lld ms (goal <= 50)\n",
                 static_cast<long long>(heartbeat.longestMs()));
     std::printf("grid shown after the walk's end: %.0f ms (goal <= 1000)\n", shownAfterWalkMs);
 

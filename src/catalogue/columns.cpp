@@ -49,17 +49,19 @@ class DigitsCodec final : public Codec {
 public:
     explicit DigitsCodec(std::string_view shape) : m_shape(shape)
     {
-        // The code's fields from its lowest bits up, so that checking one is a mask and a compare.
-        for (std::size_t i = m_shape.size(); i-- > 0;) {
-            if (m_shape[i] == 'X') {
-                m_fields.push_back({1, 2});
-            } else if (m_shape[i] == '9') {
-                std::size_t start = i;
-                while (start > 0 && m_shape[start - 1] == '9')
-                    --start;
-                const bool four = i - start + 1 == 4;
-                m_fields.push_back({four ? 14 : 7, four ? 10000u : 100u});
-                i = start;
+        // The shape is read once into its groups: every date of a walk is packed and unpacked.
+        for (std::size_t i = 0; i < shape.size();) {
+            if (shape[i] == 'X') {
+                m_groups.push_back({i, 0});
+                ++i;
+            } else if (shape[i] == '9') {
+                std::size_t n = 0;
+                while (i + n < shape.size() && shape[i + n] == '9')
+                    ++n;
+                m_groups.push_back({i, n});
+                i += n;
+            } else {
+                ++i;
             }
         }
     }
@@ -68,27 +70,25 @@ public:
     {
         if (s.size() != m_shape.size())
             return false;
-        code = 0;
-        for (std::size_t i = 0; i < s.size();) {
-            const char c = m_shape[i];
-            if (c == '9') {
-                const std::size_t n = groupLength(i);
-                unsigned v = 0;
-                for (std::size_t k = 0; k < n; ++k) {
-                    if (s[i + k] < '0' || s[i + k] > '9')
-                        return false;
-                    v = v * 10 + unsigned(s[i + k] - '0');
-                }
-                code = code << (n == 4 ? 14 : 7) | v;
-                i += n;
-            } else if (c == 'X') {
-                if (s[i] != 'A' && s[i] != 'P')
-                    return false;
-                code = code << 1 | (s[i] == 'P' ? 1u : 0u);
-                ++i;
-            } else if (s[i++] != c) {
+        for (std::size_t i = 0; i < s.size(); ++i)
+            if (m_shape[i] != '9' && m_shape[i] != 'X' && s[i] != m_shape[i])
                 return false;
+        code = 0;
+        for (const Group &g : m_groups) {
+            if (g.digits == 0) {
+                if (s[g.at] != 'A' && s[g.at] != 'P')
+                    return false;
+                code = code << 1 | (s[g.at] == 'P' ? 1u : 0u);
+                continue;
             }
+            unsigned v = 0;
+            for (std::size_t k = 0; k < g.digits; ++k) {
+                const char c = s[g.at + k];
+                if (c < '0' || c > '9')
+                    return false;
+                v = v * 10 + unsigned(c - '0');
+            }
+            code = code << g.bits() | v;
         }
         code |= 1ull << 61;
         return true;
@@ -97,22 +97,16 @@ public:
     void decode(std::uint64_t code, std::string &out) const override
     {
         out.assign(m_shape);
-        for (std::size_t i = m_shape.size(); i-- > 0;) {
-            const char c = m_shape[i];
-            if (c == 'X') {
-                out[i] = (code & 1) ? 'P' : 'A';
+        for (auto g = m_groups.rbegin(); g != m_groups.rend(); ++g) {
+            if (g->digits == 0) {
+                out[g->at] = (code & 1) ? 'P' : 'A';
                 code >>= 1;
-            } else if (c == '9') {
-                std::size_t start = i;
-                while (start > 0 && m_shape[start - 1] == '9')
-                    --start;
-                const std::size_t n = i - start + 1;
-                unsigned v = unsigned(code & ((1u << (n == 4 ? 14 : 7)) - 1));
-                code >>= (n == 4 ? 14 : 7);
-                for (std::size_t k = n; k-- > 0; v /= 10)
-                    out[start + k] = char('0' + v % 10);
-                i = start;
+                continue;
             }
+            unsigned v = unsigned(code & ((1u << g->bits()) - 1));
+            code >>= g->bits();
+            for (std::size_t k = g->digits; k-- > 0; v /= 10)
+                out[g->at + k] = char('0' + v % 10);
         }
     }
 
@@ -121,10 +115,14 @@ public:
         if (code >> 61 != 1)
             return false;
         code &= ~(1ull << 61);
-        for (const Field &f : m_fields) {
-            if ((code & ((1u << f.bits) - 1)) >= f.limit)
+        for (auto g = m_groups.rbegin(); g != m_groups.rend(); ++g) {
+            if (g->digits == 0) {
+                code >>= 1;
+                continue;
+            }
+            if ((code & ((1u << g->bits()) - 1)) >= g->limit())
                 return false;
-            code >>= f.bits;
+            code >>= g->bits();
         }
         return code == 0;
     }
@@ -135,24 +133,19 @@ public:
     {
         const int hour12 = t.hour % 12 == 0 ? 12 : t.hour % 12;
         const int fields[] = {t.month, t.day, t.year, hour12, t.minute, t.second, t.hour < 12 ? 0 : 1};
-        std::size_t next = 0;
+        if (m_groups.size() > std::size(fields))
+            return false;
         code = 0;
-        for (std::size_t i = 0; i < m_shape.size();) {
-            const char c = m_shape[i];
-            if ((c == '9' || c == 'X') && next == std::size(fields))
-                return false;
-            if (c == '9') {
-                const std::size_t n = groupLength(i);
-                const int v = fields[next++];
-                if (v < 0 || v >= (n == 4 ? 10000 : 100))
-                    return false;
-                code = code << (n == 4 ? 14 : 7) | unsigned(v);
-                i += n;
-            } else {
-                if (c == 'X')
-                    code = code << 1 | unsigned(fields[next++]);
-                ++i;
+        for (std::size_t k = 0; k < m_groups.size(); ++k) {
+            const Group &g = m_groups[k];
+            const int v = fields[k];
+            if (g.digits == 0) {
+                code = code << 1 | unsigned(v);
+                continue;
             }
+            if (v < 0 || unsigned(v) >= g.limit())
+                return false;
+            code = code << g.bits() | unsigned(v);
         }
         code |= 1ull << 61;
         return true;
@@ -165,20 +158,15 @@ public:
     }
 
 private:
-    std::size_t groupLength(std::size_t i) const
-    {
-        std::size_t n = 0;
-        while (i + n < m_shape.size() && m_shape[i + n] == '9')
-            ++n;
-        return n;
-    }
-
-    struct Field {
-        int bits;
-        unsigned limit;
+    struct Group {
+        std::size_t at;
+        std::size_t digits; // 0 for the A or P
+        [[nodiscard]] unsigned bits() const { return digits == 4 ? 14 : 7; }
+        [[nodiscard]] unsigned limit() const { return digits == 4 ? 10000 : 100; }
     };
+
     std::string_view m_shape;
-    std::vector<Field> m_fields;
+    std::vector<Group> m_groups;
 };
 
 // The day number's text followed by the fraction's text ("363450.6359028", "363450"),

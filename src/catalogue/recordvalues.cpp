@@ -2,21 +2,57 @@
 
 #include "platform/text.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace values {
 
+namespace {
+
+// ASCII, the usual case, is cut, padded and upper-cased in place.
+void assignFitted(std::string_view s, std::size_t n, bool upper, std::string &out)
+{
+    if (!text::isAscii(s)) {
+        out = upper ? text::toUpper(text::fitWidth(s, n)) : text::fitWidth(s, n);
+        return;
+    }
+    out.assign(s.substr(0, n));
+    out.resize(n, ' ');
+    if (upper)
+        for (char &c : out)
+            c = c >= 'a' && c <= 'z' ? char(c - ('a' - 'A')) : c;
+}
+
+} // namespace
+
+void assignLongNameValue(std::string_view name, std::string &out)
+{
+    assignFitted(name, kLongNameWidth, true, out);
+}
+
+void assignShortNameValue(std::string_view shortName, std::string_view longValue, std::string &out)
+{
+    if (text::trimRight(shortName).empty())
+        assignFitted(longValue, kShortNameWidth, false, out);
+    else
+        assignFitted(shortName, kShortNameWidth, true, out);
+}
+
 std::string longNameValue(std::string_view name)
 {
-    return text::toUpper(text::fitWidth(name, kLongNameWidth));
+    std::string out;
+    assignLongNameValue(name, out);
+    return out;
 }
 
 std::string shortNameValue(std::string_view shortName, std::string_view longValue)
 {
-    if (text::trimRight(shortName).empty())
-        return text::fitWidth(longValue, kShortNameWidth);
-    return text::toUpper(text::fitWidth(shortName, kShortNameWidth));
+    std::string out;
+    assignShortNameValue(shortName, longValue, out);
+    return out;
 }
 
 std::string pathValue(std::string_view directory)
@@ -97,35 +133,62 @@ std::string singleText(float value)
 namespace {
 
 // Every fraction of a day in whole seconds, made once: the date key of each file needs one,
-// and making it from the single-precision number costs more than the rest of the key.
-struct FractionTexts {
-    struct Entry {
-        char text[15];
-        unsigned char length;
-    };
-    FractionTexts() : entries(kSecondsPerDay)
-    {
-        for (int s = 0; s < kSecondsPerDay; ++s) {
-            const std::string t = singleText(float(double(s) / kSecondsPerDay));
-            Entry &e = entries[std::size_t(s)];
-            e.length = static_cast<unsigned char>(t.copy(e.text, sizeof e.text));
-        }
-    }
+// and making it from the single-precision number costs more than the rest of the key. Each
+// text is "0.", some zeros and up to seven digits, kept in four bytes: a table of whole texts
+// was too large for the cache, and reading it missed more often than not.
+class FractionTexts {
+public:
     static constexpr int kSecondsPerDay = 86400;
-    std::vector<Entry> entries;
+
+    FractionTexts() : m_codes(kSecondsPerDay)
+    {
+        for (int s = 0; s < kSecondsPerDay; ++s)
+            m_codes[std::size_t(s)] = codeOf(singleText(float(double(s) / kSecondsPerDay)));
+    }
+
+    // False for a text not of that form, which is then made afresh.
+    bool append(int second, std::string &out) const
+    {
+        const std::uint32_t code = m_codes[std::size_t(second)];
+        if (code == kOther)
+            return false;
+        char text[16] = {'0', '.'};
+        const std::size_t zeros = code >> 24 & 0xF, digits = code >> 28;
+        std::memset(text + 2, '0', zeros);
+        std::uint32_t v = code & 0xFFFFFF;
+        for (std::size_t i = digits; i-- > 0; v /= 10)
+            text[2 + zeros + i] = char('0' + v % 10);
+        out.append(text, 2 + zeros + digits);
+        return true;
+    }
+
+private:
+    static constexpr std::uint32_t kOther = 0xFFFFFFFFu;
+
+    static std::uint32_t codeOf(std::string_view text)
+    {
+        if (text.substr(0, 2) != "0.")
+            return kOther;
+        const std::string_view rest = text.substr(2);
+        const std::size_t zeros = std::min(rest.find_first_not_of('0'), rest.size());
+        const std::string_view digits = rest.substr(zeros);
+        std::uint32_t v = 0;
+        if (zeros > 7 || digits.empty() || digits.size() > 7 ||
+            std::from_chars(digits.data(), digits.data() + digits.size(), v).ptr != digits.data() + digits.size())
+            return kOther;
+        return std::uint32_t(digits.size()) << 28 | std::uint32_t(zeros) << 24 | v;
+    }
+
+    std::vector<std::uint32_t> m_codes;
 };
 
 } // namespace
 
 void appendFractionText(int secondsOfDay, std::string &out)
 {
-    if (secondsOfDay < 0 || secondsOfDay >= FractionTexts::kSecondsPerDay) {
-        out += singleText(float(double(secondsOfDay) / FractionTexts::kSecondsPerDay));
-        return;
-    }
     static const FractionTexts table;
-    const FractionTexts::Entry &e = table.entries[std::size_t(secondsOfDay)];
-    out.append(e.text, e.length);
+    if (secondsOfDay < 0 || secondsOfDay >= FractionTexts::kSecondsPerDay || !table.append(secondsOfDay, out))
+        out += singleText(float(double(secondsOfDay) / FractionTexts::kSecondsPerDay));
 }
 
 void appendDayText(int day, std::string &out)

@@ -18,6 +18,9 @@ constexpr char kSeparator = '/';
 [[nodiscard]] std::string longNameValue(std::string_view name);
 // An empty short name means the long name is its own 8.3 name.
 [[nodiscard]] std::string shortNameValue(std::string_view shortName, std::string_view longNameValue);
+// The same into a buffer the caller keeps: a walk makes them for every file.
+void assignLongNameValue(std::string_view name, std::string &out);
+void assignShortNameValue(std::string_view shortName, std::string_view longNameValue, std::string &out);
 [[nodiscard]] std::string pathValue(std::string_view directory);
 [[nodiscard]] std::string extensionValue(std::string_view shortNameValue);
 // The accessed field keeps only the date of the time text.

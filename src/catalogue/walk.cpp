@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <memory>
 
-DirectoryWalk::DirectoryWalk(RecordSet &catalogue, WalkState &state) : m_catalogue(catalogue), m_state(state) {}
+DirectoryWalk::DirectoryWalk(RecordSet &catalogue, WalkState &state) : m_catalogue(&catalogue), m_state(state) {}
 
 void DirectoryWalk::FindDirs(const std::string &D)
 {
@@ -31,9 +31,15 @@ void DirectoryWalk::listInWalkOrder(const std::string &root)
         order.pop_back();
         ahead.await(*node);
         recordFiles(node->dir);
-        ahead.consumed();
+        ahead.consumed(*node);
+        if (m_recorded)
+            m_recorded();
         for (auto it = node->children.rbegin(); it != node->children.rend(); ++it)
             order.push_back(std::move(*it));
+        // A node the walk listed itself stays on the workers' stack until they reach it: it
+        // must not keep its listing there.
+        node->children = {};
+        node->dir = {};
     }
 }
 
@@ -42,6 +48,8 @@ void DirectoryWalk::ListDirectory(std::vector<std::string> &Dirs, const std::str
     ListedDirectory dir;
     listAndOrder(directory, m_device, m_cancel, dir);
     recordFiles(dir);
+    if (m_recorded)
+        m_recorded();
     Dirs.clear();
     for (SubDir &sub : dir.subdirs)
         Dirs.push_back(std::move(sub.path));
@@ -54,28 +62,28 @@ void DirectoryWalk::recordFiles(const ListedDirectory &dir)
         if (cancelled())
             return;
         if (!e.isDirectory)
-            addFileRecord(e);
+            addFileRecord(dir.listing, e);
     }
 }
 
-void DirectoryWalk::addFileRecord(const DirEntry &e)
+void DirectoryWalk::addFileRecord(const DirListing &listing, const DirEntry &e)
 {
-    const std::string longValue = values::longNameValue(e.name);
-    const std::string shortValue = values::shortNameValue(e.shortName, longValue);
+    values::assignLongNameValue(listing.name(e), m_longValue);
+    values::assignShortNameValue(listing.shortName(e), m_longValue, m_shortValue);
     const std::optional<LocalTime> modified = toLocalTime(e.modified);
 
-    m_catalogue.addNew();
-    m_catalogue.setField(fld::LongName, longValue);
-    m_catalogue.setField(fld::ShortName, shortValue);
-    m_catalogue.setField(fld::Path, m_pathValue);
+    m_catalogue->addNew();
+    m_catalogue->setField(fld::LongName, m_longValue);
+    m_catalogue->setField(fld::ShortName, m_shortValue);
+    m_catalogue->setField(fld::Path, m_pathValue);
     setTimeField(fld::Modified, modified);
     setTimeField(fld::Created, toLocalTime(e.created));
     setTimeField(fld::Accessed, toLocalTime(e.accessed));
-    m_catalogue.setField(fld::Size, qint64(e.size));
+    m_catalogue->setField(fld::Size, qint64(e.size));
     // Only the last-write time has a key; one that gives no date leaves the key empty.
     if (HasDateTimeText(modified))
-        m_catalogue.setField(fld::DateKey, *modified);
-    m_catalogue.setField(fld::Extension, values::extensionValue(shortValue));
+        m_catalogue->setField(fld::DateKey, *modified);
+    m_catalogue->setField(fld::Extension, values::extensionValue(m_shortValue));
     countFile();
 }
 
@@ -84,7 +92,7 @@ void DirectoryWalk::addFileRecord(const DirEntry &e)
 void DirectoryWalk::setTimeField(int field, const std::optional<LocalTime> &t)
 {
     if (HasDateTimeText(t)) {
-        m_catalogue.setField(field, *t);
+        m_catalogue->setField(field, *t);
         return;
     }
     std::string value = FileTimeText(t);
@@ -93,7 +101,7 @@ void DirectoryWalk::setTimeField(int field, const std::optional<LocalTime> &t)
     } else {
         text::fitInPlace(value, values::kDateTimeWidth);
     }
-    m_catalogue.setField(field, value);
+    m_catalogue->setField(field, value);
 }
 
 void DirectoryWalk::countFile()

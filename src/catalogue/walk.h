@@ -17,6 +17,7 @@
 #include <vector>
 
 struct DirEntry;
+struct DirListing;
 struct ListedDirectory;
 
 constexpr int kMaxDrives = 26;
@@ -37,6 +38,12 @@ public:
     void setCancelFlag(const std::atomic<bool> *cancel) { m_cancel = cancel; }
     // Called with the running total every 100 files, as the total label shows it.
     void setProgress(std::function<void(qint64)> progress) { m_progress = std::move(progress); }
+    // Called on the walk's thread once a directory's files are all recorded, so that they
+    // can be read, or the records dropped, before the next directory's are added.
+    void setDirectoryRecorded(std::function<void()> recorded) { m_recorded = std::move(recorded); }
+    // Records the next directories' files in another catalogue of the same layout; called
+    // between directories, from the callback above.
+    void setCatalogue(RecordSet &catalogue) { m_catalogue = &catalogue; }
     // Threads that read directories ahead; 0 lets the machine's cores decide.
     void setListers(unsigned listers) { m_listers = listers; }
 
@@ -50,15 +57,16 @@ public:
 private:
     void listInWalkOrder(const std::string &root);
     void recordFiles(const ListedDirectory &dir);
-    void addFileRecord(const DirEntry &e);
+    void addFileRecord(const DirListing &listing, const DirEntry &e);
     void setTimeField(int field, const std::optional<LocalTime> &t);
     void countFile();
 
-    RecordSet &m_catalogue;
+    RecordSet *m_catalogue;
     WalkState &m_state;
     const std::atomic<bool> *m_cancel = nullptr;
     std::function<void(qint64)> m_progress;
+    std::function<void()> m_recorded;
     std::uint64_t m_device = 0;
     unsigned m_listers = 0;
-    std::string m_pathValue;
+    std::string m_pathValue, m_longValue, m_shortValue;
 };

@@ -4,7 +4,8 @@
 // take them in about the order the walk will want them. The walk awaits each node in its
 // own order and lists a node itself when no worker has taken it yet, so it never waits for
 // work that is stuck behind the limit on listings held ahead; while a worker lists the node
-// it awaits, it lists the next untaken ones instead of sleeping.
+// it awaits, it lists the next untaken ones instead of sleeping. While listings read from
+// the disk, two more workers join in, so that more reads are in flight.
 
 #include "platform/dirlisting.h"
 
@@ -46,6 +47,7 @@ struct WalkNode {
     State state = State::Waiting; // guarded by the WalkAhead's mutex
     ListedDirectory dir;
     std::vector<std::shared_ptr<WalkNode>> children; // in walk order
+    std::size_t entriesAhead = 0;                    // guarded by the WalkAhead's mutex
 };
 
 class WalkAhead {
@@ -60,25 +62,32 @@ public:
     // Returns once the node is listed and its children are made.
     void await(WalkNode &node);
     // The walk is done with the node it awaited last.
-    void consumed();
+    void consumed(const WalkNode &node);
 
 private:
-    void work();
+    // A worker for the disk lists only while listings are found reading from it.
+    void work(bool forDisk);
     void list(WalkNode &node);
     // Pops the next node no one has taken yet, marked taken; null when none may be listed.
     // Called with the mutex held.
     [[nodiscard]] std::shared_ptr<WalkNode> takeWaiting();
     [[nodiscard]] bool stopping() const;
+    // Whether the listings held ahead leave room for another. Called with the mutex held.
+    [[nodiscard]] bool mayListAhead() const;
 
     std::uint64_t m_device;
     const std::atomic<bool> *m_cancel;
     std::mutex m_mutex;
-    std::condition_variable m_workAvailable; // for the workers
-    std::condition_variable m_listed;        // for the walk, awaiting m_awaited
+    std::condition_variable m_workAvailable;     // for the workers
+    std::condition_variable m_listed;            // for the walk, awaiting m_awaited
+    std::condition_variable m_diskWorkAvailable; // for the workers for the disk
     WalkNode *m_awaited = nullptr;
-    unsigned m_idleWorkers = 0;
+    unsigned m_idleWorkers = 0, m_idleDiskWorkers = 0;
     std::vector<std::shared_ptr<WalkNode>> m_waiting;
     std::size_t m_listedAhead = 0;
+    std::size_t m_entriesAhead = 0;
+    std::atomic<unsigned> m_listings{0};
+    bool m_diskBound = false; // the last watched listing read from the disk
     bool m_stop = false;
     std::vector<std::thread> m_workers;
 };

@@ -16,7 +16,9 @@
 #include <QGuiApplication>
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -25,9 +27,13 @@
 #include <future>
 #include <malloc.h>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -170,19 +176,65 @@ std::string normalRoot(const char *dir)
     return error ? std::string(dir) : real.string();
 }
 
+// Numbers, and dates and keys kept packed, are texts of digits and a few separators: they
+// never need an escape. Values shared by many records (folders, extensions) usually repeat
+// the one before, so their escaped form is kept.
+class RecordFormatter {
+public:
+    explicit RecordFormatter(const RecordSet &layout) : m_fields(std::size_t(layout.fieldCount()))
+    {
+        for (std::size_t f = 0; f < m_fields.size(); ++f) {
+            m_fields[f].numeric = layout.field(int(f)).isNumeric();
+            m_fields[f].shared = layout.field(int(f)).storage == Storage::Shared;
+        }
+    }
+
+    // The lines of the records from first to last, of a record set laid out as the one given.
+    void format(const RecordSet &records, int first, int last, std::string &out)
+    {
+        out.clear();
+        for (int pos = first; pos < last; ++pos) {
+            for (std::size_t f = 0; f < m_fields.size(); ++f) {
+                if (f > 0)
+                    out.push_back('\t');
+                appendValue(records, pos, f, out);
+            }
+            out.push_back('\n');
+        }
+    }
+
+private:
+    struct Field {
+        bool numeric = false, shared = false;
+        std::string last, lastEscaped;
+    };
+
+    void appendValue(const RecordSet &records, int pos, std::size_t f, std::string &out)
+    {
+        Field &field = m_fields[f];
+        std::uint64_t code = 0;
+        records.utf8At(pos, int(f), m_value);
+        if (field.numeric || records.packedAt(pos, int(f), code)) {
+            out.append(m_value);
+        } else if (field.shared) {
+            if (m_value != field.last) {
+                field.last = m_value;
+                field.lastEscaped.clear();
+                appendEscaped(field.lastEscaped, m_value);
+            }
+            out.append(field.lastEscaped);
+        } else {
+            appendEscaped(out, m_value);
+        }
+    }
+
+    std::vector<Field> m_fields;
+    std::string m_value;
+};
+
 void formatRecords(const RecordSet &records, int first, int last, std::string &out)
 {
-    std::string value;
-    out.clear();
-    for (int pos = first; pos < last; ++pos) {
-        for (int f = 0; f < records.fieldCount(); ++f) {
-            if (f > 0)
-                out.push_back('\t');
-            records.utf8At(pos, f, value);
-            appendEscaped(out, value);
-        }
-        out.push_back('\n');
-    }
+    RecordFormatter(records).format(records, first, last, out);
 }
 
 bool write(const std::string &text)
@@ -228,6 +280,110 @@ void walkInto(RecordSet &catalogue, const char *dir)
     walk.FindDirs(normalRoot(dir));
 }
 
+// Prints the records of a walk while it runs. The walk fills one batch of whole directories
+// while a thread of its own formats and writes the batch before, so that the walk's thread
+// never waits for the output; batches are printed in the order they were filled, and each is
+// emptied once printed, so the memory of a scan does not grow with the tree.
+class StreamingPrinter {
+public:
+    StreamingPrinter()
+    {
+        for (RecordSet &batch : m_batches)
+            CreateRecordSet(batch);
+        m_formatter.emplace(m_batches[0]);
+        m_thread = std::thread(&StreamingPrinter::print, this);
+    }
+    ~StreamingPrinter()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+    StreamingPrinter(const StreamingPrinter &) = delete;
+    StreamingPrinter &operator=(const StreamingPrinter &) = delete;
+
+    void walk(const char *dir)
+    {
+        WalkState state;
+        DirectoryWalk walk(*m_filling, state);
+        walk.setCancelFlag(&m_failed);
+        walk.setDirectoryRecorded([this, &walk] {
+            if (m_filling->count() >= kBatch) {
+                handOver();
+                walk.setCatalogue(*m_filling);
+            }
+        });
+        walk.FindDirs(normalRoot(dir));
+        handOver();
+    }
+
+    // Waits until every batch handed over is printed; false when the output failed.
+    [[nodiscard]] bool finish()
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_printing == nullptr; });
+        return ok();
+    }
+    [[nodiscard]] bool ok() const { return !m_failed.load(std::memory_order_relaxed); }
+
+private:
+    static constexpr int kBatch = 4096;
+
+    // Gives the filled batch to the printing thread once it is done with the one before, and
+    // fills the other meanwhile.
+    void handOver()
+    {
+        if (m_filling->count() == 0)
+            return;
+        {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [this] { return m_printing == nullptr; });
+            m_printing = m_filling;
+        }
+        m_changed.notify_all();
+        m_filling = m_filling == &m_batches[0] ? &m_batches[1] : &m_batches[0];
+    }
+
+    void print()
+    {
+        for (;;) {
+            RecordSet *batch = nullptr;
+            {
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock, [this] { return m_printing != nullptr || m_stop; });
+                if (!m_printing)
+                    return;
+                batch = m_printing;
+            }
+            if (ok()) {
+                m_formatter->format(*batch, 0, batch->count(), m_text);
+                if (!write(m_text))
+                    m_failed.store(true, std::memory_order_relaxed); // ends the walk
+            }
+            batch->open(); // the same fields, no records
+            {
+                const std::lock_guard lock(m_mutex);
+                m_printing = nullptr;
+            }
+            m_changed.notify_all();
+        }
+    }
+
+    std::array<RecordSet, 2> m_batches;
+    RecordSet *m_filling = &m_batches[0];       // the walk's thread's
+    RecordSet *m_printing = nullptr;            // guarded by m_mutex
+    std::optional<RecordFormatter> m_formatter; // the printing thread's, as is m_text
+    std::string m_text;
+    std::atomic<bool> m_failed{false};
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_stop = false;
+    std::thread m_thread;
+};
+
 int printed(bool ok)
 {
     if (!ok || std::fflush(stdout) != 0) {
@@ -252,15 +408,10 @@ int scan(int argc, char **argv)
     if (!checkDirectories(2, argc, argv))
         return 2;
     bufferStdout();
-    for (int i = 2; i < argc; ++i) {
-        RecordSet catalogue;
-        CreateRecordSet(catalogue);
-        walkInto(catalogue, argv[i]);
-        malloc_trim(0);
-        if (!printRecords(catalogue))
-            return printed(false);
-    }
-    return printed(true);
+    StreamingPrinter printer;
+    for (int i = 2; i < argc && printer.ok(); ++i)
+        printer.walk(argv[i]);
+    return printed(printer.finish());
 }
 
 int save(int argc, char **argv)

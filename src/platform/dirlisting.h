@@ -8,13 +8,15 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
+// An entry's names are kept in its listing, so that a listing allocates once for all of them.
 struct DirEntry {
-    std::string name;         // raw bytes, never "." or ".."
-    std::string shortName;    // the 8.3 alias, empty when the name is its own
-    bool isDirectory = false; // a symbolic link is not a directory
-    bool examined = false;    // false when the entry could be listed but not examined
+    std::uint32_t nameAt = 0, nameSize = 0;   // raw bytes, never "." or ".."
+    std::uint32_t shortAt = 0, shortSize = 0; // the 8.3 alias, empty when the name is its own
+    bool isDirectory = false;                 // a symbolic link is not a directory
+    bool examined = false;                    // false when the entry could be listed but not examined
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     std::int64_t size = 0;
@@ -40,6 +42,13 @@ struct DirListing {
     std::uint64_t device = 0;
     std::shared_ptr<const DirHandle> handle; // null unless opened
     std::vector<DirEntry> entries;
+    std::string names; // the entries' names and short names, back to back
+
+    [[nodiscard]] std::string_view name(const DirEntry &e) const { return {names.data() + e.nameAt, e.nameSize}; }
+    [[nodiscard]] std::string_view shortName(const DirEntry &e) const
+    {
+        return {names.data() + e.shortAt, e.shortSize};
+    }
 };
 
 // Lists a directory with the short names Windows would give its entries. An entry that

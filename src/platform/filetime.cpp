@@ -1,7 +1,9 @@
 #include "platform/filetime.h"
 
 #include <array>
+#include <climits>
 #include <ctime>
+#include <memory>
 
 namespace {
 
@@ -10,11 +12,15 @@ constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600LL;
 constexpr std::int64_t kMaxSecondsSince1601 = 922337203685LL;
 
 struct OffsetSlot {
-    std::int64_t hour = INT64_MIN;
-    long offset = 0;
+    std::int32_t day = INT32_MIN;
+    std::int32_t offset = 0;
 };
 
-thread_local std::array<OffsetSlot, 1024> t_offsets;
+// A slot per day: a walk's files span decades, which a cache of hours could not hold. No
+// zone of the time-zone database changes its offset twice within four days, so a day whose
+// first and last second share an offset keeps it throughout.
+constexpr std::size_t kOffsetSlots = 16384;
+thread_local std::unique_ptr<std::array<OffsetSlot, kOffsetSlots>> t_offsets;
 thread_local int t_generation = 0;
 int g_generation = 0;
 
@@ -28,22 +34,22 @@ long offsetAt(std::int64_t t)
 }
 
 // The UTC offset at t. localtime_r is slow, and the offset only changes at transitions,
-// so an hour whose first and last second share an offset is cached whole.
+// so a day whose first and last second share an offset is cached whole.
 long cachedOffset(std::int64_t t)
 {
-    if (t_generation != g_generation) {
-        t_offsets.fill(OffsetSlot{});
+    if (!t_offsets || t_generation != g_generation) {
+        t_offsets = std::make_unique<std::array<OffsetSlot, kOffsetSlots>>();
         t_generation = g_generation;
     }
-    const std::int64_t hour = t >= 0 ? t / 3600 : (t - 3599) / 3600;
-    OffsetSlot &slot = t_offsets[std::size_t(hour & 1023)];
-    if (slot.hour == hour)
+    const std::int64_t day = t >= 0 ? t / 86400 : (t - 86399) / 86400;
+    OffsetSlot &slot = (*t_offsets)[std::size_t(day) % kOffsetSlots];
+    if (slot.day == day)
         return slot.offset;
-    const long first = offsetAt(hour * 3600);
-    const long last = offsetAt(hour * 3600 + 3599);
+    const long first = offsetAt(day * 86400);
+    const long last = offsetAt(day * 86400 + 86399);
     if (first != last)
         return offsetAt(t);
-    slot = {hour, first};
+    slot = {std::int32_t(day), std::int32_t(first)};
     return first;
 }
 

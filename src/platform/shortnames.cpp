@@ -4,16 +4,25 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <charconv>
+#include <cstdint>
 #include <cstring>
-#include <unordered_set>
 
 namespace {
 
+constexpr std::array<bool, 256> kShortNameChars = [] {
+    std::array<bool, 256> t{};
+    for (int c = 0; c < 256; ++c)
+        t[std::size_t(c)] = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+    for (const char c : std::string_view("!#$%&'()-@^_`{}~"))
+        t[static_cast<unsigned char>(c)] = true;
+    return t;
+}();
+
 bool isShortNameChar(unsigned char c)
 {
-    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
-        return true;
-    return std::string_view("!#$%&'()-@^_`{}~").find(char(c)) != std::string_view::npos;
+    return kShortNameChars[c];
 }
 
 // The stem (at most six characters) and the extension (at most three), each padded with
@@ -25,53 +34,96 @@ struct Basis {
     [[nodiscard]] std::string_view extension() const { return {key.data() + 6, ::strnlen(key.data() + 6, 3)}; }
 };
 
+char asciiUpper(char c)
+{
+    return c >= 'a' && c <= 'z' ? char(c - ('a' - 'A')) : c;
+}
+
+char shortNameChar(unsigned char c)
+{
+    return isShortNameChar(c) ? asciiUpper(char(c)) : '_';
+}
+
+// Blanks are dropped, and dots the name starts with; the stem is what comes before the last
+// dot, without its dots, the extension what follows it.
 Basis basisOf(std::string_view name)
 {
-    std::string cleaned;
-    cleaned.reserve(name.size());
-    for (const char ch : name) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c == ' ')
-            continue;
-        cleaned.push_back(c == '.' ? '.' : isShortNameChar(c) ? char(c >= 'a' && c <= 'z' ? c - 32 : c) : '_');
-    }
-    const std::string_view trimmedDots =
-        std::string_view(cleaned).substr(std::min(cleaned.find_first_not_of('.'), cleaned.size()));
-    const auto lastDot = trimmedDots.rfind('.');
+    std::size_t start = 0;
+    while (start < name.size() && (name[start] == ' ' || name[start] == '.'))
+        ++start;
+    const std::string_view rest = name.substr(start);
+    const auto lastDot = rest.rfind('.');
     Basis b;
-    const std::string_view stemPart = lastDot == std::string_view::npos ? trimmedDots : trimmedDots.substr(0, lastDot);
     std::size_t stemSize = 0;
-    for (const char c : stemPart)
-        if (c != '.' && stemSize < 6)
-            b.key[stemSize++] = c;
-    if (lastDot != std::string_view::npos)
-        trimmedDots.substr(lastDot + 1, 3).copy(b.key.data() + 6, 3);
+    for (const char c : rest.substr(0, lastDot))
+        if (c != '.' && c != ' ' && stemSize < 6)
+            b.key[stemSize++] = shortNameChar(static_cast<unsigned char>(c));
+    if (lastDot != std::string_view::npos) {
+        std::size_t extensionSize = 0;
+        for (const char c : rest.substr(lastDot + 1))
+            if (c != ' ' && extensionSize < 3)
+                b.key[6 + extensionSize++] = shortNameChar(static_cast<unsigned char>(c));
+    }
     if (stemSize == 0)
         b.key[0] = '_';
     return b;
 }
 
-std::string alias(const Basis &b, int tail)
+// An 8.3 name or an alias, padded with NULs: at most 15 bytes ("~", ten digits and ".EXT"
+// at the longest), so that a directory's set of them allocates once.
+struct ShortKey {
+    std::array<char, 16> bytes{};
+    [[nodiscard]] std::string_view view() const { return {bytes.data(), ::strnlen(bytes.data(), bytes.size())}; }
+    [[nodiscard]] bool empty() const { return bytes[0] == 0; }
+    bool operator==(const ShortKey &) const = default;
+};
+
+ShortKey alias(const Basis &b, int tail)
 {
-    // Built by appending: GCC 12 misreads "~" + std::string as an overlapping copy.
-    const std::string digits = std::to_string(tail);
-    const std::size_t suffixSize = digits.size() + 1;
+    char digits[12];
+    const char *const digitsEnd = std::to_chars(digits, digits + sizeof digits, tail).ptr;
+    const std::size_t suffixSize = std::size_t(digitsEnd - digits) + 1;
     const std::size_t room = suffixSize < 8 ? 8 - suffixSize : 0;
     const std::string_view stem = b.stem(), extension = b.extension();
-    std::string s(stem.substr(0, std::min(stem.size(), room)));
-    s.push_back('~');
-    s.append(digits);
+    ShortKey k;
+    std::size_t n = stem.copy(k.bytes.data(), std::min(stem.size(), room));
+    k.bytes[n++] = '~';
+    for (const char *d = digits; d != digitsEnd; ++d)
+        k.bytes[n++] = *d;
     if (!extension.empty()) {
-        s.push_back('.');
-        s.append(extension);
+        k.bytes[n++] = '.';
+        extension.copy(k.bytes.data() + n, extension.size());
     }
-    return s;
+    return k;
 }
 
-bool isAscii(std::string_view name)
-{
-    return std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
+// The names a directory's aliases must not repeat: open addressing in one array, at most
+// half full, so that no probe runs long and nothing is allocated per name.
+class ShortKeySet {
+public:
+    explicit ShortKeySet(std::size_t most) : m_slots(std::bit_ceil(2 * most + 2)) {}
+
+    [[nodiscard]] bool contains(const ShortKey &k) const { return m_slots[slotOf(k)] == k; }
+    void insert(const ShortKey &k) { m_slots[slotOf(k)] = k; }
+
+private:
+    // The slot that holds k, or the empty one where it would go.
+    [[nodiscard]] std::size_t slotOf(const ShortKey &k) const
+    {
+        std::uint64_t a = 0, b = 0;
+        std::memcpy(&a, k.bytes.data(), sizeof a);
+        std::memcpy(&b, k.bytes.data() + sizeof a, sizeof b);
+        std::uint64_t h = (a ^ (b * 0x9E3779B97F4A7C15ull)) * 0xBF58476D1CE4E5B9ull;
+        h ^= h >> 31;
+        const std::size_t mask = m_slots.size() - 1;
+        std::size_t i = std::size_t(h) & mask;
+        while (!m_slots[i].empty() && !(m_slots[i] == k))
+            i = (i + 1) & mask;
+        return i;
+    }
+
+    std::vector<ShortKey> m_slots;
+};
 
 // Non-ASCII characters count once: each becomes a single "_".
 std::string asciiFolded(std::string_view name)
@@ -92,7 +144,7 @@ std::string asciiFolded(std::string_view name)
 // Most names are ASCII and need no folded copy: this runs for every file of a walk.
 Basis basisOfName(std::string_view name)
 {
-    return isAscii(name) ? basisOf(name) : basisOf(asciiFolded(name));
+    return text::isAscii(name) ? basisOf(name) : basisOf(asciiFolded(name));
 }
 
 } // namespace
@@ -121,13 +173,16 @@ std::vector<std::string> shortNames(const std::vector<std::string_view> &names)
     };
     std::vector<Pending> pending;
     pending.reserve(names.size());
-    std::unordered_set<std::string> taken;
-    taken.reserve(names.size());
+    ShortKeySet taken(names.size());
     for (std::size_t i = 0; i < names.size(); ++i) {
-        if (isValidShortName(names[i]))
-            taken.insert(text::toUpper(names[i]));
-        else
+        if (isValidShortName(names[i])) {
+            ShortKey k; // ASCII, eight and three characters at most
+            for (std::size_t c = 0; c < names[i].size(); ++c)
+                k.bytes[c] = asciiUpper(names[i][c]);
+            taken.insert(k);
+        } else {
             pending.push_back({basisOfName(names[i]), i});
+        }
     }
     if (pending.empty())
         return result;
@@ -141,11 +196,11 @@ std::vector<std::string> shortNames(const std::vector<std::string_view> &names)
         const Basis &b = pending[k].basis;
         const bool sameGroup = k > 0 && pending[k - 1].basis.key == b.key;
         tail = sameGroup ? tail + 1 : 1;
-        std::string candidate = alias(b, tail);
-        while (taken.count(candidate))
+        ShortKey candidate = alias(b, tail);
+        while (taken.contains(candidate))
             candidate = alias(b, ++tail);
         taken.insert(candidate);
-        result[pending[k].index] = std::move(candidate);
+        result[pending[k].index] = candidate.view();
     }
     return result;
 }

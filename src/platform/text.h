@@ -18,6 +18,7 @@ namespace text {
 // The form text comparisons work on: every code point folded, bytes otherwise kept.
 void appendFolded(std::string &out, std::string_view utf8);
 
+[[nodiscard]] bool isAscii(std::string_view bytes);
 [[nodiscard]] std::size_t codePointCount(std::string_view utf8);
 // Cut to at most n code points, then pad with blanks to exactly n.
 [[nodiscard]] std::string fitWidth(std::string_view utf8, std::size_t n);

@@ -3,6 +3,7 @@
 #include "catalogue/layouts.h"
 #include "catalogue/recordset.h"
 #include "catalogue/recordvalues.h"
+#include "platform/text.h"
 
 #include <gtest/gtest.h>
 
@@ -81,6 +82,27 @@ TEST_F(RecordSetTest, TextSortsIgnoreCaseAndKeepEqualKeysInOrder)
     EXPECT_EQ(rs.position(), 0);
     ASSERT_TRUE(rs.setSort(u"Field1 Desc"));
     EXPECT_EQ(names(rs), (std::vector<std::string>{"Étÿ", "été", "_x", "b", "B", "A", "a"}));
+}
+
+TEST_F(RecordSetTest, LargeTextSortsAreStableBothWays)
+{
+    // Enough rows to be sorted on two threads, with long shared prefixes and many ties.
+    constexpr int kRows = 70000;
+    for (int i = 0; i < kRows; ++i) {
+        rs.addNew();
+        const std::string name = (i % 2 ? "holiday photo " : "HOLIDAY PHOTO ") + std::to_string(i * 7919 % 997);
+        rs.setField(fld::LongName, std::string_view(name));
+        rs.setField(fld::Size, qint64(i));
+    }
+    for (const bool descending : {false, true}) {
+        ASSERT_TRUE(rs.setSort(descending ? u"Field1 Desc" : u"Field1"));
+        for (int p = 1; p < kRows; ++p) {
+            const std::string a = rs.utf8At(p - 1, fld::LongName), b = rs.utf8At(p, fld::LongName);
+            const int c = text::compareFolded(a, b) * (descending ? -1 : 1);
+            ASSERT_TRUE(c < 0 || (c == 0 && rs.integerAt(p - 1, fld::Size) < rs.integerAt(p, fld::Size)))
+                << p << ": " << a << " before " << b;
+        }
+    }
 }
 
 TEST_F(RecordSetTest, LongCommonPrefixesAndPaddingCompareWholeValues)

@@ -147,6 +147,32 @@ TEST(Trv, DumpOfASavedScanPrintsTheScanAndRefusesOtherFiles)
     EXPECT_EQ(trv({QStringLiteral("save"), QStringLiteral("-o"), file, QStringLiteral("/no/such")}).code, 2);
 }
 
+TEST(Trv, ScanPrintsWhileItWalksInTheOrderOfTheWholeCatalogue)
+{
+    // More records than one printed batch, across folders of several depths.
+    QTemporaryDir dir;
+    for (const char *folder : {"b", "a", "a/deep", "a/deep/er", "C"}) {
+        QDir().mkpath(dir.filePath(QString::fromLatin1(folder)));
+        for (int i = 0; i < 1100; ++i)
+            touch(QFile::encodeName(dir.filePath(QStringLiteral("%1/f%2.txt").arg(QLatin1String(folder)).arg(i))));
+    }
+    QTemporaryDir elsewhere;
+    const QString file = elsewhere.filePath(QStringLiteral("c.trv"));
+    const TrvRun saved = trv({QStringLiteral("save"), QStringLiteral("-o"), file, dir.path()});
+    ASSERT_EQ(saved.code, 0) << saved.err.toStdString();
+    const TrvRun scan = trv({QStringLiteral("scan"), dir.path()});
+    ASSERT_EQ(scan.code, 0) << scan.err.toStdString();
+    EXPECT_EQ(scan.out.count('\n'), 5500);
+    EXPECT_EQ(scan.out, trv({QStringLiteral("dump"), file}).out);
+
+    QProcess full; // output that fails while the walk runs ends it, and is no success
+    full.setStandardOutputFile(QStringLiteral("/dev/full"));
+    full.start(QString::fromLocal8Bit(qgetenv("TRV_EXE")), {QStringLiteral("scan"), dir.path()});
+    full.waitForFinished(60000);
+    EXPECT_EQ(full.exitCode(), 1);
+    EXPECT_TRUE(full.readAllStandardError().contains("cannot write the records"));
+}
+
 TEST(Trv, HelpAndVersionGoToStandardOutput)
 {
     const TrvRun help = trv({QStringLiteral("--help")});

@@ -2,6 +2,9 @@
 #include "platform/shortnames.h"
 
 #include <gtest/gtest.h>
+#include <set>
+#include <string>
+#include <vector>
 
 TEST(ShortNames, NamesThatAreAlready83NeedNone)
 {
@@ -55,4 +58,22 @@ TEST(ShortNames, ManySharedStemsShortenTheStemForLongerTails)
     EXPECT_EQ(s[8], "LONGFI~9.TXT");
     EXPECT_EQ(s[9], "LONGF~10.TXT");
     EXPECT_EQ(s[11], "LONGF~12.TXT");
+}
+
+TEST(ShortNames, StemsCutForLongTailsNeverRepeatAnAlias)
+{
+    // "HOLIDA" and "HOLIDB" share "HOLID~10.JPE" once their tails need two digits.
+    std::vector<std::string> owned{"HOLID~11.JPE"};
+    for (const char *stem : {"holida", "holidb"})
+        for (int i = 0; i < 120; ++i)
+            owned.push_back(stem + std::to_string(i) + ".jpeg");
+    const std::vector<std::string_view> names(owned.begin(), owned.end());
+    const auto s = shortNames(names);
+    std::set<std::string> seen{"HOLID~11.JPE"};
+    for (std::size_t i = 1; i < s.size(); ++i) {
+        EXPECT_EQ(s[i].size() <= 12, true) << s[i];
+        EXPECT_TRUE(seen.insert(s[i]).second) << "repeated alias " << s[i] << " for " << names[i];
+    }
+    EXPECT_EQ(s[1], "HOLIDA~1.JPE");
+    EXPECT_EQ(s[121], "HOLIDB~1.JPE");
 }
