@@ -1,0 +1,78 @@
+// The pieces under the catalogue file: the checksum of padded names must equal the sum of the
+// whole text (files already saved depend on it), and a row source or sink that fails stops
+// its statement with its own reason instead of crashing through SQLite.
+#include "files/catalogueformat.h"
+#include "files/sqlitestream.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+using namespace cataloguefile;
+
+TEST(Checksum, APaddedTextSumsAsTheWholeText)
+{
+    for (std::size_t length = 0; length < 40; ++length) {
+        const std::string text = std::string("Résumé of a long folder name 0123456789").substr(0, length);
+        for (std::size_t blanks = 0; blanks < 40; ++blanks) {
+            Checksum whole, padded;
+            whole.add(text + std::string(blanks, ' '));
+            padded.addPadded(text, blanks);
+            EXPECT_EQ(whole.value(), padded.value()) << length << " + " << blanks;
+        }
+    }
+}
+
+namespace {
+
+class FailingSource final : public sqlitedb::RowSource {
+public:
+    bool next() override
+    {
+        if (++m_rows > 3)
+            throw sqlitedb::Failure("the records changed");
+        return true;
+    }
+    void column(sqlite3_context *ctx, int) override { sqlite3_result_int64(ctx, m_rows); }
+
+private:
+    int m_rows = 0;
+};
+
+class FailingSink final : public sqlitedb::RowSink {
+public:
+    void take(sqlite3_value *const *) override
+    {
+        if (++rows == 2)
+            throw sqlitedb::Failure("a row is damaged");
+    }
+    int rows = 0;
+};
+
+} // namespace
+
+TEST(SqliteStream, AFailingSourceOrSinkStopsTheStatementWithItsReason)
+{
+    sqlitedb::Db db;
+    db.open(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    db.exec("CREATE TABLE t(a); BEGIN");
+    FailingSource source;
+    try {
+        sqlitedb::insertAll(db, "t", 1, source);
+        FAIL() << "the insert went through";
+    } catch (const sqlitedb::Failure &e) {
+        EXPECT_STREQ(e.what(), "the records changed");
+    }
+    db.exec("ROLLBACK; INSERT INTO t VALUES (1), (2), (3)");
+    FailingSink sink;
+    try {
+        sqlitedb::selectAll(db, "SELECT a FROM t ORDER BY a", 1, sink);
+        FAIL() << "the select went through";
+    } catch (const sqlitedb::Failure &e) {
+        EXPECT_STREQ(e.what(), "a row is damaged");
+    }
+    EXPECT_EQ(sink.rows, 2);
+    // The streaming table is gone again, so the next statement can make its own.
+    FailingSink again;
+    EXPECT_NO_THROW(sqlitedb::selectAll(db, "SELECT a FROM t WHERE a = 3", 1, again));
+    EXPECT_EQ(again.rows, 1);
+}
