@@ -126,17 +126,13 @@ private:
 
 qint64 integerIn(const Cell &v, qint64 low, qint64 high)
 {
-    if (v.kind != Cell::Integer)
-        throw Failure("a value has the wrong type");
-    if (v.integer < low || v.integer > high)
-        throw Failure("a value is out of range");
-    return v.integer;
+    sqlitedb::checkType(v.kind == Cell::Integer);
+    return sqlitedb::checkedRange(v.integer, low, high);
 }
 
 std::string_view textOf(const Cell &v)
 {
-    if (v.kind != Cell::Text)
-        throw Failure("a value has the wrong type");
+    sqlitedb::checkType(v.kind == Cell::Text);
     return v.text;
 }
 

@@ -42,11 +42,9 @@ void Stmt::run()
     sqlite3_reset(m_stmt);
 }
 
-namespace {
-
-void checkInteger(int type)
+void checkType(bool expected)
 {
-    if (type != SQLITE_INTEGER)
+    if (!expected)
         throw Failure("a value has the wrong type");
 }
 
@@ -57,10 +55,11 @@ qint64 checkedRange(qint64 n, qint64 low, qint64 high)
     return n;
 }
 
+namespace {
+
 std::string_view checkedText(int type, const unsigned char *p, int bytes)
 {
-    if (type != SQLITE_TEXT)
-        throw Failure("a value has the wrong type");
+    checkType(type == SQLITE_TEXT);
     const auto n = std::size_t(bytes);
     if (n > kMaxValueBytes)
         throw Failure("a value is too long");
@@ -72,7 +71,7 @@ std::string_view checkedText(int type, const unsigned char *p, int bytes)
 qint64 Stmt::integer(int i) const
 {
     // The type first: a conversion would change it.
-    checkInteger(sqlite3_column_type(m_stmt, i));
+    checkType(sqlite3_column_type(m_stmt, i) == SQLITE_INTEGER);
     return sqlite3_column_int64(m_stmt, i);
 }
 
@@ -86,17 +85,6 @@ std::string_view Stmt::text(int i) const
     const int type = sqlite3_column_type(m_stmt, i);
     const unsigned char *p = sqlite3_column_text(m_stmt, i);
     return checkedText(type, p, sqlite3_column_bytes(m_stmt, i));
-}
-
-qint64 integerOf(sqlite3_value *v)
-{
-    checkInteger(sqlite3_value_type(v));
-    return sqlite3_value_int64(v);
-}
-
-qint64 integerIn(sqlite3_value *v, qint64 low, qint64 high)
-{
-    return checkedRange(integerOf(v), low, high);
 }
 
 std::string_view textOf(sqlite3_value *v)

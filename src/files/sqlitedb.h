@@ -56,10 +56,11 @@ private:
     sqlite3_stmt *m_stmt = nullptr;
 };
 
-// Checked reads of one value of a streamed row. A text is valid until the row moves on, and
-// is in the database's own encoding.
-[[nodiscard]] qint64 integerOf(sqlite3_value *v);
-[[nodiscard]] qint64 integerIn(sqlite3_value *v, qint64 low, qint64 high);
+// A checked text of a streamed row: valid until the row moves on, in the database's own
+// encoding.
 [[nodiscard]] std::string_view textOf(sqlite3_value *v);
+// The checks every value read goes through, throwing Failure with the reason.
+void checkType(bool expected);
+[[nodiscard]] qint64 checkedRange(qint64 n, qint64 low, qint64 high);
 
 } // namespace sqlitedb
