@@ -54,7 +54,6 @@ class Column {
 public:
     virtual ~Column() = default;
     virtual void appendEmpty() = 0;
-    virtual void reserve(std::size_t rows) = 0;
     virtual void setText(std::uint32_t row, std::string_view utf8) = 0;
     // The same as setText of the text followed by `blanks` blanks.
     virtual void setPadded(std::uint32_t row, std::string_view utf8, std::size_t blanks);
@@ -96,7 +95,6 @@ public:
 class TextColumn final : public Column {
 public:
     void appendEmpty() override { m_offsets.push_back(TextPool::kEmpty); }
-    void reserve(std::size_t rows) override { m_offsets.reserve(rows); }
     void setText(std::uint32_t row, std::string_view v) override { m_offsets[row] = m_pool.add(v); }
     void setPadded(std::uint32_t row, std::string_view v, std::size_t blanks) override
     {
@@ -131,7 +129,6 @@ class SharedTextColumn final : public Column {
 public:
     SharedTextColumn();
     void appendEmpty() override { m_ids.push_back(0); }
-    void reserve(std::size_t rows) override { m_ids.reserve(rows); }
     void setText(std::uint32_t row, std::string_view v) override;
     void text(std::uint32_t row, std::string &out) const override { out = *m_values[m_ids[row]]; }
     [[nodiscard]] std::vector<std::uint32_t> ranks() const override;
@@ -167,7 +164,6 @@ private:
 class IntegerColumn final : public Column {
 public:
     void appendEmpty() override { m_values.push_back(0); }
-    void reserve(std::size_t rows) override { m_values.reserve(rows); }
     void setText(std::uint32_t row, std::string_view v) override;
     void setInteger(std::uint32_t row, qint64 v) override { m_values[row] = v; }
     void text(std::uint32_t row, std::string &out) const override { out = std::to_string(m_values[row]); }
@@ -206,7 +202,6 @@ class CodedTextColumn final : public Column {
 public:
     explicit CodedTextColumn(std::unique_ptr<Codec> codec) : m_codec(std::move(codec)) {}
     void appendEmpty() override { m_codes.push_back(0); }
-    void reserve(std::size_t rows) override { m_codes.reserve(rows); }
     void setText(std::uint32_t row, std::string_view v) override;
     void setTime(std::uint32_t row, const LocalTime &t) override;
     void text(std::uint32_t row, std::string &out) const override;

@@ -72,15 +72,6 @@ void RecordSet::addNew()
     m_sortCurrent = false;
 }
 
-void RecordSet::reserve(int records)
-{
-    const auto rows = std::size_t(std::max(records, 0));
-    for (auto &c : m_columns)
-        c->reserve(rows);
-    m_deleted.reserve(rows);
-    m_order.reserve(rows);
-}
-
 void RecordSet::setField(int pos, std::string_view utf8)
 {
     if (validPosition(m_pos) && pos >= 0 && pos < fieldCount()) {

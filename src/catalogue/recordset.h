@@ -79,8 +79,6 @@ public:
 
     // Appends an empty record at the end of the current order and makes it current.
     void addNew();
-    // Room for this many records in all, for a table whose size is known before it is built.
-    void reserve(int records);
     void setField(int pos, std::string_view utf8);
     // The text followed by `blanks` blanks, without making it.
     void setPadded(int pos, std::string_view utf8, std::size_t blanks);
