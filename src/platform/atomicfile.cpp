@@ -82,4 +82,18 @@ void remove(const std::string &path)
     ::unlink(path.c_str());
 }
 
+Writeback::Writeback(const std::string &path) : m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+
+Writeback::~Writeback()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+void Writeback::start() const
+{
+    if (m_fd >= 0)
+        (void)::sync_file_range(m_fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
 } // namespace atomicfile

@@ -16,4 +16,19 @@ namespace atomicfile {
 [[nodiscard]] bool replace(const std::string &temporary, const std::string &target, std::string &error);
 void remove(const std::string &path);
 
+// Starts the disk on what has been written to a file so far, without waiting for it, so
+// that the sync at the end has less left to do. Failures are left for that sync to report.
+class Writeback {
+public:
+    explicit Writeback(const std::string &path);
+    ~Writeback();
+    Writeback(const Writeback &) = delete;
+    Writeback &operator=(const Writeback &) = delete;
+    // Any thread may call it while others write the file.
+    void start() const;
+
+private:
+    int m_fd = -1;
+};
+
 } // namespace atomicfile
