@@ -87,6 +87,14 @@ void sql(const QString &file, const char *statements)
 class CatalogueFileTest : public ::testing::Test {
 protected:
     [[nodiscard]] std::string path(const char *name) const { return dir.filePath(QLatin1String(name)).toStdString(); }
+    // The records as a file of that name gives them back.
+    std::unique_ptr<RecordSet> saveAndOpen(const RecordSet &records, const char *name)
+    {
+        EXPECT_TRUE(cataloguefile::save(records, path(name), error)) << error;
+        auto opened = cataloguefile::open(path(name), error);
+        EXPECT_TRUE(opened) << error;
+        return opened;
+    }
     QTemporaryDir dir;
     std::string error;
 };
@@ -97,9 +105,8 @@ TEST_F(CatalogueFileTest, HostileValuesComeBackByteForByteInTheOrderOnShow)
 {
     auto saved = catalogue(kHostile);
     ASSERT_TRUE(saved->setSort(u"Field7 Desc"));
-    ASSERT_TRUE(cataloguefile::save(*saved, path("h.trv"), error)) << error;
-    const auto opened = cataloguefile::open(path("h.trv"), error);
-    ASSERT_TRUE(opened) << error;
+    const auto opened = saveAndOpen(*saved, "h.trv");
+    ASSERT_TRUE(opened);
     expectSameRecords(*saved, *opened);
     EXPECT_EQ(opened->position(), 0);
     for (const char *order : {"Field1", "Field3 Desc", "Field8", "Field9"}) {
@@ -120,9 +127,8 @@ TEST_F(CatalogueFileTest, ManyBlocksOfRecordsComeBackInTheirOrder)
     }
     auto saved = catalogue(rows);
     ASSERT_TRUE(saved->setSort(u"Field1"));
-    ASSERT_TRUE(cataloguefile::save(*saved, path("m.trv"), error)) << error;
-    const auto opened = cataloguefile::open(path("m.trv"), error);
-    ASSERT_TRUE(opened) << error;
+    const auto opened = saveAndOpen(*saved, "m.trv");
+    ASSERT_TRUE(opened);
     expectSameRecords(*saved, *opened);
 }
 

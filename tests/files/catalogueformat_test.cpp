@@ -48,6 +48,17 @@ public:
     int rows = 0;
 };
 
+// The reason a statement failed with, or "went through".
+template <typename F> std::string failureOf(F statement)
+{
+    try {
+        statement();
+        return "went through";
+    } catch (const sqlitedb::Failure &e) {
+        return e.what();
+    }
+}
+
 } // namespace
 
 TEST(SqliteStream, AFailingSourceOrSinkStopsTheStatementWithItsReason)
@@ -56,20 +67,10 @@ TEST(SqliteStream, AFailingSourceOrSinkStopsTheStatementWithItsReason)
     db.open(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     db.exec("CREATE TABLE t(a); BEGIN");
     FailingSource source;
-    try {
-        sqlitedb::insertAll(db, "t", 1, source);
-        FAIL() << "the insert went through";
-    } catch (const sqlitedb::Failure &e) {
-        EXPECT_STREQ(e.what(), "the records changed");
-    }
+    EXPECT_EQ(failureOf([&] { sqlitedb::insertAll(db, "t", 1, source); }), "the records changed");
     db.exec("ROLLBACK; INSERT INTO t VALUES (1), (2), (3)");
     FailingSink sink;
-    try {
-        sqlitedb::selectAll(db, "SELECT a FROM t ORDER BY a", 1, sink);
-        FAIL() << "the select went through";
-    } catch (const sqlitedb::Failure &e) {
-        EXPECT_STREQ(e.what(), "a row is damaged");
-    }
+    EXPECT_EQ(failureOf([&] { sqlitedb::selectAll(db, "SELECT a FROM t ORDER BY a", 1, sink); }), "a row is damaged");
     EXPECT_EQ(sink.rows, 2);
     // The streaming table is gone again, so the next statement can make its own.
     FailingSink again;
