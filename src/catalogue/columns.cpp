@@ -233,33 +233,18 @@ std::uint32_t TextPool::addPadded(std::string_view value, std::size_t blanks)
     const std::size_t most = at + trimmed.size() + 2 * kMaxVarint;
     if (most >= kEmpty)
         throw std::length_error("text pool full");
-    if (most > m_capacity)
-        reallocate(std::max({most, m_capacity * 2, std::size_t(4096)}));
-    char *p = putVarint(m_bytes.get() + at, trimmed.size());
+    if (most > m_bytes.capacity())
+        m_bytes.resize(std::max({most, m_bytes.capacity() * 2, std::size_t(4096)}));
+    char *p = putVarint(m_bytes.data() + at, trimmed.size());
     p = std::copy(trimmed.begin(), trimmed.end(), p);
     p = putVarint(p, blanks);
-    m_size = std::size_t(p - m_bytes.get());
+    m_size = std::size_t(p - m_bytes.data());
     return std::uint32_t(at);
-}
-
-void TextPool::reallocate(std::size_t capacity)
-{
-    char *p = static_cast<char *>(std::realloc(m_bytes.get(), capacity));
-    if (!p)
-        throw std::bad_alloc();
-    (void)m_bytes.release();
-    m_bytes.reset(p);
-    m_capacity = capacity;
 }
 
 void TextPool::squeeze()
 {
-    if (m_size == 0) {
-        m_bytes.reset();
-        m_capacity = 0;
-    } else if (m_size < m_capacity) {
-        reallocate(m_size);
-    }
+    m_bytes.resize(m_size);
 }
 
 void TextPool::get(std::uint32_t offset, std::string &out) const
@@ -267,7 +252,7 @@ void TextPool::get(std::uint32_t offset, std::string &out) const
     out.clear();
     if (offset == kEmpty)
         return;
-    const char *p = m_bytes.get() + offset;
+    const char *p = m_bytes.data() + offset;
     const std::size_t len = getVarint(p);
     out.assign(p, len);
     p += len;
@@ -279,7 +264,7 @@ std::string_view TextPool::trimmed(std::uint32_t offset, std::size_t &blanks) co
     blanks = 0;
     if (offset == kEmpty)
         return {};
-    const char *p = m_bytes.get() + offset;
+    const char *p = m_bytes.data() + offset;
     const std::size_t len = getVarint(p);
     const char *after = p + len;
     blanks = getVarint(after);
@@ -290,7 +275,7 @@ std::string_view TextPool::trimmed(std::uint32_t offset) const
 {
     if (offset == kEmpty)
         return {};
-    const char *p = m_bytes.get() + offset;
+    const char *p = m_bytes.data() + offset;
     const std::size_t len = getVarint(p);
     return {p, len};
 }
@@ -299,7 +284,7 @@ int TextPool::compareFolded(std::uint32_t offset, std::string_view text) const
 {
     if (offset == kEmpty)
         return text::compareFolded({}, text);
-    const char *p = m_bytes.get() + offset;
+    const char *p = m_bytes.data() + offset;
     const std::size_t len = getVarint(p);
     const std::string_view trimmed(p, len);
     p += len;
@@ -349,7 +334,7 @@ void TextColumn::squeeze()
 
 std::size_t TextColumn::memory() const
 {
-    return m_offsets.capacity() * sizeof(std::uint32_t) + m_pool.memory();
+    return m_offsets.memory() + m_pool.memory();
 }
 
 SharedTextColumn::SharedTextColumn()
@@ -406,7 +391,7 @@ std::vector<std::uint32_t> SharedTextColumn::ranks() const
 
 std::size_t SharedTextColumn::memory() const
 {
-    std::size_t bytes = m_ids.capacity() * sizeof(std::uint32_t) + m_values.capacity() * sizeof(void *);
+    std::size_t bytes = m_ids.memory() + m_values.capacity() * sizeof(void *);
     for (const auto &[value, id] : m_index)
         bytes += sizeof(value) + value.capacity() + 2 * sizeof(void *) + sizeof(id);
     return bytes + m_index.bucket_count() * sizeof(void *);
@@ -478,7 +463,7 @@ void CodedTextColumn::squeeze()
 
 std::size_t CodedTextColumn::memory() const
 {
-    return m_codes.capacity() * sizeof(std::uint64_t) + m_pool.memory();
+    return m_codes.memory() + m_pool.memory();
 }
 
 std::unique_ptr<Column> makeColumn(Storage storage)

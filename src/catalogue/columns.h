@@ -4,9 +4,9 @@
 
 #include "catalogue/recordset.h"
 #include "platform/filetime.h"
+#include "platform/pagedarray.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -14,9 +14,8 @@
 #include <vector>
 
 // Values kept back to back in one byte buffer: length, the bytes before the trailing blanks,
-// the number of trailing blanks. Offsets are 32-bit. The buffer grows with realloc, which
-// moves large buffers by remapping their pages: a copy would hold the old and the new
-// buffer at once, the peak of a large walk's memory.
+// the number of trailing blanks. Offsets are 32-bit. A large buffer grows by remapping its
+// pages: a copy would hold the old and the new buffer at once, the peak of a large walk's memory.
 class TextPool {
 public:
     static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
@@ -33,19 +32,14 @@ public:
     void prefetch(std::uint32_t offset) const
     {
         if (offset != kEmpty)
-            __builtin_prefetch(m_bytes.get() + offset);
+            __builtin_prefetch(m_bytes.data() + offset);
     }
     void squeeze();
-    [[nodiscard]] std::size_t memory() const { return m_capacity; }
+    [[nodiscard]] std::size_t memory() const { return m_bytes.capacity(); }
 
 private:
-    void reallocate(std::size_t capacity);
-    struct Free {
-        void operator()(char *p) const { std::free(p); }
-    };
-    std::unique_ptr<char, Free> m_bytes;
+    PageBuffer m_bytes;
     std::size_t m_size = 0;
-    std::size_t m_capacity = 0;
 };
 
 class SharedTextColumn;
@@ -121,7 +115,7 @@ public:
     [[nodiscard]] std::size_t memory() const override;
 
 private:
-    std::vector<std::uint32_t> m_offsets;
+    PagedArray<std::uint32_t> m_offsets;
     TextPool m_pool;
 };
 
@@ -150,7 +144,7 @@ public:
     [[nodiscard]] std::size_t memory() const override;
 
 private:
-    std::vector<std::uint32_t> m_ids;
+    PagedArray<std::uint32_t> m_ids;
     // Looked up by string_view, so a value already kept costs no copy.
     struct Hash {
         using is_transparent = void;
@@ -175,10 +169,10 @@ public:
             __builtin_prefetch(&m_values[row]);
     }
     void squeeze() override { m_values.shrink_to_fit(); }
-    [[nodiscard]] std::size_t memory() const override { return m_values.capacity() * sizeof(qint64); }
+    [[nodiscard]] std::size_t memory() const override { return m_values.memory(); }
 
 private:
-    std::vector<qint64> m_values;
+    PagedArray<qint64> m_values;
 };
 
 // Packs values of one well-known form into 64 bits; anything else goes to a pool.
@@ -218,7 +212,7 @@ public:
 private:
     static constexpr std::uint64_t kPooled = 1ull << 63;
     std::unique_ptr<Codec> m_codec;
-    std::vector<std::uint64_t> m_codes;
+    PagedArray<std::uint64_t> m_codes;
     TextPool m_pool;
 };
 

@@ -43,7 +43,7 @@ void RecordSet::close()
 {
     m_fields.clear();
     m_columns.clear();
-    std::vector<quint32>().swap(m_order);
+    m_order = Order();
     std::vector<bool>().swap(m_deleted);
     m_rows = 0;
     m_pos = -1;
@@ -272,8 +272,7 @@ template <typename Item, typename Less> void sortOnTwoThreads(std::vector<Item> 
     std::inplace_merge(items.begin(), middle, items.end(), less);
 }
 
-template <typename Key>
-void stableSortBy(std::vector<quint32> &order, const std::vector<Key> &keyOfRow, bool descending)
+template <typename Key> void stableSortBy(PagedArray<quint32> &order, const std::vector<Key> &keyOfRow, bool descending)
 {
     struct Item {
         Key key;
@@ -294,7 +293,7 @@ void stableSortBy(std::vector<quint32> &order, const std::vector<Key> &keyOfRow,
 // most comparisons never touch the arena. Keys are read in storage order (the values lie
 // in that order in memory) and ties are broken by the present position, which makes an
 // unstable sort give the stable result.
-void stableSortText(std::vector<quint32> &order, quint32 rows, const Column &column, bool descending)
+void stableSortText(PagedArray<quint32> &order, quint32 rows, const Column &column, bool descending)
 {
     struct Item {
         std::uint64_t prefix;
@@ -553,7 +552,7 @@ void RecordSet::squeeze()
 
 std::size_t RecordSet::memoryUsage() const
 {
-    std::size_t bytes = m_order.capacity() * sizeof(quint32) + m_deleted.capacity() / 8;
+    std::size_t bytes = m_order.memory() + m_deleted.capacity() / 8;
     for (const auto &c : m_columns)
         bytes += c->memory();
     return bytes;

@@ -3,6 +3,8 @@
 // compact storage (no heap object per record or field), an order as a permutation of row
 // ids, and a current record. Bookmarks are row ids, so they survive sorting.
 
+#include "platform/pagedarray.h"
+
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -171,9 +173,10 @@ private:
     [[nodiscard]] int scanFrom(int position, const std::function<bool(quint32)> &match) const;
     void notifyReset();
 
+    using Order = PagedArray<quint32>;
     std::vector<FieldDef> m_fields;
     std::vector<std::unique_ptr<Column>> m_columns;
-    std::vector<quint32> m_order;
+    Order m_order;
     std::vector<bool> m_deleted;
     quint32 m_rows = 0;
     int m_pos = -1;
