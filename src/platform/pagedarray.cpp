@@ -40,42 +40,43 @@ void PageBuffer::release()
 
 void PageBuffer::resize(std::size_t bytes)
 {
-    if (bytes == 0) {
+    if (bytes == 0)
         release();
-        return;
+    else if (bytes < kMapFrom)
+        resizeOnHeap(bytes);
+    else
+        resizeMapped(wholePages(bytes));
+}
+
+void PageBuffer::resizeOnHeap(std::size_t bytes)
+{
+    char *p = static_cast<char *>(m_mapped ? std::malloc(bytes) : std::realloc(m_data, bytes));
+    if (!p)
+        throw std::bad_alloc();
+    if (m_mapped) {
+        std::memcpy(p, m_data, bytes);
+        munmap(m_data, m_capacity);
     }
-    if (bytes < kMapFrom) {
-        char *p = nullptr;
-        if (!m_mapped) {
-            p = static_cast<char *>(std::realloc(m_data, bytes));
-            if (!p)
-                throw std::bad_alloc();
-        } else {
-            p = static_cast<char *>(std::malloc(bytes));
-            if (!p)
-                throw std::bad_alloc();
-            std::memcpy(p, m_data, bytes);
-            munmap(m_data, m_capacity);
-        }
-        m_data = p;
-        m_capacity = bytes;
-        m_mapped = false;
-        return;
-    }
-    const std::size_t size = wholePages(bytes);
+    m_data = p;
+    m_capacity = bytes;
+    m_mapped = false;
+}
+
+void PageBuffer::resizeMapped(std::size_t bytes)
+{
     char *p = nullptr;
     if (m_mapped) {
-        void *moved = mremap(m_data, m_capacity, size, MREMAP_MAYMOVE);
+        void *moved = mremap(m_data, m_capacity, bytes, MREMAP_MAYMOVE);
         if (moved == MAP_FAILED)
             throw std::bad_alloc();
         p = static_cast<char *>(moved);
     } else {
-        p = map(size);
+        p = map(bytes);
         if (m_data)
-            std::memcpy(p, m_data, std::min(m_capacity, size));
+            std::memcpy(p, m_data, std::min(m_capacity, bytes));
         std::free(m_data);
     }
     m_data = p;
-    m_capacity = size;
+    m_capacity = bytes;
     m_mapped = true;
 }

@@ -35,6 +35,8 @@ public:
 
 private:
     void release();
+    void resizeOnHeap(std::size_t bytes);
+    void resizeMapped(std::size_t bytes); // whole pages
     char *m_data = nullptr;
     std::size_t m_capacity = 0;
     bool m_mapped = false;
