@@ -84,16 +84,10 @@ void remove(const std::string &path)
 
 Writeback::Writeback(const std::string &path) : m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
 
-Writeback::~Writeback()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
-
 void Writeback::start() const
 {
-    if (m_fd >= 0)
-        (void)::sync_file_range(m_fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+    if (m_fd.valid())
+        (void)::sync_file_range(m_fd.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
 }
 
 } // namespace atomicfile

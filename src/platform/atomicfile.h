@@ -3,6 +3,8 @@
 // new one: write a temporary file beside it, sync it, rename it over the target, sync the
 // folder.
 
+#include "platform/uniquefd.h"
+
 #include <string>
 
 namespace atomicfile {
@@ -21,14 +23,11 @@ void remove(const std::string &path);
 class Writeback {
 public:
     explicit Writeback(const std::string &path);
-    ~Writeback();
-    Writeback(const Writeback &) = delete;
-    Writeback &operator=(const Writeback &) = delete;
     // Any thread may call it while others write the file.
     void start() const;
 
 private:
-    int m_fd = -1;
+    UniqueFd m_fd;
 };
 
 } // namespace atomicfile
