@@ -27,17 +27,7 @@ constexpr int kBlockRows = 2048;
 
 [[nodiscard]] bool sameLayout(const FieldDef &a, const FieldDef &b);
 
-// One value of a row of the files table.
-struct Cell {
-    enum Kind : std::uint8_t { Null, Integer, Text, Other } kind = Null;
-    qint64 integer = 0;
-    std::string_view text;
-
-    void set(qint64 v) { kind = Integer, integer = v; }
-    void set(std::string_view v) { kind = Text, text = v; }
-    void result(sqlite3_context *ctx) const;
-    [[nodiscard]] static Cell of(sqlite3_value *v);
-};
+using sqlitedb::Cell;
 
 // Covers every value as the record set holds it, so damage that SQLite cannot see (a
 // changed byte inside a name) is still found.

@@ -87,6 +87,24 @@ std::string_view Stmt::text(int i) const
     return checkedText(type, p, sqlite3_column_bytes(m_stmt, i));
 }
 
+Cell Cell::of(sqlite3_value *v)
+{
+    Cell cell;
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_NULL:
+        break;
+    case SQLITE_INTEGER:
+        cell.set(sqlite3_value_int64(v));
+        break;
+    case SQLITE_TEXT:
+        cell.set(sqlitedb::textOf(v));
+        break;
+    default:
+        cell.kind = Other;
+    }
+    return cell;
+}
+
 std::string_view textOf(sqlite3_value *v)
 {
     const int type = sqlite3_value_type(v);

@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -54,6 +55,17 @@ public:
 private:
     Db &m_db;
     sqlite3_stmt *m_stmt = nullptr;
+};
+
+// One value of a row, as it is given to SQLite or taken from it.
+struct Cell {
+    enum Kind : std::uint8_t { Null, Integer, Text, Other } kind = Null;
+    qint64 integer = 0;
+    std::string_view text;
+
+    void set(qint64 v) { kind = Integer, integer = v; }
+    void set(std::string_view v) { kind = Text, text = v; }
+    [[nodiscard]] static Cell of(sqlite3_value *v);
 };
 
 // A checked text of a streamed row: valid until the row moves on, in the database's own

@@ -10,16 +10,8 @@ namespace {
 // What one statement streams; SQLite hands it back to the callbacks as the module's data.
 struct Stream {
     int columns = 0;
-    RowSource *source = nullptr;
     RowSink *sink = nullptr;
     std::string error; // why a callback stopped the statement
-};
-
-struct Cursor {
-    sqlite3_vtab_cursor base{};
-    Stream *stream = nullptr;
-    sqlite3_int64 row = 0;
-    bool atEnd = false;
 };
 
 struct Table {
@@ -75,50 +67,42 @@ int bestIndex(sqlite3_vtab *, sqlite3_index_info *info)
     return SQLITE_OK;
 }
 
-int openCursor(sqlite3_vtab *table, sqlite3_vtab_cursor **out)
+// Rows only go in, so a read finds the table empty.
+int openCursor(sqlite3_vtab *, sqlite3_vtab_cursor **out)
 {
-    auto *cursor = new (std::nothrow) Cursor;
-    if (!cursor)
-        return SQLITE_NOMEM;
-    cursor->stream = &streamOf(table);
-    *out = &cursor->base;
-    return SQLITE_OK;
+    *out = new (std::nothrow) sqlite3_vtab_cursor{};
+    return *out ? SQLITE_OK : SQLITE_NOMEM;
 }
 
 int closeCursor(sqlite3_vtab_cursor *cursor)
 {
-    delete reinterpret_cast<Cursor *>(cursor);
+    delete cursor;
     return SQLITE_OK;
 }
 
-int next(sqlite3_vtab_cursor *base)
+int filter(sqlite3_vtab_cursor *, int, const char *, int, sqlite3_value **)
 {
-    auto *cursor = reinterpret_cast<Cursor *>(base);
-    return guarded(*cursor->stream, [cursor] {
-        cursor->atEnd = !cursor->stream->source || !cursor->stream->source->next();
-        ++cursor->row;
-    });
+    return SQLITE_OK;
 }
 
-int filter(sqlite3_vtab_cursor *base, int, const char *, int, sqlite3_value **)
+int next(sqlite3_vtab_cursor *)
 {
-    return next(base);
+    return SQLITE_OK;
 }
 
-int eof(sqlite3_vtab_cursor *cursor)
+int eof(sqlite3_vtab_cursor *)
 {
-    return reinterpret_cast<Cursor *>(cursor)->atEnd;
+    return 1;
 }
 
-int column(sqlite3_vtab_cursor *base, sqlite3_context *ctx, int column)
+int column(sqlite3_vtab_cursor *, sqlite3_context *, int)
 {
-    auto *cursor = reinterpret_cast<Cursor *>(base);
-    return guarded(*cursor->stream, [&] { cursor->stream->source->column(ctx, column); });
+    return SQLITE_ERROR;
 }
 
-int rowid(sqlite3_vtab_cursor *cursor, sqlite3_int64 *out)
+int rowid(sqlite3_vtab_cursor *, sqlite3_int64 *out)
 {
-    *out = reinterpret_cast<Cursor *>(cursor)->row;
+    *out = 0;
     return SQLITE_OK;
 }
 
@@ -126,7 +110,7 @@ int update(sqlite3_vtab *table, int argc, sqlite3_value **argv, sqlite3_int64 *r
 {
     Stream &stream = streamOf(table);
     // Only inserts come here: argv[0] is the old row (none), argv[1] the new rowid.
-    if (!stream.sink || argc != stream.columns + 2 || sqlite3_value_type(argv[0]) != SQLITE_NULL)
+    if (argc != stream.columns + 2 || sqlite3_value_type(argv[0]) != SQLITE_NULL)
         return SQLITE_ERROR;
     *rowid = 0;
     return guarded(stream, [&] { stream.sink->take(argv + 2); });
@@ -176,14 +160,6 @@ void run(Db &db, Stream &stream, const std::string &statement)
 }
 
 } // namespace
-
-void insertAll(Db &db, const char *table, int columns, RowSource &source)
-{
-    Stream stream;
-    stream.columns = columns;
-    stream.source = &source;
-    run(db, stream, std::string("INSERT INTO ") + table + " SELECT * FROM temp.tarvolo_rows");
-}
 
 void selectAll(Db &db, const char *select, int columns, RowSink &sink)
 {
