@@ -3,6 +3,7 @@
 #include "catalogue/columns.h"
 #include "catalogue/layouts.h"
 #include "catalogue/recordvalues.h"
+#include "files/blockring.h"
 #include "files/cataloguefile.h"
 #include "files/catalogueformat.h"
 #include "files/tablewriter.h"
@@ -11,10 +12,8 @@
 
 #include <algorithm>
 #include <array>
-#include <condition_variable>
 #include <deque>
 #include <exception>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -24,28 +23,14 @@ namespace {
 using sqlitedb::Db;
 using sqlitedb::Stmt;
 
-// The folder texts back to back: summing a record's folder then reads one place, not
-// three scattered ones.
-class FolderTexts {
-public:
-    explicit FolderTexts(const SharedTextColumn &folders) : m_ends(folders.count())
-    {
-        for (std::uint32_t id = 0; id < folders.count(); ++id) {
-            m_bytes += folders.value(id);
-            m_ends[id] = m_bytes.size();
-        }
-    }
-    [[nodiscard]] std::string_view operator[](std::uint32_t id) const
-    {
-        return {m_bytes.data() + begin(id), m_ends[id] - begin(id)};
-    }
-    void prefetch(std::uint32_t id) const { __builtin_prefetch(m_bytes.data() + begin(id)); }
-
-private:
-    [[nodiscard]] std::size_t begin(std::uint32_t id) const { return id ? m_ends[id - 1] : 0; }
-    std::string m_bytes;
-    std::vector<std::size_t> m_ends;
-};
+// Every folder value, numbered in the column's own order.
+FolderTexts folderTexts(const SharedTextColumn &folders)
+{
+    FolderTexts texts;
+    for (std::uint32_t id = 0; id < folders.count(); ++id)
+        texts.add(folders.value(id));
+    return texts;
+}
 
 // A block of records as rows of the files table.
 class RowBlock {
@@ -147,17 +132,13 @@ private:
 class FileRows {
 public:
     FileRows(const RecordSet &records, const atomicfile::Writeback &writeback)
-        : m_records(records), m_folders(*records.sharedValues(fld::Path)), m_writeback(writeback),
-          m_blockCount((records.count() + kBlockRows - 1) / kBlockRows), m_gatherer([this] { gatherAll(); })
+        : m_records(records), m_folders(folderTexts(*records.sharedValues(fld::Path))), m_writeback(writeback),
+          m_gatherer([this] { gatherAll(); })
     {
     }
     ~FileRows()
     {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_stopping = true;
-        }
-        m_changed.notify_all();
+        m_ring.close();
         m_gatherer.join();
     }
     FileRows(const FileRows &) = delete;
@@ -168,19 +149,9 @@ public:
     {
         if (m_current && ++m_row < m_current->size())
             return true;
-        std::unique_lock lock(m_mutex);
-        if (m_current) {
-            m_current = nullptr;
-            ++m_released;
-            m_changed.notify_all();
-        }
-        if (m_released == m_blockCount)
+        m_current = m_ring.next();
+        if (!m_current)
             return false;
-        m_changed.wait(lock, [this] { return m_gathered > m_released || m_failure; });
-        if (m_failure)
-            std::rethrow_exception(m_failure);
-        lock.unlock();
-        m_current = &m_blocks[std::size_t(m_released % kBlocks)];
         m_current->finish(m_folders, m_sum, m_secondsUsed);
         m_row = 0;
         return true;
@@ -195,47 +166,32 @@ private:
     void gatherAll()
     {
         try {
-            for (int block = 0; block < m_blockCount; ++block) {
-                {
-                    std::unique_lock lock(m_mutex);
-                    m_changed.wait(lock, [&] { return m_stopping || block - m_released < kBlocks; });
-                    if (m_stopping)
-                        return;
-                }
-                m_blocks[std::size_t(block % kBlocks)].fill(m_records, m_folders, block * kBlockRows);
+            for (int first = 0, block = 1; first < m_records.count(); first += kBlockRows, ++block) {
+                RowBlock *slot = m_ring.fillable();
+                if (!slot)
+                    return;
+                slot->fill(m_records, m_folders, first);
+                m_ring.filled();
                 // This thread has time to spare between blocks.
-                if (block % kWritebackBlocks == kWritebackBlocks - 1)
+                if (block % kWritebackBlocks == 0)
                     m_writeback.start();
-                const std::lock_guard lock(m_mutex);
-                m_gathered = block + 1;
-                m_changed.notify_all();
             }
+            m_ring.end();
         } catch (...) {
-            const std::lock_guard lock(m_mutex);
-            m_failure = std::current_exception();
-            m_changed.notify_all();
+            m_ring.close(std::current_exception());
         }
     }
 
-    // Blocks gathered ahead of the one being written.
-    static constexpr int kBlocks = 4;
     // About 2.5 MB of the file a time.
     static constexpr int kWritebackBlocks = 16;
     const RecordSet &m_records;
     const FolderTexts m_folders;
     const atomicfile::Writeback &m_writeback;
-    const int m_blockCount;
-    std::array<RowBlock, kBlocks> m_blocks;
+    BlockRing<RowBlock, 4> m_ring;
     RowBlock *m_current = nullptr;
     int m_row = 0;
     std::vector<bool> m_secondsUsed = std::vector<bool>(kSecondsPerDay);
     Checksum m_sum;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    int m_gathered = 0; // blocks, counted from the first
-    int m_released = 0;
-    bool m_stopping = false;
-    std::exception_ptr m_failure;
     std::thread m_gatherer; // last, so that it starts once everything else is there
 };
 

@@ -87,31 +87,4 @@ std::string_view Stmt::text(int i) const
     return checkedText(type, p, sqlite3_column_bytes(m_stmt, i));
 }
 
-Cell Cell::of(sqlite3_value *v)
-{
-    Cell cell;
-    switch (sqlite3_value_type(v)) {
-    case SQLITE_NULL:
-        break;
-    case SQLITE_INTEGER:
-        cell.set(sqlite3_value_int64(v));
-        break;
-    case SQLITE_TEXT:
-        cell.set(sqlitedb::textOf(v));
-        break;
-    default:
-        cell.kind = Other;
-    }
-    return cell;
-}
-
-std::string_view textOf(sqlite3_value *v)
-{
-    const int type = sqlite3_value_type(v);
-    // As a blob: the bytes as stored, without the terminated copy a text would need. The
-    // files are UTF-8 (checked when they are opened).
-    const void *p = sqlite3_value_blob(v);
-    return checkedText(type, static_cast<const unsigned char *>(p), sqlite3_value_bytes(v));
-}
-
 } // namespace sqlitedb

@@ -57,7 +57,7 @@ private:
     sqlite3_stmt *m_stmt = nullptr;
 };
 
-// One value of a row, as it is given to SQLite or taken from it.
+// One value of a row of a table, as it is written or read.
 struct Cell {
     enum Kind : std::uint8_t { Null, Integer, Text, Other } kind = Null;
     qint64 integer = 0;
@@ -65,12 +65,8 @@ struct Cell {
 
     void set(qint64 v) { kind = Integer, integer = v; }
     void set(std::string_view v) { kind = Text, text = v; }
-    [[nodiscard]] static Cell of(sqlite3_value *v);
 };
 
-// A checked text of a streamed row: valid until the row moves on, in the database's own
-// encoding.
-[[nodiscard]] std::string_view textOf(sqlite3_value *v);
 // The checks every value read goes through, throwing Failure with the reason.
 void checkType(bool expected);
 [[nodiscard]] qint64 checkedRange(qint64 n, qint64 low, qint64 high);

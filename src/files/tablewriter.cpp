@@ -1,54 +1,16 @@
 #include "files/tablewriter.h"
 
+#include "files/btreeformat.h"
+
 #include <algorithm>
 #include <cstring>
 
 namespace sqlitedb {
 namespace {
 
-// Offsets into the file's first 100 bytes.
-constexpr std::size_t kHeaderBytes = 100;
-constexpr std::size_t kPageSizeAt = 16, kReservedAt = 20, kChangeCounterAt = 24, kPageCountAt = 28;
-constexpr std::size_t kSchemaFormatAt = 44, kVacuumRootAt = 52, kValidForAt = 92;
-constexpr unsigned char kLeafTable = 0x0D, kInteriorTable = 0x05;
-constexpr std::size_t kLeafHeader = 8, kInteriorHeader = 12;
-constexpr std::size_t kMaxVarint = 9;
+using namespace btree;
+
 constexpr std::size_t kPendingPages = 16;
-
-std::uint32_t get(const unsigned char *p, int bytes)
-{
-    std::uint32_t v = 0;
-    for (int i = 0; i < bytes; ++i)
-        v = v << 8 | p[i];
-    return v;
-}
-
-void put(unsigned char *p, std::uint64_t v, std::size_t bytes)
-{
-    for (std::size_t i = bytes; i-- > 0; v >>= 8)
-        p[i] = static_cast<unsigned char>(v);
-}
-
-std::size_t varintBytes(std::uint64_t v)
-{
-    std::size_t n = 1;
-    for (; n < kMaxVarint && v > 0x7F; v >>= 7)
-        ++n;
-    return n;
-}
-
-// Big-endian, seven bits a byte with the top bit saying more follow; a ninth byte has eight.
-unsigned char *putVarint(unsigned char *p, std::uint64_t v)
-{
-    const std::size_t n = varintBytes(v);
-    if (n == kMaxVarint) {
-        p[8] = static_cast<unsigned char>(v);
-        v >>= 8;
-    }
-    for (std::size_t i = std::min(n, kMaxVarint - 1); i-- > 0; v >>= 7)
-        p[i] = static_cast<unsigned char>((v & 0x7F) | (i + 1 < n ? 0x80 : 0));
-    return p + n;
-}
 
 // The record format's type code of a value and the bytes its body takes.
 std::uint64_t serialType(const Cell &value, bool smallIntegers, std::size_t &bytes)
@@ -70,30 +32,28 @@ std::uint64_t serialType(const Cell &value, bool smallIntegers, std::size_t &byt
     }
     const std::uint64_t u = v < 0 ? ~std::uint64_t(v) : std::uint64_t(v);
     static constexpr std::uint64_t kLimits[] = {0x7F, 0x7FFF, 0x7FFFFF, 0x7FFFFFFF, 0x7FFFFFFFFFFF};
-    static constexpr std::size_t kSizes[] = {1, 2, 3, 4, 6, 8};
-    std::uint64_t type = 0;
-    while (type < 5 && u > kLimits[type])
+    std::uint64_t type = 1;
+    while (type < 6 && u > kLimits[type - 1])
         ++type;
-    bytes = kSizes[type];
-    return type + 1;
+    bytes = std::size_t(bodyBytes(type));
+    return type;
 }
 
 } // namespace
 
-TableWriter::TableWriter(const std::string &path, std::uint32_t root) : m_file(path), m_root(root)
+TableWriter::TableWriter(const std::string &path, std::uint32_t root)
+    : m_file(path, OffsetFile::ReadWrite), m_root(root)
 {
     check(m_file.valid());
     unsigned char header[kHeaderBytes];
     check(m_file.read(0, header, sizeof header));
-    const std::uint32_t size = get(header + kPageSizeAt, 2);
-    m_pageSize = size == 1 ? 65536 : size;
-    m_usable = m_pageSize - header[kReservedAt];
-    m_pages = get(header + kPageCountAt, 4);
-    m_smallIntegers = get(header + kSchemaFormatAt, 4) >= 4;
+    const Geometry g = geometry(header);
+    m_pageSize = g.pageSize;
+    m_usable = g.usable;
+    m_pages = g.pages;
+    m_smallIntegers = g.smallIntegers;
     // The page count must be the recorded one, and pointer maps would need keeping too.
-    if (std::memcmp(header, "SQLite format 3", 16) != 0 || m_pageSize < 512 || (m_pageSize & (m_pageSize - 1)) ||
-        m_usable < 480 || m_pages == 0 || root < 2 || root > m_pages || get(header + kVacuumRootAt, 4) != 0 ||
-        get(header + kChangeCounterAt, 4) != get(header + kValidForAt, 4))
+    if (m_pages == 0 || root < 2 || root > m_pages || g.autoVacuum)
         throw Failure("the database is not one that rows can be added to directly");
     unsigned char rootHeader[kLeafHeader];
     check(m_file.read(std::uint64_t(root - 1) * m_pageSize, rootHeader, sizeof rootHeader));
@@ -112,7 +72,7 @@ void TableWriter::add(qint64 rowid, const Cell *values, int count)
         throw Failure("rowids must rise");
     buildPayload(values, count);
     const std::size_t payload = m_payload.size();
-    const std::size_t local = localBytes(payload);
+    const std::size_t local = localBytes(m_usable, payload);
     const std::size_t cell =
         varintBytes(payload) + varintBytes(std::uint64_t(rowid)) + local + (local < payload ? 4 : 0);
     if (kLeafHeader + 2 * std::size_t(m_cells + 1) + cell > m_content)
@@ -156,23 +116,12 @@ void TableWriter::buildPayload(const Cell *values, int count)
             if (!v.text.empty())
                 std::memcpy(p, v.text.data(), v.text.size());
             p += v.text.size();
-        } else if (v.kind == Cell::Integer && types[c] < 8) {
-            const std::size_t bytes = types[c] == 5 ? 6 : types[c] == 6 ? 8 : std::size_t(types[c]);
+        } else if (v.kind == Cell::Integer) {
+            const auto bytes = std::size_t(bodyBytes(types[c]));
             put(p, std::uint64_t(v.integer), bytes);
             p += bytes;
         }
     }
-}
-
-// How much of a row stays in its leaf; the rest goes to a chain of overflow pages.
-std::size_t TableWriter::localBytes(std::size_t payload) const
-{
-    const std::size_t most = m_usable - 35;
-    if (payload <= most)
-        return payload;
-    const std::size_t least = (m_usable - 12) * 32 / 255 - 23;
-    const std::size_t k = least + (payload - least) % (m_usable - 4);
-    return k <= most ? k : least;
 }
 
 void TableWriter::writeOverflow(std::size_t local, unsigned char *pointer)

@@ -35,7 +35,6 @@ private:
     using Bytes = std::vector<unsigned char>;
 
     void buildPayload(const Cell *values, int count);
-    [[nodiscard]] std::size_t localBytes(std::size_t payload) const;
     void writeOverflow(std::size_t local, unsigned char *pointer);
     void closeLeaf(std::uint32_t page);
     void writeLevels();

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -27,10 +28,17 @@ bool whole(Transfer transfer, int fd, std::uint64_t offset, Byte *at, std::size_
 
 } // namespace
 
-OffsetFile::OffsetFile(const std::string &path) : m_fd(::open(path.c_str(), O_RDWR | O_CLOEXEC))
+OffsetFile::OffsetFile(const std::string &path, Access access)
+    : m_fd(::open(path.c_str(), (access == ReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC))
 {
     if (!m_fd.valid())
         m_error = std::strerror(errno);
+}
+
+std::uint64_t OffsetFile::size() const
+{
+    struct stat st {};
+    return ::fstat(m_fd.get(), &st) == 0 ? std::uint64_t(st.st_size) : 0;
 }
 
 bool OffsetFile::read(std::uint64_t offset, void *data, std::size_t size)
