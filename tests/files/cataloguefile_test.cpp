@@ -131,7 +131,7 @@ TEST_F(CatalogueFileTest, HostileValuesComeBackByteForByteInTheOrderOnShow)
     }
 }
 
-TEST_F(CatalogueFileTest, ManyBlocksOfRecordsComeBackInTheirOrder)
+TEST_F(CatalogueFileTest, ManyBlocksOfRecordsOrNoneComeBackInTheirOrder)
 {
     std::vector<Row> rows;
     for (int i = 0; i < 5000; ++i) {
@@ -146,6 +146,9 @@ TEST_F(CatalogueFileTest, ManyBlocksOfRecordsComeBackInTheirOrder)
     ASSERT_TRUE(opened);
     expectSameRecords(*saved, *opened);
     EXPECT_EQ(firstValue(path("m.trv"), "PRAGMA integrity_check"), "ok");
+    const auto empty = saveAndOpen(*catalogue({}), "e.trv");
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(empty->count(), 0);
     EXPECT_EQ(firstValue(path("m.trv"), "SELECT Field1 FROM records LIMIT 1 OFFSET 4999"),
               opened->utf8At(4999, fld::LongName));
 }
