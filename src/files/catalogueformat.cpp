@@ -41,34 +41,6 @@ bool sameLayout(const FieldDef &a, const FieldDef &b)
     return a.name == b.name && a.adoType == b.adoType && a.definedSize == b.definedSize && a.attributes == b.attributes;
 }
 
-void Cell::result(sqlite3_context *ctx) const
-{
-    if (kind == Integer)
-        sqlite3_result_int64(ctx, integer);
-    else if (kind == Text) // an empty text without a place would be NULL
-        sqlite3_result_text(ctx, text.data() ? text.data() : "", int(text.size()), SQLITE_STATIC);
-    else
-        sqlite3_result_null(ctx);
-}
-
-Cell Cell::of(sqlite3_value *v)
-{
-    Cell cell;
-    switch (sqlite3_value_type(v)) {
-    case SQLITE_NULL:
-        break;
-    case SQLITE_INTEGER:
-        cell.set(sqlite3_value_int64(v));
-        break;
-    case SQLITE_TEXT:
-        cell.set(sqlitedb::textOf(v));
-        break;
-    default:
-        cell.kind = Other;
-    }
-    return cell;
-}
-
 namespace {
 
 // Marks a packed value in the checksum, so that it never matches a text.

@@ -2,15 +2,16 @@
 
 #include "catalogue/columns.h"
 #include "catalogue/layouts.h"
+#include "files/blockring.h"
 #include "files/cataloguefile.h"
 #include "files/catalogueformat.h"
-#include "files/sqlitestream.h"
+#include "files/tablereader.h"
 #include "platform/text.h"
 
 #include <array>
 #include <climits>
-#include <future>
 #include <optional>
+#include <thread>
 #include <vector>
 
 namespace cataloguefile {
@@ -64,8 +65,8 @@ void checkLayout(Db &db, const RecordSet &expected)
 }
 
 // Registers every folder with the record set; the result maps a folder number of the file
-// to the record set's own number.
-std::vector<std::uint32_t> readFolders(Db &db, SharedTextColumn &folders)
+// to the record set's own number. The texts are kept in the file's numbering, less one.
+std::vector<std::uint32_t> readFolders(Db &db, SharedTextColumn &folders, FolderTexts &texts)
 {
     std::vector<std::uint32_t> ids;
     Stmt st(db, "SELECT id, path FROM folders ORDER BY id");
@@ -73,12 +74,33 @@ std::vector<std::uint32_t> readFolders(Db &db, SharedTextColumn &folders)
         if (st.integer(0) != qint64(ids.size()) + 1)
             throw Failure("its folder table is damaged");
         ids.push_back(folders.idOf(st.text(1)));
+        texts.add(st.text(1));
     }
     return ids;
 }
 
-// Rows of the files table copied out of SQLite, so that SQLite can go on reading while
-// they are taken into the record set.
+// The files table's first page, once its columns are known to be the ones read.
+std::uint32_t filesRoot(Db &db)
+{
+    static constexpr const char *kColumns[kFileColumns] = {"name",   "name_blanks", "short",    "short_blanks",
+                                                           "folder", "modified",    "created",  "accessed",
+                                                           "size",   "datekey",     "extension"};
+    Stmt columns(db, "SELECT name FROM pragma_table_info('files')");
+    int c = 0;
+    while (columns.step())
+        if (c >= kFileColumns || columns.text(0) != kColumns[c++])
+            throw Failure("its tables are missing or changed");
+    if (c != kFileColumns)
+        throw Failure("its tables are missing or changed");
+    Stmt root(db, "SELECT rootpage FROM sqlite_schema WHERE type = 'table' AND name = 'files' AND sql NOT LIKE "
+                  "'%WITHOUT ROWID%'");
+    if (!root.step())
+        throw Failure("its tables are missing or changed");
+    return std::uint32_t(root.integerIn(0, 2, UINT32_MAX));
+}
+
+// Rows of the files table as read, so that reading can go on while they are taken into the
+// record set.
 class ReadBlock {
 public:
     void clear()
@@ -88,11 +110,11 @@ public:
     }
     [[nodiscard]] bool full() const { return m_rows == kBlockRows; }
     [[nodiscard]] int rows() const { return m_rows; }
-    void add(sqlite3_value *const *values)
+    void add(const Cell *values)
     {
         Slot *out = &m_slots[std::size_t(m_rows++) * kFileColumns];
         for (int c = 0; c < kFileColumns; ++c) {
-            const Cell cell = Cell::of(values[c]);
+            const Cell &cell = values[c];
             out[c] = {cell.integer, std::uint32_t(cell.text.size()), cell.kind};
             if (cell.kind == Cell::Text) {
                 out[c].integer = qint64(m_texts.size());
@@ -136,29 +158,23 @@ std::string_view textOf(const Cell &v)
     return v.text;
 }
 
-// Takes the files table's rows, checked, into the record set and sums them.
+// Takes the files table's rows, checked, into the record set.
 class RecordBuilder {
 public:
-    RecordBuilder(RecordSet &out, std::vector<std::uint32_t> folderIds)
-        : m_out(out), m_folders(*out.sharedValues(fld::Path)), m_folderIds(std::move(folderIds))
+    RecordBuilder(RecordSet &out, std::vector<std::uint32_t> folderIds) : m_out(out), m_folderIds(std::move(folderIds))
     {
     }
 
     void take(const ReadBlock &block)
     {
-        Checksum sum = m_sum; // a local the compiler keeps in a register
         for (int row = 0; row < block.rows(); ++row) {
             block.row(row, m_row);
-            const std::uint32_t folder = record(m_row.data());
-            sum.addRow(m_row.data(), m_folders.value(folder));
+            record(m_row.data());
         }
-        m_sum = sum;
     }
-    [[nodiscard]] qint64 checksum() const { return m_sum.value(); }
 
 private:
-    // The record's folder number.
-    std::uint32_t record(const Cell *row)
+    void record(const Cell *row)
     {
         m_out.addNew();
         padded(row, Name, fld::LongName);
@@ -175,7 +191,6 @@ private:
         m_out.setField(fld::Size, integerIn(row[Size], LLONG_MIN, LLONG_MAX));
         packed(row[DateKey], fld::DateKey);
         m_out.setField(fld::Extension, textOf(row[Extension]));
-        return folder;
     }
 
     void padded(const Cell *row, int column, int field)
@@ -193,16 +208,22 @@ private:
     }
 
     RecordSet &m_out;
-    const SharedTextColumn &m_folders;
     const std::vector<std::uint32_t> m_folderIds; // the file's folder numbers less one to the record set's
-    Checksum m_sum;
     std::array<Cell, kFileColumns> m_row;
 };
 
-// Reads the files table on this thread; the records are built on a second one.
-class RecordReader final : public sqlitedb::RowSink {
+// Reads and sums the files table on this thread; the records are built on a second one.
+class RecordReader final : public sqlitedb::TableReader::Sink {
 public:
-    RecordReader(Db &db, RecordSet &out) : m_db(db), m_out(out) {}
+    RecordReader(Db &db, const std::string &path, RecordSet &out) : m_db(db), m_path(path), m_out(out) {}
+    ~RecordReader()
+    {
+        m_ring.close();
+        if (m_building.joinable())
+            m_building.join();
+    }
+    RecordReader(const RecordReader &) = delete;
+    RecordReader &operator=(const RecordReader &) = delete;
 
     void read()
     {
@@ -211,51 +232,68 @@ public:
             throw Failure("its record count is missing");
         m_expected = total.integerIn(0, 0, INT_MAX - 1);
         const qint64 expectedSum = total.integer(1);
-        m_builder.emplace(m_out, readFolders(m_db, *m_out.sharedValues(fld::Path)));
-        sqlitedb::selectAll(m_db,
-                            "SELECT name, name_blanks, short, short_blanks, folder, modified, created, accessed, "
-                            "size, datekey, extension FROM files ORDER BY rowid",
-                            kFileColumns, *this);
-        handOver();
-        if (m_building.valid())
-            m_building.get();
+        m_builder.emplace(m_out, readFolders(m_db, *m_out.sharedValues(fld::Path), m_folders));
+        const std::uint32_t root = filesRoot(m_db);
+        m_building = std::thread([this] { buildAll(); });
+        nextBlock();
+        sqlitedb::TableReader(m_path, root, kFileColumns).read(*this);
+        if (m_block->rows() > 0)
+            m_ring.filled();
+        m_ring.end();
+        m_building.join();
+        m_ring.rethrow();
         if (m_rows != m_expected)
             throw Failure("it holds fewer records than it says");
-        if (m_builder->checksum() != expectedSum)
+        if (m_sum.value() != expectedSum)
             throw Failure("its records are damaged");
     }
 
-    void take(sqlite3_value *const *values) override
+    void take(const Cell *values) override
     {
         if (++m_rows > m_expected)
             throw Failure("it holds more records than it says");
-        m_blocks[m_filling].add(values);
-        if (m_blocks[m_filling].full())
-            handOver();
+        // Checked here as well as when built: a damaged count of blanks must not be summed.
+        const auto folder = std::size_t(integerIn(values[Folder], 1, qint64(m_folders.count())));
+        (void)integerIn(values[NameBlanks], 0, kMaxBlanks);
+        (void)integerIn(values[ShortBlanks], 0, kMaxBlanks);
+        m_sum.addRow(values, m_folders[folder - 1]);
+        m_block->add(values);
+        if (m_block->full()) {
+            m_ring.filled();
+            nextBlock();
+        }
     }
 
 private:
-    // Starts building the block just read, once the one before it is built.
-    void handOver()
+    void nextBlock()
     {
-        if (m_building.valid())
-            m_building.get();
-        ReadBlock *block = &m_blocks[m_filling];
-        if (block->rows() == 0)
-            return;
-        m_building = std::async(std::launch::async, [this, block] { m_builder->take(*block); });
-        m_filling ^= 1;
-        m_blocks[m_filling].clear();
+        m_block = m_ring.fillable();
+        if (!m_block)
+            throw Failure("the reading was stopped");
+        m_block->clear();
+    }
+
+    void buildAll()
+    {
+        try {
+            while (const ReadBlock *block = m_ring.next())
+                m_builder->take(*block);
+        } catch (...) {
+            m_ring.close(std::current_exception());
+        }
     }
 
     Db &m_db;
+    const std::string &m_path;
     RecordSet &m_out;
     std::optional<RecordBuilder> m_builder;
+    FolderTexts m_folders; // the file's own numbering, less one
+    Checksum m_sum;
     qint64 m_expected = 0;
     qint64 m_rows = 0;
-    std::array<ReadBlock, 2> m_blocks;
-    std::size_t m_filling = 0;
-    std::future<void> m_building; // last, so it is waited for before the blocks go
+    BlockRing<ReadBlock, 4> m_ring;
+    ReadBlock *m_block = nullptr;
+    std::thread m_building;
 };
 
 } // namespace
@@ -266,11 +304,9 @@ void readCatalogue(const std::string &path, RecordSet &out)
     db.open(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX);
     sqlite3_db_config(db.handle(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
     sqlite3_db_config(db.handle(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
-    // Read through a mapping: no copy of every page into SQLite's cache.
-    db.exec("PRAGMA mmap_size = 1073741824");
     checkIdentity(db);
     checkLayout(db, out);
-    RecordReader(db, out).read();
+    RecordReader(db, path, out).read();
 }
 
 } // namespace cataloguefile

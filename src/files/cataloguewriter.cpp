@@ -3,16 +3,18 @@
 #include "catalogue/columns.h"
 #include "catalogue/layouts.h"
 #include "catalogue/recordvalues.h"
+#include "files/blockring.h"
 #include "files/cataloguefile.h"
 #include "files/catalogueformat.h"
-#include "files/sqlitestream.h"
+#include "files/tablewriter.h"
 #include "platform/atomicfile.h"
 #include "platform/text.h"
 
 #include <algorithm>
 #include <array>
 #include <deque>
-#include <future>
+#include <exception>
+#include <thread>
 #include <vector>
 
 namespace cataloguefile {
@@ -21,36 +23,21 @@ namespace {
 using sqlitedb::Db;
 using sqlitedb::Stmt;
 
-// The folder texts back to back: summing a record's folder then reads one place, not
-// three scattered ones.
-class FolderTexts {
-public:
-    explicit FolderTexts(const SharedTextColumn &folders) : m_ends(folders.count())
-    {
-        for (std::uint32_t id = 0; id < folders.count(); ++id) {
-            m_bytes += folders.value(id);
-            m_ends[id] = m_bytes.size();
-        }
-    }
-    [[nodiscard]] std::string_view operator[](std::uint32_t id) const
-    {
-        return {m_bytes.data() + begin(id), m_ends[id] - begin(id)};
-    }
-    void prefetch(std::uint32_t id) const { __builtin_prefetch(m_bytes.data() + begin(id)); }
-
-private:
-    [[nodiscard]] std::size_t begin(std::uint32_t id) const { return id ? m_ends[id - 1] : 0; }
-    std::string m_bytes;
-    std::vector<std::size_t> m_ends;
-};
+// Every folder value, numbered in the column's own order.
+FolderTexts folderTexts(const SharedTextColumn &folders)
+{
+    FolderTexts texts;
+    for (std::uint32_t id = 0; id < folders.count(); ++id)
+        texts.add(folders.value(id));
+    return texts;
+}
 
 // A block of records as rows of the files table.
 class RowBlock {
 public:
     // Read field by field: records in display order lie scattered through memory, and a
     // loop over one field lets the processor fetch many of them at once.
-    void fill(const RecordSet &records, const FolderTexts &folders, int first, Checksum &sum,
-              std::vector<bool> &secondsUsed)
+    void fill(const RecordSet &records, const FolderTexts &folders, int first)
     {
         m_first = first;
         m_size = std::min(kBlockRows, records.count() - first);
@@ -80,7 +67,21 @@ public:
         const SharedTextColumn &extensions = *records.sharedValues(fld::Extension);
         for (int i = 0; i < m_size; ++i)
             at(i, Extension).set(extensions.value(extensions.id(m_rows[std::size_t(i)])));
-        finish(folders, sum, secondsUsed);
+    }
+    // Leaves out a creation time equal to the modification time, and sums the records in order.
+    void finish(const FolderTexts &folders, Checksum &total, std::vector<bool> &secondsUsed)
+    {
+        Checksum sum = total; // a local the compiler keeps in a register
+        for (int i = 0; i < m_size; ++i) {
+            const Cell &modified = cell(i, Modified);
+            if (modified.kind == Cell::Integer && cell(i, Created).kind == Cell::Integer &&
+                modified.integer == cell(i, Created).integer)
+                at(i, Created) = Cell{};
+            if (cell(i, DateKey).kind == Cell::Integer)
+                secondsUsed[std::uint64_t(cell(i, DateKey).integer) & kSecondBits] = true;
+            sum.addRow(&cell(i, 0), folders[std::uint32_t(cell(i, Folder).integer - 1)]);
+        }
+        total = sum;
     }
     [[nodiscard]] int size() const { return m_size; }
     [[nodiscard]] const Cell &cell(int row, int column) const
@@ -118,22 +119,6 @@ private:
         }
     }
 
-    // Leaves out a creation time equal to the modification time, and sums the records in order.
-    void finish(const FolderTexts &folders, Checksum &total, std::vector<bool> &secondsUsed)
-    {
-        Checksum sum = total; // a local the compiler keeps in a register
-        for (int i = 0; i < m_size; ++i) {
-            const Cell &modified = cell(i, Modified);
-            if (modified.kind == Cell::Integer && cell(i, Created).kind == Cell::Integer &&
-                modified.integer == cell(i, Created).integer)
-                at(i, Created) = Cell{};
-            if (cell(i, DateKey).kind == Cell::Integer)
-                secondsUsed[std::uint64_t(cell(i, DateKey).integer) & kSecondBits] = true;
-            sum.addRow(&cell(i, 0), folders[std::uint32_t(cell(i, Folder).integer - 1)]);
-        }
-        total = sum;
-    }
-
     int m_first = 0;
     int m_size = 0;
     std::vector<Cell> m_cells = std::vector<Cell>(std::size_t(kBlockRows) * kFileColumns);
@@ -142,47 +127,59 @@ private:
     std::string m_scratch;
 };
 
-// The records in the set's current order as rows of the files table, summed on the way.
-// The next block is gathered on a second thread while SQLite writes the current one.
-class FileRows final : public sqlitedb::RowSource {
+// The records in the set's current order as rows of the files table, summed on the way. A
+// second thread gathers the blocks ahead while this one sums and writes them.
+class FileRows {
 public:
     FileRows(const RecordSet &records, const atomicfile::Writeback &writeback)
-        : m_records(records), m_folders(*records.sharedValues(fld::Path)), m_writeback(writeback)
+        : m_records(records), m_folders(folderTexts(*records.sharedValues(fld::Path))), m_writeback(writeback),
+          m_gatherer([this] { gatherAll(); })
     {
-        startFill(0);
     }
+    ~FileRows()
+    {
+        m_ring.close();
+        m_gatherer.join();
+    }
+    FileRows(const FileRows &) = delete;
+    FileRows &operator=(const FileRows &) = delete;
 
-    bool next() override
+    // Moves to the next row (the first, on the first call); false at the end.
+    bool next()
     {
         if (m_current && ++m_row < m_current->size())
             return true;
-        if (!m_filling.valid())
+        m_current = m_ring.next();
+        if (!m_current)
             return false;
-        m_filling.get();
-        m_current = &m_blocks[m_filled];
+        m_current->finish(m_folders, m_sum, m_secondsUsed);
         m_row = 0;
-        startFill(m_next);
-        return m_current->size() > 0;
+        return true;
     }
-    void column(sqlite3_context *ctx, int column) override { m_current->cell(m_row, column).result(ctx); }
+    [[nodiscard]] const Cell *row() const { return &m_current->cell(m_row, 0); }
 
     // Valid once next() has returned false.
     [[nodiscard]] qint64 checksum() const { return m_sum.value(); }
     [[nodiscard]] bool secondUsed(int second) const { return m_secondsUsed[std::size_t(second)]; }
 
 private:
-    void startFill(int first)
+    void gatherAll()
     {
-        if (first >= m_records.count())
-            return;
-        m_filled = m_current == &m_blocks[0] ? 1 : 0;
-        m_next = first + kBlockRows;
-        m_filling = std::async(std::launch::async, [this, first, block = &m_blocks[m_filled]] {
-            block->fill(m_records, m_folders, first, m_sum, m_secondsUsed);
-            // This thread has time to spare: SQLite is the slower side.
-            if ((first / kBlockRows) % kWritebackBlocks == kWritebackBlocks - 1)
-                m_writeback.start();
-        });
+        try {
+            for (int first = 0, block = 1; first < m_records.count(); first += kBlockRows, ++block) {
+                RowBlock *slot = m_ring.fillable();
+                if (!slot)
+                    return;
+                slot->fill(m_records, m_folders, first);
+                m_ring.filled();
+                // This thread has time to spare between blocks.
+                if (block % kWritebackBlocks == 0)
+                    m_writeback.start();
+            }
+            m_ring.end();
+        } catch (...) {
+            m_ring.close(std::current_exception());
+        }
     }
 
     // About 2.5 MB of the file a time.
@@ -190,36 +187,27 @@ private:
     const RecordSet &m_records;
     const FolderTexts m_folders;
     const atomicfile::Writeback &m_writeback;
-    std::array<RowBlock, 2> m_blocks;
-    const RowBlock *m_current = nullptr;
+    BlockRing<RowBlock, 4> m_ring;
+    RowBlock *m_current = nullptr;
     int m_row = 0;
-    std::size_t m_filled = 0; // the block being filled
-    int m_next = 0;           // the first record of the block after it
     std::vector<bool> m_secondsUsed = std::vector<bool>(kSecondsPerDay);
     Checksum m_sum;
-    std::future<void> m_filling; // last, so it is waited for before the blocks go
+    std::thread m_gatherer; // last, so that it starts once everything else is there
 };
 
-// Rows of a number and a text, for the small tables.
-class NumberedTexts final : public sqlitedb::RowSource {
-public:
-    void add(qint64 number, std::string_view text) { m_rows.emplace_back(number, text); }
-    bool next() override { return ++m_row < m_rows.size(); }
-    void column(sqlite3_context *ctx, int column) override
-    {
-        const auto &[number, text] = m_rows[m_row];
-        Cell cell;
-        if (column == 0)
-            cell.set(number);
-        else
-            cell.set(text);
-        cell.result(ctx);
+using NumberedTexts = std::vector<std::pair<qint64, std::string_view>>;
+
+// A table whose INTEGER PRIMARY KEY is the number.
+void writeNumberedTexts(const std::string &path, std::uint32_t root, const NumberedTexts &rows)
+{
+    sqlitedb::TableWriter table(path, root);
+    std::array<Cell, 2> row;
+    for (const auto &[number, text] : rows) {
+        row[1].set(text);
+        table.add(number, row.data(), int(row.size()));
     }
-
-private:
-    std::vector<std::pair<qint64, std::string_view>> m_rows;
-    std::size_t m_row = std::size_t(-1);
-};
+    table.finish();
+}
 
 void writeFields(Db &db, const RecordSet &records)
 {
@@ -236,17 +224,57 @@ void writeFields(Db &db, const RecordSet &records)
     }
 }
 
+struct Roots {
+    std::uint32_t catalogue = 0, folders = 0, fractions = 0, files = 0;
+};
+
+std::uint32_t rootPage(Db &db, std::string_view table)
+{
+    Stmt st(db, "SELECT rootpage FROM sqlite_schema WHERE type = 'table' AND name = ?");
+    st.bind(1, table);
+    if (!st.step())
+        throw sqlitedb::Failure("a table was not made");
+    return std::uint32_t(st.integerIn(0, 2, UINT32_MAX));
+}
+
+// The tables and the field layout, through SQLite; the other tables are left empty, to be
+// filled page by page.
+Roots createTables(const RecordSet &records, const std::string &path)
+{
+    Db db;
+    db.open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
+    // The file is private until it is renamed into place: no journal is needed, and it
+    // is synced as a whole afterwards.
+    db.exec("PRAGMA page_size = 65536; PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF;"
+            "PRAGMA locking_mode = EXCLUSIVE;");
+    db.exec(("PRAGMA application_id = " + std::to_string(kApplicationId) +
+             "; PRAGMA user_version = " + std::to_string(kVersion) + "; BEGIN")
+                .c_str());
+    db.exec(kSchema);
+    writeFields(db, records);
+    db.exec("COMMIT");
+    return {rootPage(db, "catalogue"), rootPage(db, "folders"), rootPage(db, "fractions"), rootPage(db, "files")};
+}
+
 // Every folder value the records may name, numbered from 1 in the column's own order.
-void writeFolders(Db &db, const SharedTextColumn &folders)
+void writeFolders(const std::string &path, std::uint32_t root, const SharedTextColumn &folders)
 {
     NumberedTexts rows;
     for (std::uint32_t id = 0; id < folders.count(); ++id)
-        rows.add(qint64(id) + 1, folders.value(id));
-    sqlitedb::insertAll(db, "folders", 2, rows);
+        rows.emplace_back(qint64(id) + 1, folders.value(id));
+    writeNumberedTexts(path, root, rows);
+}
+
+void writeFiles(const std::string &path, std::uint32_t root, FileRows &files)
+{
+    sqlitedb::TableWriter table(path, root);
+    while (files.next())
+        table.add(files.row(), kFileColumns);
+    table.finish();
 }
 
 // Only for the view: the record set rebuilds the texts itself.
-void writeFractions(Db &db, const FileRows &files)
+void writeFractions(const std::string &path, std::uint32_t root, const FileRows &files)
 {
     std::vector<int> seconds;
     std::string texts;
@@ -261,10 +289,20 @@ void writeFractions(Db &db, const FileRows &files)
     const char *text = texts.data();
     for (const int second : seconds) {
         const std::string_view fraction(text);
-        rows.add(second, fraction);
+        rows.emplace_back(second, fraction);
         text += fraction.size() + 1;
     }
-    sqlitedb::insertAll(db, "fractions", 2, rows);
+    writeNumberedTexts(path, root, rows);
+}
+
+void writeTotal(const std::string &path, std::uint32_t root, int records, qint64 checksum)
+{
+    sqlitedb::TableWriter table(path, root);
+    std::array<Cell, 2> row;
+    row[0].set(records);
+    row[1].set(checksum);
+    table.add(row.data(), int(row.size()));
+    table.finish();
 }
 
 } // namespace
@@ -273,26 +311,11 @@ void writeCatalogue(const RecordSet &records, const std::string &path)
 {
     const atomicfile::Writeback writeback(path);
     FileRows files(records, writeback); // the first block is gathered while the file is set up
-    Db db;
-    db.open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
-    // The file is private until it is renamed into place: no journal is needed, and it
-    // is synced as a whole afterwards. A small cache sends pages to the file as they fill,
-    // where the disk can start on them.
-    db.exec("PRAGMA page_size = 65536; PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF;"
-            "PRAGMA locking_mode = EXCLUSIVE; PRAGMA cache_size = -8192;");
-    db.exec(("PRAGMA application_id = " + std::to_string(kApplicationId) +
-             "; PRAGMA user_version = " + std::to_string(kVersion) + "; BEGIN")
-                .c_str());
-    db.exec(kSchema);
-    writeFields(db, records);
-    writeFolders(db, *records.sharedValues(fld::Path));
-    sqlitedb::insertAll(db, "files", kFileColumns, files);
-    writeFractions(db, files);
-    Stmt total(db, "INSERT INTO catalogue VALUES (?, ?)");
-    total.bind(1, records.count());
-    total.bind(2, files.checksum());
-    total.run();
-    db.exec("COMMIT");
+    const Roots roots = createTables(records, path);
+    writeFolders(path, roots.folders, *records.sharedValues(fld::Path));
+    writeFiles(path, roots.files, files);
+    writeFractions(path, roots.fractions, files);
+    writeTotal(path, roots.catalogue, records.count(), files.checksum());
 }
 
 } // namespace cataloguefile

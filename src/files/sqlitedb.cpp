@@ -87,13 +87,4 @@ std::string_view Stmt::text(int i) const
     return checkedText(type, p, sqlite3_column_bytes(m_stmt, i));
 }
 
-std::string_view textOf(sqlite3_value *v)
-{
-    const int type = sqlite3_value_type(v);
-    // As a blob: the bytes as stored, without the terminated copy a text would need. The
-    // files are UTF-8 (checked when they are opened).
-    const void *p = sqlite3_value_blob(v);
-    return checkedText(type, static_cast<const unsigned char *>(p), sqlite3_value_bytes(v));
-}
-
 } // namespace sqlitedb

@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -56,9 +57,16 @@ private:
     sqlite3_stmt *m_stmt = nullptr;
 };
 
-// A checked text of a streamed row: valid until the row moves on, in the database's own
-// encoding.
-[[nodiscard]] std::string_view textOf(sqlite3_value *v);
+// One value of a row of a table, as it is written or read.
+struct Cell {
+    enum Kind : std::uint8_t { Null, Integer, Text, Other } kind = Null;
+    qint64 integer = 0;
+    std::string_view text;
+
+    void set(qint64 v) { kind = Integer, integer = v; }
+    void set(std::string_view v) { kind = Text, text = v; }
+};
+
 // The checks every value read goes through, throwing Failure with the reason.
 void checkType(bool expected);
 [[nodiscard]] qint64 checkedRange(qint64 n, qint64 low, qint64 high);

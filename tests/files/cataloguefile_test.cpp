@@ -13,6 +13,7 @@
 #include <random>
 #include <signal.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -84,6 +85,20 @@ void sql(const QString &file, const char *statements)
     sqlite3_close(db);
 }
 
+// The first column of the first row.
+std::string firstValue(const std::string &file, const char *select)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_stmt *st = nullptr;
+    std::string value = "(nothing)";
+    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+        sqlite3_prepare_v2(db, select, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+        value = reinterpret_cast<const char *>(sqlite3_column_text(st, 0));
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return value;
+}
+
 class CatalogueFileTest : public ::testing::Test {
 protected:
     [[nodiscard]] std::string path(const char *name) const { return dir.filePath(QLatin1String(name)).toStdString(); }
@@ -116,7 +131,7 @@ TEST_F(CatalogueFileTest, HostileValuesComeBackByteForByteInTheOrderOnShow)
     }
 }
 
-TEST_F(CatalogueFileTest, ManyBlocksOfRecordsComeBackInTheirOrder)
+TEST_F(CatalogueFileTest, ManyBlocksOfRecordsOrNoneComeBackInTheirOrder)
 {
     std::vector<Row> rows;
     for (int i = 0; i < 5000; ++i) {
@@ -130,6 +145,12 @@ TEST_F(CatalogueFileTest, ManyBlocksOfRecordsComeBackInTheirOrder)
     const auto opened = saveAndOpen(*saved, "m.trv");
     ASSERT_TRUE(opened);
     expectSameRecords(*saved, *opened);
+    EXPECT_EQ(firstValue(path("m.trv"), "PRAGMA integrity_check"), "ok");
+    const auto empty = saveAndOpen(*catalogue({}), "e.trv");
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(empty->count(), 0);
+    EXPECT_EQ(firstValue(path("m.trv"), "SELECT Field1 FROM records LIMIT 1 OFFSET 4999"),
+              opened->utf8At(4999, fld::LongName));
 }
 
 TEST_F(CatalogueFileTest, AFileOfTheFirstReleaseStillOpens)
@@ -224,6 +245,30 @@ TEST_F(CatalogueFileTest, AFailedSaveLeavesNothingBehind)
     EXPECT_FALSE(cataloguefile::save(dummy, path("dummy.trv"), error));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{QStringLiteral("taken")});
+}
+
+TEST_F(CatalogueFileTest, AWriteThatFailsPartWayKeepsTheOldFile)
+{
+    const std::string target = path("full.trv");
+    ASSERT_TRUE(cataloguefile::save(*numbered(10, "/OLD/"), target, error)) << error;
+    const auto large = numbered(20000, "/NEW/");
+    // A limit on the size of a file stands in for a full disk: every write past it fails.
+    rlimit usual{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &usual), 0);
+    rlimit limited = usual;
+    limited.rlim_cur = 512 * 1024;
+    const auto signalBefore = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const bool saved = cataloguefile::save(*large, target, error);
+    setrlimit(RLIMIT_FSIZE, &usual);
+    signal(SIGXFSZ, signalBefore);
+    EXPECT_FALSE(saved);
+    EXPECT_NE(error.find("too large"), std::string::npos) << error;
+    const auto opened = cataloguefile::open(target, error);
+    ASSERT_TRUE(opened) << error;
+    EXPECT_EQ(opened->count(), 10);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("full.trv")});
 }
 
 TEST_F(CatalogueFileTest, ASaveKilledAtAnyMomentLeavesTheOldFileOrTheWholeNewOne)

@@ -1,8 +1,6 @@
-// The pieces under the catalogue file: the checksum of padded names must equal the sum of the
-// whole text (files already saved depend on it), and a row source or sink that fails stops
-// its statement with its own reason instead of crashing through SQLite.
+// The checksum of padded names must equal the sum of the whole text: files already saved
+// depend on it.
 #include "files/catalogueformat.h"
-#include "files/sqlitestream.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -20,60 +18,4 @@ TEST(Checksum, APaddedTextSumsAsTheWholeText)
             EXPECT_EQ(whole.value(), padded.value()) << length << " + " << blanks;
         }
     }
-}
-
-namespace {
-
-class FailingSource final : public sqlitedb::RowSource {
-public:
-    bool next() override
-    {
-        if (++m_rows > 3)
-            throw sqlitedb::Failure("the records changed");
-        return true;
-    }
-    void column(sqlite3_context *ctx, int) override { sqlite3_result_int64(ctx, m_rows); }
-
-private:
-    int m_rows = 0;
-};
-
-class FailingSink final : public sqlitedb::RowSink {
-public:
-    void take(sqlite3_value *const *) override
-    {
-        if (++rows == 2)
-            throw sqlitedb::Failure("a row is damaged");
-    }
-    int rows = 0;
-};
-
-// The reason a statement failed with, or "went through".
-template <typename F> std::string failureOf(F statement)
-{
-    try {
-        statement();
-        return "went through";
-    } catch (const sqlitedb::Failure &e) {
-        return e.what();
-    }
-}
-
-} // namespace
-
-TEST(SqliteStream, AFailingSourceOrSinkStopsTheStatementWithItsReason)
-{
-    sqlitedb::Db db;
-    db.open(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    db.exec("CREATE TABLE t(a); BEGIN");
-    FailingSource source;
-    EXPECT_EQ(failureOf([&] { sqlitedb::insertAll(db, "t", 1, source); }), "the records changed");
-    db.exec("ROLLBACK; INSERT INTO t VALUES (1), (2), (3)");
-    FailingSink sink;
-    EXPECT_EQ(failureOf([&] { sqlitedb::selectAll(db, "SELECT a FROM t ORDER BY a", 1, sink); }), "a row is damaged");
-    EXPECT_EQ(sink.rows, 2);
-    // The streaming table is gone again, so the next statement can make its own.
-    FailingSink again;
-    EXPECT_NO_THROW(sqlitedb::selectAll(db, "SELECT a FROM t WHERE a = 3", 1, again));
-    EXPECT_EQ(again.rows, 1);
 }
