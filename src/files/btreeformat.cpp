@@ -21,16 +21,7 @@ Geometry geometry(const unsigned char *header)
     return g;
 }
 
-std::size_t varintBytes(std::uint64_t v)
-{
-    std::size_t n = 1;
-    for (; n < kMaxVarint && v > 0x7F; v >>= 7)
-        ++n;
-    return n;
-}
-
-// Big-endian, seven bits a byte with the top bit saying more follow; a ninth byte has eight.
-unsigned char *putVarint(unsigned char *p, std::uint64_t v)
+unsigned char *putLongVarint(unsigned char *p, std::uint64_t v)
 {
     const std::size_t n = varintBytes(v);
     if (n == kMaxVarint) {
@@ -42,7 +33,7 @@ unsigned char *putVarint(unsigned char *p, std::uint64_t v)
     return p + n;
 }
 
-const unsigned char *getVarint(const unsigned char *p, const unsigned char *end, std::uint64_t &v)
+const unsigned char *getLongVarint(const unsigned char *p, const unsigned char *end, std::uint64_t &v)
 {
     v = 0;
     for (std::size_t i = 0; i < kMaxVarint; ++i) {
@@ -67,12 +58,6 @@ std::size_t localBytes(std::uint32_t usable, std::uint64_t payload)
     const std::size_t least = (usable - 12) * 32 / 255 - 23;
     const std::size_t k = least + std::size_t((payload - least) % (usable - 4));
     return k <= most ? k : least;
-}
-
-std::uint64_t bodyBytes(std::uint64_t serialType)
-{
-    static constexpr std::uint64_t kFixed[] = {0, 1, 2, 3, 4, 6, 8, 8, 0, 0, 0, 0};
-    return serialType < 12 ? kFixed[serialType] : (serialType - 12) / 2;
 }
 
 } // namespace sqlitedb::btree

@@ -43,14 +43,44 @@ inline void put(unsigned char *p, std::uint64_t v, std::size_t bytes)
         p[i] = static_cast<unsigned char>(v);
 }
 
-[[nodiscard]] std::size_t varintBytes(std::uint64_t v);
-unsigned char *putVarint(unsigned char *p, std::uint64_t v);
+// Varints are big-endian, seven bits a byte with the top bit saying more follow; a ninth
+// byte has eight. Most are one byte, which these take without a loop: they run for every
+// value of every row.
+[[nodiscard]] inline std::size_t varintBytes(std::uint64_t v)
+{
+    std::size_t n = 1;
+    for (; n < kMaxVarint && v > 0x7F; v >>= 7)
+        ++n;
+    return n;
+}
+
+unsigned char *putLongVarint(unsigned char *p, std::uint64_t v);
+inline unsigned char *putVarint(unsigned char *p, std::uint64_t v)
+{
+    if (v > 0x7F)
+        return putLongVarint(p, v);
+    *p = static_cast<unsigned char>(v);
+    return p + 1;
+}
+
+const unsigned char *getLongVarint(const unsigned char *p, const unsigned char *end, std::uint64_t &v);
 // The varint at p, which must end before `end`; nullptr when it does not.
-const unsigned char *getVarint(const unsigned char *p, const unsigned char *end, std::uint64_t &v);
+inline const unsigned char *getVarint(const unsigned char *p, const unsigned char *end, std::uint64_t &v)
+{
+    if (p < end && *p < 0x80) {
+        v = *p;
+        return p + 1;
+    }
+    return getLongVarint(p, end, v);
+}
 
 // How much of a row's payload its leaf cell holds; the rest is on overflow pages.
 [[nodiscard]] std::size_t localBytes(std::uint32_t usable, std::uint64_t payload);
 // The bytes a value of a record's serial type takes in the record's body.
-[[nodiscard]] std::uint64_t bodyBytes(std::uint64_t serialType);
+[[nodiscard]] inline std::uint64_t bodyBytes(std::uint64_t serialType)
+{
+    constexpr std::uint8_t kFixed[] = {0, 1, 2, 3, 4, 6, 8, 8, 0, 0, 0, 0};
+    return serialType < 12 ? kFixed[serialType] : (serialType - 12) / 2;
+}
 
 } // namespace sqlitedb::btree
