@@ -610,8 +610,29 @@ void DataGrid::emitMouseDown(QWidget *source, QEvent *event)
     const int button = buttonCode(e->button());
     if (button == 0)
         return;
+    // Whoever hears of the press reads the current row: it must be the one pressed on
+    // already, not only once the view has handled the press after them.
+    makeRowCurrentAt(source, e->position().toPoint());
     const QPoint at = source->mapTo(this, e->position().toPoint());
     emit mouseDown(button, shiftCode(e->modifiers()), at.x(), at.y());
+}
+
+void DataGrid::makeRowCurrentAt(QWidget *source, QPoint at)
+{
+    for (GridPane *p : m_panes) {
+        int row = -1, column = usableColumn();
+        if (source == p->viewport()) {
+            const QModelIndex index = p->indexAt(at);
+            row = index.row();
+            column = index.column();
+        } else if (source == p->verticalHeader()->viewport()) {
+            row = p->verticalHeader()->logicalIndexAt(at);
+        }
+        if (row >= 0 && column >= 0 && row != m_selection->currentIndex().row())
+            m_selection->setCurrentIndex(m_model->index(row, column), QItemSelectionModel::NoUpdate);
+        if (row >= 0)
+            return;
+    }
 }
 
 void DataGrid::changeEvent(QEvent *event)

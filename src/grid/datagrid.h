@@ -116,6 +116,7 @@ private:
 
     bool handleKey(QKeyEvent *event);
     void emitMouseDown(QWidget *source, QEvent *event);
+    void makeRowCurrentAt(QWidget *source, QPoint at);
     void moveFocusOutside(bool forward);
     [[nodiscard]] int paneIndex(const GridPane *pane) const;
     [[nodiscard]] GridPane *paneShowing(int column) const;

@@ -160,6 +160,11 @@ private:
         ++m_items;
         m_ui.progress(path, 0, 0, m_items);
     }
+    void removedItem(const std::string &path)
+    {
+        m_ui.removed(path);
+        finished(path);
+    }
 
     bool resolveSource(const std::string &from, Source &src)
     {
@@ -748,7 +753,7 @@ private:
             return false;
         if (::unlinkat(dir, name.c_str(), 0) == 0) {
             if (!ours)
-                finished(path);
+                removedItem(path);
             return true;
         }
         const int unlinkErr = errno;
@@ -780,7 +785,7 @@ private:
         if (::unlinkat(dir, name.c_str(), AT_REMOVEDIR) != 0)
             return ours || failErrno(path);
         if (!ours)
-            finished(path);
+            removedItem(path);
         return true;
     }
 
