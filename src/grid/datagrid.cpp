@@ -555,15 +555,19 @@ bool DataGrid::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
     case QEvent::KeyPress:
-        if (qobject_cast<GridPane *>(watched))
+        if (auto *p = qobject_cast<GridPane *>(watched)) {
+            keepCurrentCellIn(p);
             return handleKey(static_cast<QKeyEvent *>(event));
+        }
         break;
     case QEvent::MouseButtonPress:
         emitMouseDown(static_cast<QWidget *>(watched), event);
         break;
     case QEvent::FocusIn:
-        if (auto *p = qobject_cast<GridPane *>(watched); p && paneIndex(p) >= 0)
+        if (auto *p = qobject_cast<GridPane *>(watched); p && paneIndex(p) >= 0) {
             makeCurrentPane(p);
+            keepCurrentCellIn(p);
+        }
         break;
     default:
         break;
@@ -615,6 +619,19 @@ void DataGrid::emitMouseDown(QWidget *source, QEvent *event)
     makeRowCurrentAt(source, e->position().toPoint());
     const QPoint at = source->mapTo(this, e->position().toPoint());
     emit mouseDown(button, shiftCode(e->modifiers()), at.x(), at.y());
+}
+
+void DataGrid::keepCurrentCellIn(GridPane *pane)
+{
+    // A view moves its cursor only through cells it shows: with the current cell in a
+    // column this pane hides (the names pane after a sort by size, say), the movement keys
+    // would do nothing until a cell was clicked.
+    const QModelIndex current = m_selection->currentIndex();
+    if (!current.isValid() || !pane->isColumnHidden(current.column()))
+        return;
+    const int column = pane->firstVisibleColumn();
+    if (column >= 0 && column < m_model->columnCount())
+        m_selection->setCurrentIndex(m_model->index(current.row(), column), QItemSelectionModel::NoUpdate);
 }
 
 void DataGrid::makeRowCurrentAt(QWidget *source, QPoint at)

@@ -117,6 +117,7 @@ private:
     bool handleKey(QKeyEvent *event);
     void emitMouseDown(QWidget *source, QEvent *event);
     void makeRowCurrentAt(QWidget *source, QPoint at);
+    void keepCurrentCellIn(GridPane *pane);
     void moveFocusOutside(bool forward);
     [[nodiscard]] int paneIndex(const GridPane *pane) const;
     [[nodiscard]] GridPane *paneShowing(int column) const;
