@@ -582,6 +582,10 @@ bool DataGrid::handleKey(QKeyEvent *event)
         moveFocusOutside(false);
         return true;
     }
+    if (isContextKey(*event)) {
+        emitContextPress(event->modifiers());
+        return true;
+    }
     int keyAscii = keyAsciiOf(*event);
     if (keyAscii == 0)
         return false;
@@ -592,7 +596,28 @@ bool DataGrid::handleKey(QKeyEvent *event)
         moveFocusOutside(!(event->modifiers() & Qt::ShiftModifier));
         return true;
     }
+    // Enter not taken by the handlers opens the row as a double click does.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentRow() >= 0)
+        emit rowActivated();
     return false;
+}
+
+// The keyboard's way to a right click: the Menu key, or Shift+F10.
+bool DataGrid::isContextKey(const QKeyEvent &event)
+{
+    return event.key() == Qt::Key_Menu ||
+           (event.key() == Qt::Key_F10 && (event.modifiers() & ~Qt::KeypadModifier) == Qt::ShiftModifier);
+}
+
+void DataGrid::emitContextPress(Qt::KeyboardModifiers modifiers)
+{
+    // As a right button pressed on the current cell, where the pointer would be.
+    QPoint at;
+    if (m_currentPane) {
+        const QRect cell = m_currentPane->visualRect(m_selection->currentIndex());
+        at = m_currentPane->viewport()->mapTo(this, cell.isValid() ? cell.center() : QPoint());
+    }
+    emit mouseDown(buttonCode(Qt::RightButton), shiftCode(modifiers & ~Qt::ShiftModifier), at.x(), at.y());
 }
 
 void DataGrid::moveFocusOutside(bool forward)

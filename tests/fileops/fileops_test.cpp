@@ -255,6 +255,25 @@ TEST_F(FileCommandsTest, ARightClickWorksOnTheRowUnderThePointerInEitherPane)
     EXPECT_EQ(window->state().TotalFiles, 1);
 }
 
+TEST_F(FileCommandsTest, TheKeyboardReachesTheDialogAndThePropertiesOfTheCurrentRow)
+{
+    display();
+    GridPane *pane = grid()->pane(1);
+    grid()->dataSource()->setPosition(2);
+    QTest::keyClick(pane, Qt::Key_Menu);
+    ASSERT_TRUE(dialog());
+    EXPECT_TRUE(dialog()->txtSource->text().contains(QStringLiteral("GAMMA.TXT")));
+    dialog()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    grid()->dataSource()->setPosition(1);
+    QTest::keyClick(grid()->pane(0), Qt::Key_F10, Qt::ShiftModifier);
+    ASSERT_TRUE(dialog());
+    EXPECT_TRUE(dialog()->txtSource->text().contains(QStringLiteral("BETA.TXT")));
+    QTest::keyClick(pane, Qt::Key_Return);
+    ASSERT_EQ(propertiesShown.size(), 1) << "Enter opens the row as a double click does";
+    EXPECT_TRUE(propertiesShown.front().trimmed().endsWith(QStringLiteral("/BETA.TXT")));
+}
+
 TEST_F(FileCommandsTest, ADeleteRemovesTheRecordsOfTheFilesItTookAndNoOthers)
 {
     write("gala.txt", "g");
