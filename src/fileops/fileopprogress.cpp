@@ -2,6 +2,7 @@
 
 #include "platform/text.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QProgressBar>
@@ -35,6 +36,7 @@ QString doing(fileop::Function f)
 FileOpProgress::FileOpProgress(fileop::Function function, std::function<ProgressSnapshot()> read, QWidget *parent)
     : QDialog(parent), m_read(std::move(read)), m_doing(doing(function))
 {
+    m_age.start();
     setObjectName(QStringLiteral("frmFileOpProgress"));
     setWindowTitle(QStringLiteral("Tarvolo  -  %1...").arg(m_doing));
     setModal(false);
@@ -63,11 +65,22 @@ FileOpProgress::FileOpProgress(fileop::Function function, std::function<Progress
     auto *timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, &FileOpProgress::refresh);
     timer->start(kPollMs);
-    QTimer::singleShot(kShowAfterMs, this, [this] { show(); });
+    QTimer::singleShot(kShowAfterMs, this, &FileOpProgress::showWhenDue);
+}
+
+void FileOpProgress::showWhenDue()
+{
+    // A question being asked (a modal box) is what the user must see: a window that
+    // appeared now would stand over it. It appears once the question is answered.
+    if (m_appeared || m_age.elapsed() < kShowAfterMs || QApplication::activeModalWidget())
+        return;
+    m_appeared = true;
+    show();
 }
 
 void FileOpProgress::refresh()
 {
+    showWhenDue();
     const ProgressSnapshot s = m_read();
     m_name->setText(
         m_name->fontMetrics().elidedText(m_doing + QLatin1Char(' ') + text::toQString(s.path), Qt::ElideMiddle, 600));

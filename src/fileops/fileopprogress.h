@@ -5,6 +5,7 @@
 #include "platform/fileoperation.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <functional>
 #include <string>
 
@@ -33,7 +34,11 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void showWhenDue();
+
     std::function<ProgressSnapshot()> m_read;
+    QElapsedTimer m_age;
+    bool m_appeared = false;
     QString m_doing;
     QLabel *m_name;
     QProgressBar *m_bar;

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <QTabWidget>
@@ -30,8 +31,17 @@ protected:
         opt.text.clear();
         p.drawControl(QStyle::CE_CheckBox, opt);
         const QRect box = style()->subElementRect(QStyle::SE_CheckBoxIndicator, &opt, this);
-        const QRect textRect = rect().adjusted(box.right() + 4, 0, 0, 0);
-        p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, caption);
+        // The leading blanks indent every line, not the first alone. A run of blanks inside
+        // was meant to push the rest to the next line in one font's widths; in any other it
+        // leaves a ragged gap or a lone word, so it counts as one blank and the words wrap.
+        qsizetype lead = 0;
+        while (lead < caption.size() && caption[lead] == QLatin1Char(' '))
+            ++lead;
+        const int indent = fontMetrics().horizontalAdvance(caption.left(lead));
+        const QString lines =
+            caption.mid(lead).replace(QRegularExpression(QStringLiteral(" {2,}")), QStringLiteral(" "));
+        const QRect textRect = rect().adjusted(box.right() + 4 + indent, 0, 0, 0);
+        p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, lines);
         if (hasFocus())
             p.drawRect(textRect.adjusted(0, 0, -1, -1));
     }

@@ -13,6 +13,7 @@
 #include "grid/recordsetmodel.h"
 
 #include <QCheckBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -368,4 +369,35 @@ TEST(FilePropertiesTest, FactsComeFromTheResolvedFileAndAMissingPathGivesNone)
     EXPECT_EQ(facts->type, QStringLiteral("File"));
     EXPECT_TRUE(facts->size.startsWith(QStringLiteral("5 ")));
     EXPECT_FALSE(readFileFacts(dir.path() + QStringLiteral("/DOCS/REPORT.TX")));
+}
+
+TEST(FileOpJobTest, TheProgressWindowWaitsForAnOpenQuestion)
+{
+    QTemporaryDir dir;
+    for (const char *n : {"/a", "/b"})
+        ASSERT_TRUE(QFile(dir.path() + QLatin1String(n)).open(QIODevice::WriteOnly));
+    // Answers the way a person does: after a while, with the question's box on screen.
+    class SlowPrompts final : public FileOpPrompts {
+    public:
+        Answer confirm(fileop::Question, const QString &, bool) override
+        {
+            QDialog question;
+            question.setModal(true);
+            question.show();
+            QTest::qWait(600);
+            progressShownDuringQuestion =
+                progressShownDuringQuestion || (job && job->progressWindow() && job->progressWindow()->isVisible());
+            return Answer::Yes;
+        }
+        void error(const QString &) override {}
+        FileOpJob *job = nullptr;
+        bool progressShownDuringQuestion = false;
+    } prompts;
+    QWidget owner;
+    FileOpJob job(prompts, &owner);
+    prompts.job = &job;
+    QSignalSpy finished(&job, &FileOpJob::finished);
+    job.start(fileop::Function::Copy, dir.path() + QStringLiteral("/a"), dir.path() + QStringLiteral("/b"), 0);
+    ASSERT_TRUE(finished.wait(10000));
+    EXPECT_FALSE(prompts.progressShownDuringQuestion);
 }
