@@ -4,6 +4,7 @@
 #include "windowfixture.h"
 
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 
 namespace {
@@ -171,4 +172,26 @@ TEST(DriveTotals, CountsFillASixCharacterFieldAndWidenPastIt)
     QString rootDrive = QStringLiteral("/");
     EXPECT_EQ(driveTotalLine(rootDrive, 1234), QStringLiteral("/   1,234"));
     EXPECT_EQ(rootDrive, QStringLiteral("/ "));
+}
+
+TEST_F(DisplayTest, TheDriveListShowsItsFirstLineAfterDisplayAndClear)
+{
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    QFont big = driveList()->font();
+    big.setPointSize(40); // room for about one line: the list must scroll
+    driveList()->setFont(big);
+    QScrollBar *bar = driveList()->verticalScrollBar();
+    select({kDriveA, kDriveEmpty, kDriveC});
+    ASSERT_TRUE(displayAndWait());
+    QCoreApplication::processEvents();
+    ASSERT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), 0);
+    child<QPushButton>("cmdClear")->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bar->value(), 0);
+    // A refused Display, which looks at every line, leaves the list where it was too.
+    child<QPushButton>("cmdDisplay")->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bar->value(), 0);
 }

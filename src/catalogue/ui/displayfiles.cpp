@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScopeGuard>
+#include <QScrollBar>
 
 namespace {
 
@@ -59,6 +61,7 @@ DisplayCommands::DisplayCommands(DisplayControls controls, QObject *parent) : QO
 void DisplayCommands::GetDrives()
 {
     c.lstDriveNumFiles->addItems(c.driveSource(c.state->drives));
+    c.lstDriveNumFiles->scrollToTop(); // "/" comes first, and must be in sight
 }
 
 void DisplayCommands::lstDriveNumFiles_KeyPress(int &keyAscii)
@@ -95,6 +98,10 @@ bool DisplayCommands::readSelectedDrives()
 {
     bool driveChosen = false;
     DriveTables &t = c.state->drives;
+    // Stepping the current line through the list must not leave it scrolled to its end.
+    QScrollBar *bar = c.lstDriveNumFiles->verticalScrollBar();
+    const int scrolled = bar->value();
+    const auto restore = qScopeGuard([bar, scrolled] { bar->setValue(scrolled); });
     for (int i = 0; i < c.lstDriveNumFiles->count(); ++i) {
         c.lstDriveNumFiles->setCurrentRow(i, QItemSelectionModel::NoUpdate);
         if (i < kMaxDrives && c.lstDriveNumFiles->item(i)->isSelected()) {
@@ -170,6 +177,7 @@ void DisplayCommands::showDriveTotals()
         if (entry != kBlank)
             c.lstDriveNumFiles->addItem(driveTotalLine(entry, s.DriveFileCounts[std::size_t(d)]));
     }
+    c.lstDriveNumFiles->scrollToTop();
 }
 
 void DisplayCommands::cmdClear_Click()
