@@ -280,6 +280,9 @@ void FrmDisplay::wireCommands()
     pc.printerDialog = m_services.printerDialog;
     pc.lblSortType = lblSortType;
     pc.catalogue = [this] { return m_state.catalogue.get(); };
+    pc.sortLine = [this] { return m_sorting->chosenSortCaption(); };
+    pc.fileDialogs = m_services.fileDialogs;
+    pc.folder = m_services.catalogueFolder;
     m_print = std::make_unique<PrintCommand>(std::move(pc));
 
     CatalogueFileControls cf;

@@ -43,22 +43,25 @@ constexpr Rule kRules[] = {{0, 2160},     {2448, 1152},  {3888, 4032}, {8064, 18
 
 struct TextBox {
     int left, width, field;
+    bool whole = false; // a date and time: condensed to its box rather than cut
 };
 constexpr int kDetailPoints = 78;
 constexpr TextBox kTextBoxes[] = {
-    {0, 2304, fld::LongName},    {2448, 1152, fld::ShortName}, {3744, 4320, fld::Path},
-    {8208, 1728, fld::Modified}, {10224, 1584, fld::Created},  {12096, 1008, fld::Accessed},
+    {0, 2304, fld::LongName},          {2448, 1152, fld::ShortName},      {3744, 4320, fld::Path},
+    {8208, 1728, fld::Modified, true}, {10224, 1584, fld::Created, true}, {12096, 1008, fld::Accessed, true},
 };
 constexpr TextBox kSizeBox{13248, 1008, fld::Size};
 const QString kSizeFormat = QStringLiteral("#,##0");
+// Arial's narrow cut, for the dates that are wider than their boxes in the regular one.
+const QString kCondensedFamily = QStringLiteral("Arial Narrow");
 
 constexpr Label kTotalsLabel{0, 288, 2304, 288, 102, u"Total Number Of Files:"};
 constexpr Label kTotalsCount{2592, 288, 1008, 288, 102, nullptr};
 
 // Sizes in twips, so the painter's scale alone decides the size on the device.
-QFont reportFont(int tenthsOfPoint, bool bold)
+QFont reportFont(int tenthsOfPoint, bool bold, const QString &family = QStringLiteral("Arial"))
 {
-    QFont f(QStringLiteral("Arial"));
+    QFont f(family);
     f.setPixelSize(tenthsOfPoint * kTwipsPerPoint / 10);
     f.setBold(bold);
     f.setHintingPreference(QFont::PreferNoHinting); // the same widths on screen and paper
@@ -182,7 +185,7 @@ void TRVReport::paintPage(QPainter &painter, int page) const
     const int count = recordsOn(page);
     const QFont detailFont = reportFont(kDetailPoints, false);
     painter.setFont(detailFont);
-    ReportBoxText text(detailFont);
+    DetailText text{ReportBoxText(detailFont), ReportBoxText(reportFont(kDetailPoints, false, kCondensedFamily))};
     for (int i = 0; i < count; ++i, top += kDetailHeight)
         paintDetail(painter, text, top, first + i);
     if (page == pages - 1)
@@ -209,15 +212,21 @@ void TRVReport::paintPageHeader(QPainter &painter, int top, int page) const
         painter.drawLine(r.left, top + kRuleTop, r.left + r.width, top + kRuleTop);
 }
 
-void TRVReport::paintDetail(QPainter &painter, ReportBoxText &text, int top, int position) const
+void TRVReport::paintDetail(QPainter &painter, DetailText &text, int top, int position) const
 {
-    const qreal baseline = top + text.ascent();
+    const qreal baseline = top + text.regular.ascent();
     for (const TextBox &box : kTextBoxes) {
         const QString value = m_records.textAt(position, box.field);
-        text.drawLeft(painter, QPointF(box.left, baseline), withoutTrailingBlanks(value), box.width);
+        const QStringView shown = withoutTrailingBlanks(value);
+        const QPointF at(box.left, baseline);
+        // A time cut to "12:58:4" or without its PM would be a wrong time.
+        if (box.whole && text.regular.width(shown) > box.width)
+            text.condensed.drawSqueezed(painter, at, shown, box.width);
+        else
+            text.regular.drawLeft(painter, at, shown, box.width);
     }
-    text.drawRight(painter, QPointF(kSizeBox.left + kSizeBox.width, baseline),
-                   formatNumber(m_records.integerAt(position, kSizeBox.field), kSizeFormat));
+    text.regular.drawRight(painter, QPointF(kSizeBox.left + kSizeBox.width, baseline),
+                           formatNumber(m_records.integerAt(position, kSizeBox.field), kSizeFormat));
 }
 
 void TRVReport::paintReportFooter(QPainter &painter, int top) const

@@ -9,7 +9,7 @@
 
 class QPainter;
 class RecordSet;
-class ReportBoxText;
+struct DetailText;
 
 struct ReportCaptions {
     QString title;     // lblTitle
@@ -32,6 +32,7 @@ public:
     [[nodiscard]] static QPageLayout defaultPageLayout();
 
     [[nodiscard]] const ReportCaptions &captions() const { return m_captions; }
+    void setSortOrder(const QString &sortOrder) { m_captions.sortOrder = sortOrder; }
     [[nodiscard]] const QPageLayout &pageLayout() const { return m_page; }
     void setPageLayout(const QPageLayout &page);
 
@@ -51,7 +52,7 @@ private:
     [[nodiscard]] int detailPages() const;
     [[nodiscard]] bool footerOnPageOfItsOwn() const;
     void paintPageHeader(QPainter &painter, int top, int page) const;
-    void paintDetail(QPainter &painter, ReportBoxText &text, int top, int position) const;
+    void paintDetail(QPainter &painter, DetailText &text, int top, int position) const;
     void paintReportFooter(QPainter &painter, int top) const;
 
     const RecordSet &m_records;

@@ -2,7 +2,14 @@
 
 #include <QGlyphRun>
 #include <QPainter>
+#include <algorithm>
 #include <limits>
+
+namespace {
+
+constexpr qreal kUnbounded = std::numeric_limits<qreal>::max();
+
+} // namespace
 
 ReportBoxText::ReportBoxText(const QFont &font) : m_font(font), m_raw(QRawFont::fromFont(font)), m_metrics(font)
 {
@@ -76,9 +83,29 @@ void ReportBoxText::drawLeft(QPainter &painter, QPointF baseline, QStringView te
         painter.drawText(baseline, fit(text, width, used).toString());
 }
 
+qreal ReportBoxText::width(QStringView text)
+{
+    qreal used = 0;
+    if (!plainGlyphs(text, kUnbounded, used))
+        (void)fit(text, kUnbounded, used);
+    return used;
+}
+
+void ReportBoxText::drawSqueezed(QPainter &painter, QPointF baseline, QStringView text, qreal width)
+{
+    painter.save();
+    painter.setFont(m_font); // for the painter's own path
+    painter.translate(baseline);
+    const qreal needed = this->width(text);
+    // Only when even the narrow face is too wide, or is not installed.
+    if (needed > width)
+        painter.scale(width / needed, 1);
+    drawLeft(painter, QPointF(), text, std::max(needed, width));
+    painter.restore();
+}
+
 void ReportBoxText::drawRight(QPainter &painter, QPointF baseline, QStringView text)
 {
-    constexpr qreal kUnbounded = std::numeric_limits<qreal>::max();
     qreal used = 0;
     if (plainGlyphs(text, kUnbounded, used)) {
         drawRun(painter, baseline - QPointF(used, 0));

@@ -23,6 +23,9 @@ public:
     void drawLeft(QPainter &painter, QPointF baseline, QStringView text, qreal width);
     // All of the text, ending at the point: a number wider than its box keeps its digits.
     void drawRight(QPainter &painter, QPointF baseline, QStringView text);
+    // All of the text, narrowed to the width when it is wider.
+    void drawSqueezed(QPainter &painter, QPointF baseline, QStringView text, qreal width);
+    [[nodiscard]] qreal width(QStringView text);
 
 private:
     static constexpr qreal kUnknown = -1;
@@ -39,4 +42,10 @@ private:
     std::array<qreal, 128> m_advance{};
     QList<quint32> m_indexes;
     QList<QPointF> m_positions;
+};
+
+// The detail lines' two faces: the report's font, and its narrow cut for whole dates.
+struct DetailText {
+    ReportBoxText regular;
+    ReportBoxText condensed;
 };

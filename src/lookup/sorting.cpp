@@ -75,6 +75,11 @@ QString Sorting::chosenSortOrder() const
     return QString::fromUtf16(kItems[chosenItem()].sortText);
 }
 
+QString Sorting::chosenSortCaption() const
+{
+    return QString::fromUtf16(kItems[chosenItem()].caption);
+}
+
 void Sorting::SortIt()
 {
     m_c.window->setCursor(Qt::WaitCursor);

@@ -45,6 +45,8 @@ public:
     [[nodiscard]] bool nameAscendingChosen() const { return ::nameAscendingChosen(m_c); }
     // The order SortIt would apply now, so a catalogue can be built already in it.
     [[nodiscard]] QString chosenSortOrder() const;
+    // The sort label's caption for that order.
+    [[nodiscard]] QString chosenSortCaption() const;
 
 private:
     [[nodiscard]] int chosenItem() const;

@@ -1,6 +1,6 @@
 // Guards the report's paging (lines per page, where the total falls, pages too narrow for
 // the body) and what a reader finds on the printed pages: headings, captions, the order,
-// sizes as "#,##0" and the total.
+// sizes as "#,##0", dates and times whole within their boxes, and the total.
 #include "catalogue/layouts.h"
 #include "files/pdftext.h"
 #include "files/report.h"
@@ -122,4 +122,50 @@ TEST(TRVReport, CancelledPdfLeavesNoFile)
               ReportOutcome::Cancelled);
     EXPECT_EQ(calls, 3);
     EXPECT_FALSE(QFile::exists(pdf));
+}
+
+TEST(TRVReport, DatesAndTimesPrintWholeWithinTheirBoxes)
+{
+    RecordSet rs;
+    CreateRecordSet(rs);
+    addFile(rs, QStringLiteral("wide.txt"), 1);
+    // The widest of each: every digit is as wide as another, and "PM" is wider than "AM".
+    rs.setField(fld::Modified, QStringLiteral("12/28/2023  12:58:58 PM"));
+    rs.setField(fld::Created, QStringLiteral("12/28/2023  10:08:08 PM     "));
+    addFile(rs, QStringLiteral("other.txt"), 2);
+    rs.setField(fld::Modified, QStringLiteral("01/01/2000  01:01:01 AM"));
+    rs.setField(fld::Created, QString().leftJustified(23)); // a time that could not be converted
+    const TRVReport report(rs, {QStringLiteral("Fit"), QString(), QDateTime(QDate(2026, 12, 28), QTime(22, 58, 58))});
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("r.pdf"));
+    ASSERT_EQ(writeReportPdf(report, pdf), ReportOutcome::Done);
+
+    const QString text = pdfPageText(pdf, 1).simplified();
+    for (const char *shown :
+         {"WIDE.TXT /HOME/ANN/ 12/28/2023 12:58:58 PM 12/28/2023 10:08:08 PM 07/05/1999 1",
+          "OTHER.TXT /HOME/ANN/ 01/01/2000 01:01:01 AM 07/05/1999 2", "Current Date: 12/28/2026 10:58:58 PM"})
+        EXPECT_TRUE(text.contains(QLatin1String(shown))) << shown << "\n" << text.toStdString();
+
+    // Each box, in points across the page: its left edge and its right edge.
+    const qreal margin = TRVReport::defaultPageLayout().margins(QPageLayout::Point).left();
+    const struct {
+        const char *date, *time;
+        qreal left, right;
+    } boxes[] = {{"12/28/2023", "12:58:58", 8208, 8208 + 1728},
+                 {"12/28/2023", "10:08:08", 10224, 10224 + 1584},
+                 {"07/05/1999", nullptr, 12096, 12096 + 1008}};
+    const std::vector<PdfWord> words = pdfPageWords(pdf, 1);
+    for (const auto &box : boxes) {
+        const auto date = std::find_if(words.begin(), words.end(), [&](const PdfWord &w) {
+            return w.text == QLatin1String(box.date) && w.box.left() > margin + box.left / 20 - 1;
+        });
+        ASSERT_NE(date, words.end()) << box.date;
+        const auto end = box.time ? date + 2 : date;
+        ASSERT_LT(end, words.end());
+        if (box.time) {
+            EXPECT_EQ((date + 1)->text, QLatin1String(box.time));
+        }
+        EXPECT_GE(date->box.left(), margin + box.left / 20 - 0.5) << box.date;
+        EXPECT_LE(end->box.right(), margin + box.right / 20) << end->text.toStdString() << " of " << box.date;
+    }
 }

@@ -28,13 +28,18 @@ QString captionName(const QString &fileName)
 
 CatalogueFiles::CatalogueFiles(CatalogueFileControls controls) : c(std::move(controls)) {}
 
+QString tarvoloFolder(const QString &folder)
+{
+    QString path = folder;
+    if (path.isEmpty())
+        path = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QStringLiteral("/Tarvolo");
+    QDir().mkpath(path);
+    return path;
+}
+
 QString CatalogueFiles::startFolder() const
 {
-    QString folder = c.folder;
-    if (folder.isEmpty())
-        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QStringLiteral("/Tarvolo");
-    QDir().mkpath(folder);
-    return folder;
+    return tarvoloFolder(c.folder);
 }
 
 void CatalogueFiles::SaveAs()

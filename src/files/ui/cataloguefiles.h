@@ -35,5 +35,9 @@ private:
     QString m_fileName; // the dialogs' file name, as the last Save As or Open left it
 };
 
+// Where the file dialogs start: the folder given, or else a Tarvolo folder in Documents;
+// made when missing.
+[[nodiscard]] QString tarvoloFolder(const QString &folder);
+
 // The name of a catalogue file as the caption shows it: each ".trv" made four blanks.
 [[nodiscard]] QString captionName(const QString &fileName);

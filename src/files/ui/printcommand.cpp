@@ -34,7 +34,8 @@ void PrintCommand::mnuPrint_Click()
     if (!TRVReport(*catalogue, captions, m_printer->pageLayout()).fitsPage())
         return;
     delete m_report;
-    m_report = new ReportWindow(*catalogue, std::move(captions), m_printer, m_c.window);
+    m_report = new ReportWindow(*catalogue, std::move(captions), m_printer, {m_c.sortLine, m_c.fileDialogs, m_c.folder},
+                                m_c.window);
     m_report->setWindowTitle(caption);
     m_report->show();
     m_report->raise();

@@ -3,9 +3,11 @@
 // catalogue in its current order, titled with the main window's caption and sort label.
 
 #include <QPointer>
+#include <QString>
 #include <functional>
 #include <memory>
 
+class FileDialogs;
 class MessageSink;
 class PrinterDialog;
 class QLabel;
@@ -20,6 +22,9 @@ struct PrintControls {
     PrinterDialog *printerDialog = nullptr;
     QLabel *lblSortType = nullptr;
     std::function<RecordSet *()> catalogue; // replaced by Clear, so asked for each time
+    std::function<QString()> sortLine;      // the sort label's caption for the order in force
+    FileDialogs *fileDialogs = nullptr;     // Save As PDF
+    QString folder;                         // where Save As PDF starts; empty: the Tarvolo folder
 };
 
 class PrintCommand {

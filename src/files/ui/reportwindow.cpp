@@ -1,7 +1,9 @@
 #include "files/ui/reportwindow.h"
 
+#include "files/ui/cataloguefiles.h"
+#include "ui/filedialogs.h"
+
 #include <QComboBox>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -10,16 +12,46 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace {
 
 constexpr qreal kTwipsPerInch = 1440.0;
 constexpr qreal kTwipsPerPoint = 20.0;
-constexpr int kPageGap = 12; // pixels of grey around the sheet
+constexpr int kPageGap = 12;   // pixels of grey around the sheet
+constexpr qreal kFitWidth = 0; // the zoom entry that follows the window's width
+
+bool turnsPages(const QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_PageDown:
+    case Qt::Key_PageUp:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        return (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    default:
+        return false;
+    }
+}
 
 } // namespace
+
+QString reportPdfName(const QString &caption)
+{
+    QString name = caption;
+    for (QLatin1String prefix : {QLatin1String("Tarvolo  -  Display Of "), QLatin1String("Tarvolo  -  ")}) {
+        if (name.startsWith(prefix)) {
+            name.remove(0, prefix.size());
+            break;
+        }
+    }
+    // The blanks that stand for an opened file's ".trv" go with it.
+    name = name.trimmed();
+    return (name.isEmpty() ? QStringLiteral("Tarvolo") : name) + QStringLiteral(".pdf");
+}
 
 // The sheet of paper: paints the report's current page, and nothing while hidden.
 class ReportPageView final : public QWidget {
@@ -36,6 +68,14 @@ public:
         setFixedSize(int(sheet.width() * kTwipsPerPoint * s) + 2 * kPageGap,
                      int(sheet.height() * kTwipsPerPoint * s) + 2 * kPageGap);
         update();
+    }
+
+    // The zoom at which the sheet and its grey border are the given number of pixels wide.
+    [[nodiscard]] qreal zoomForWidth(const TRVReport &report, int width) const
+    {
+        const qreal sheet = report.pageLayout().fullRect(QPageLayout::Point).width() * kTwipsPerPoint;
+        const qreal atFullSize = sheet * logicalDpiX() / kTwipsPerInch;
+        return std::max(0.1, (width - 2 * kPageGap) / atFullSize);
     }
 
 protected:
@@ -64,17 +104,20 @@ private:
 };
 
 ReportWindow::ReportWindow(RecordSet &records, ReportCaptions captions, std::shared_ptr<QPrinter> printer,
-                           QWidget *parent)
+                           ReportWindowLinks links, QWidget *parent)
     : QWidget(parent, Qt::Window), m_records(&records), m_report(records, std::move(captions), printer->pageLayout()),
-      m_printer(std::move(printer))
+      m_printer(std::move(printer)), m_links(std::move(links))
 {
     setObjectName(QStringLiteral("TRVReport"));
     setAttribute(Qt::WA_DeleteOnClose);
     buildControls();
+    // The page keys turn pages whichever control has the focus.
+    for (QWidget *w : findChildren<QWidget *>())
+        w->installEventFilter(this);
     m_records->addObserver(this);
     resize(1000, 760);
     refreshPageCount();
-    setZoom(1.0);
+    setZoom(kFitWidth);
 }
 
 ReportWindow::~ReportWindow()
@@ -105,12 +148,7 @@ void ReportWindow::buildControls()
     bar->addWidget(m_pageCount);
     bar->addWidget(button("cmdNextPage", QStringLiteral(">"), [this] { showPage(m_page + 1); }));
     bar->addWidget(button("cmdLastPage", QStringLiteral(">|"), [this] { showPage(m_report.pageCount() - 1); }));
-    m_zoom = new QComboBox(this);
-    m_zoom->setObjectName(QStringLiteral("cboZoom"));
-    for (int percent : {50, 75, 100, 125, 150, 200})
-        m_zoom->addItem(QStringLiteral("%1%").arg(percent), percent / 100.0);
-    m_zoom->setCurrentIndex(2);
-    connect(m_zoom, &QComboBox::activated, this, [this](int i) { setZoom(m_zoom->itemData(i).toReal()); });
+    buildZoom();
     bar->addWidget(m_zoom);
     bar->addStretch();
     bar->addWidget(button("cmdPrint", tr("&Print"), [this] { (void)printReport(); }));
@@ -127,6 +165,16 @@ void ReportWindow::buildControls()
     layout->addWidget(m_scroll);
 }
 
+void ReportWindow::buildZoom()
+{
+    m_zoom = new QComboBox(this);
+    m_zoom->setObjectName(QStringLiteral("cboZoom"));
+    m_zoom->addItem(tr("Page Width"), kFitWidth);
+    for (int percent : {50, 75, 100, 125, 150, 200})
+        m_zoom->addItem(QStringLiteral("%1%").arg(percent), percent / 100.0);
+    connect(m_zoom, &QComboBox::activated, this, [this](int i) { setZoom(m_zoom->itemData(i).toReal()); });
+}
+
 void ReportWindow::showPage(int page)
 {
     if (!m_records)
@@ -137,7 +185,17 @@ void ReportWindow::showPage(int page)
         const QSignalBlocker block(m_pageBox);
         m_pageBox->setValue(m_page + 1);
     }
-    m_view->show(m_records ? &m_report : nullptr, m_page, m_zoom->currentData().toReal());
+    m_view->show(m_records ? &m_report : nullptr, m_page, zoom());
+}
+
+qreal ReportWindow::zoom() const
+{
+    const qreal chosen = m_zoom->currentData().toReal();
+    if (chosen != kFitWidth)
+        return chosen;
+    // Room for the vertical scroll bar is kept, so fitting never brings a horizontal one.
+    const int bar = m_scroll->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_scroll->verticalScrollBar());
+    return m_view->zoomForWidth(m_report, m_scroll->maximumViewportSize().width() - bar);
 }
 
 void ReportWindow::setZoom(qreal zoom)
@@ -146,6 +204,14 @@ void ReportWindow::setZoom(qreal zoom)
     if (i >= 0)
         m_zoom->setCurrentIndex(i);
     showPage(m_page);
+}
+
+void ReportWindow::recordsReset()
+{
+    // A sort re-orders the rows under the report: its sort line goes with them.
+    if (m_links.sortLine)
+        m_report.setSortOrder(m_links.sortLine());
+    refreshPageCount();
 }
 
 void ReportWindow::refreshPageCount()
@@ -166,9 +232,9 @@ void ReportWindow::recordSetDestroyed()
     close();
 }
 
-void ReportWindow::keyPressEvent(QKeyEvent *event)
+void ReportWindow::turnPage(int key)
 {
-    switch (event->key()) {
+    switch (key) {
     case Qt::Key_PageDown:
         showPage(m_page + 1);
         break;
@@ -178,12 +244,32 @@ void ReportWindow::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Home:
         showPage(0);
         break;
-    case Qt::Key_End:
-        showPage(m_report.pageCount() - 1);
-        break;
     default:
-        QWidget::keyPressEvent(event);
+        showPage(m_report.pageCount() - 1);
     }
+}
+
+void ReportWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (turnsPages(event))
+        turnPage(event->key());
+    else
+        QWidget::keyPressEvent(event);
+}
+
+bool ReportWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_scroll && event->type() == QEvent::Resize && m_zoom->currentData().toReal() == kFitWidth)
+        showPage(m_page);
+    // The zoom list's popup is a window of its own, where the keys move through the list.
+    auto *widget = qobject_cast<QWidget *>(watched);
+    if (event->type() != QEvent::KeyPress || !widget || widget->window() != this)
+        return false;
+    auto *key = static_cast<QKeyEvent *>(event);
+    if (!turnsPages(key))
+        return false;
+    turnPage(key->key());
+    return true;
 }
 
 ReportOutcome ReportWindow::withProgress(const QString &what,
@@ -219,7 +305,11 @@ ReportOutcome ReportWindow::savePdf(const QString &fileName)
 
 void ReportWindow::chooseAndSavePdf()
 {
-    const QString fileName = QFileDialog::getSaveFileName(this, tr("Save As PDF"), QString(), tr("PDF Files (*.pdf)"));
+    QtFileDialogs own(this);
+    FileDialogs &dialogs = m_links.dialogs ? *m_links.dialogs : own;
+    const QString fileName =
+        dialogs.saveFileName({tr("Save As PDF"), tr("PDF Files (*.pdf)"), tarvoloFolder(m_links.folder),
+                              reportPdfName(m_report.captions().title)});
     if (!fileName.isEmpty())
         (void)savePdf(fileName);
 }
