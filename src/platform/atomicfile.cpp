@@ -70,7 +70,8 @@ bool Replacement::begin(const std::string &target, std::string &error)
     if (!m_folder.valid())
         return fail(error);
     struct stat st {};
-    return checkTarget(st, error) && createTemporary(error);
+    // Until prepare() gives it the old mode and owner, only the saver may read the new file.
+    return checkTarget(st, error) && createTemporary(m_targetExists ? st.st_mode & S_IRWXU : 0666, error);
 }
 
 std::string Replacement::viaFolder(const std::string &name) const
@@ -95,14 +96,14 @@ bool Replacement::checkTarget(struct stat &st, std::string &error)
     return true;
 }
 
-bool Replacement::createTemporary(std::string &error)
+bool Replacement::createTemporary(mode_t mode, std::string &error)
 {
-    // O_EXCL and mode 0666, so the umask gives it the usual permissions.
+    // O_EXCL, and a mode the umask narrows as it does for any new file.
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
         m_temporaryName = temporaryName(m_name, unsigned(random()));
         m_temporary.reset(
-            ::openat(m_folder.get(), m_temporaryName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+            ::openat(m_folder.get(), m_temporaryName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode));
         if (m_temporary.valid())
             return true;
         if (errno != EEXIST)

@@ -26,7 +26,7 @@ public:
 
     // A symbolic link is followed: the file it names is replaced, beside itself. A target
     // that is there must be a regular file its owner may write. Creates the temporary with
-    // the permissions a new file gets there.
+    // the permissions a new file gets there, or, over an old file, with only its owner's.
     [[nodiscard]] bool begin(const std::string &target, std::string &error);
     // Names that reach the files through the folder's descriptor, for code that opens by name.
     [[nodiscard]] std::string temporaryPath() const { return viaFolder(m_temporaryName); }
@@ -43,7 +43,7 @@ public:
 private:
     [[nodiscard]] std::string viaFolder(const std::string &name) const;
     [[nodiscard]] bool checkTarget(struct stat &st, std::string &error);
-    [[nodiscard]] bool createTemporary(std::string &error);
+    [[nodiscard]] bool createTemporary(mode_t mode, std::string &error);
 
     UniqueFd m_folder;
     UniqueFd m_temporary;
