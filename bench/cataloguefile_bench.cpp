@@ -27,7 +27,8 @@ int main(int argc, char **argv)
     const long afterScan = trimmedResident() - base;
     scanned->setSort(QStringLiteral("Field1")); // saved in the order on show, as the window does
     bool ok = true;
-    const double save = millis([&] { ok = cataloguefile::save(*scanned, path, error); });
+    const double save =
+        millis([&] { ok = cataloguefile::save(*scanned, path, error) == atomicfile::Outcome::Replaced; });
     if (!ok) {
         std::fprintf(stderr, "save failed: %s\n", error.c_str());
         return 1;

@@ -427,11 +427,18 @@ int save(int argc, char **argv)
     for (int i = 4; i < argc; ++i)
         walkInto(catalogue, argv[i]);
     std::string error;
-    if (!cataloguefile::save(catalogue, argv[3], error)) {
-        std::fprintf(stderr, "trv: cannot save the catalogue to '%s': %s\n", argv[3], error.c_str());
+    switch (cataloguefile::save(catalogue, argv[3], error)) {
+    case atomicfile::Outcome::Replaced:
+        return 0;
+    case atomicfile::Outcome::Unsynced:
+        std::fprintf(stderr, "trv: saved the catalogue to '%s', but it is not yet known to be on disk: %s\n", argv[3],
+                     error.c_str());
         return 1;
+    case atomicfile::Outcome::Failed:
+        break;
     }
-    return 0;
+    std::fprintf(stderr, "trv: cannot save the catalogue to '%s': %s\n", argv[3], error.c_str());
+    return 1;
 }
 
 // The catalogue of a file, or nothing once the reason it was refused has been said.

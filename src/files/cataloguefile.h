@@ -5,6 +5,7 @@
 // hands over a record set, and refuses a file it cannot trust.
 
 #include "catalogue/recordset.h"
+#include "platform/atomicfile.h"
 
 #include <memory>
 #include <string>
@@ -14,9 +15,12 @@ namespace cataloguefile {
 constexpr int kApplicationId = 0x54525643; // "TRVC"
 constexpr int kVersion = 1;
 
-// Writes the records in the set's current order. On failure the reason is in error and
-// the target, if it existed, keeps its contents.
-[[nodiscard]] bool save(const RecordSet &records, const std::string &path, std::string &error);
+// Writes the records in the set's current order. A symbolic link is followed; the new
+// file keeps the old one's mode, and its owner and group where the saver may set them. A
+// target that is not a regular file, is read-only or is held by another program is
+// refused. On failure the reason is in error and the target, if it existed, keeps its
+// contents; Unsynced comes with the reason the new file is not yet known to be on disk.
+[[nodiscard]] atomicfile::Outcome save(const RecordSet &records, const std::string &path, std::string &error);
 
 // A new, open record set with the file's records in the file's order; nullptr with the
 // reason in error for a file that is not a whole catalogue file of this version or older.

@@ -1,28 +1,18 @@
 #include "platform/atomicfile.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <random>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-std::string folderOf(const std::string &path)
-{
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string nameOf(const std::string &path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+constexpr std::size_t kSuffixBytes = 9; // a dot and eight hex digits
 
 bool fail(std::string &error)
 {
@@ -30,56 +20,133 @@ bool fail(std::string &error)
     return false;
 }
 
-bool syncDescriptor(int fd, std::string &error)
+// The file a symbolic link leads to; any other path as it is.
+bool followLink(const std::string &path, std::string &followed, std::string &error)
 {
-    if (fd < 0)
-        return fail(error);
-    const bool ok = ::fsync(fd) == 0;
-    if (!ok)
-        fail(error);
-    ::close(fd);
-    return ok;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+        followed = path;
+        return true;
+    }
+    const std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
+    if (!real) {
+        error = "it is a symbolic link to a file that cannot be reached (" + std::string(std::strerror(errno)) + ")";
+        return false;
+    }
+    followed = real.get();
+    return true;
+}
+
+// ".NAME.xxxxxxxx", with NAME cut short where the whole would not be a legal name.
+std::string temporaryName(const std::string &name, unsigned random)
+{
+    std::size_t keep = std::min(name.size(), std::size_t(NAME_MAX) - 1 - kSuffixBytes);
+    while (keep > 0 && keep < name.size() && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
+        --keep; // not in the middle of a UTF-8 character
+    char suffix[kSuffixBytes + 1];
+    std::snprintf(suffix, sizeof suffix, ".%08x", random);
+    return "." + name.substr(0, keep) + suffix;
 }
 
 } // namespace
 
 namespace atomicfile {
 
-std::string createBeside(const std::string &target, std::string &error)
+Replacement::~Replacement()
 {
-    // Created with O_EXCL and mode 0666, so the umask gives it the usual permissions.
+    if (m_temporary.valid() && !m_committed)
+        ::unlinkat(m_folder.get(), m_temporaryName.c_str(), 0);
+}
+
+bool Replacement::begin(const std::string &target, std::string &error)
+{
+    std::string path;
+    if (!followLink(target, path, error))
+        return false;
+    const auto slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    m_name = slash == std::string::npos ? path : path.substr(slash + 1);
+    m_folder.reset(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!m_folder.valid())
+        return fail(error);
+    struct stat st {};
+    // Until prepare() gives it the old mode and owner, only the saver may read the new file.
+    return checkTarget(st, error) && createTemporary(m_targetExists ? st.st_mode & S_IRWXU : 0666, error);
+}
+
+std::string Replacement::viaFolder(const std::string &name) const
+{
+    return "/proc/self/fd/" + std::to_string(m_folder.get()) + "/" + name;
+}
+
+bool Replacement::checkTarget(struct stat &st, std::string &error)
+{
+    m_targetExists = ::fstatat(m_folder.get(), m_name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    if (!m_targetExists)
+        return errno == ENOENT || fail(error);
+    if (!S_ISREG(st.st_mode)) {
+        error = "it is not a regular file";
+        return false;
+    }
+    // Root may write anything: the owner's write bit is what says the file is meant to stay.
+    if ((st.st_mode & S_IWUSR) == 0) {
+        error = "the file is read-only";
+        return false;
+    }
+    return true;
+}
+
+bool Replacement::createTemporary(mode_t mode, std::string &error)
+{
+    // O_EXCL, and a mode the umask narrows as it does for any new file.
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, ".%08x", unsigned(random()));
-        std::string temporary = folderOf(target) + "/." + nameOf(target) + suffix;
-        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            ::close(fd);
-            return temporary;
-        }
+        m_temporaryName = temporaryName(m_name, unsigned(random()));
+        m_temporary.reset(
+            ::openat(m_folder.get(), m_temporaryName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+        if (m_temporary.valid())
+            return true;
         if (errno != EEXIST)
             break;
     }
-    fail(error);
-    return {};
+    return fail(error);
 }
 
-bool sync(const std::string &path, std::string &error)
+bool Replacement::besideExists(const std::string &suffix) const
 {
-    return syncDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC), error);
+    return ::faccessat(m_folder.get(), (m_name + suffix).c_str(), F_OK, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-bool replace(const std::string &temporary, const std::string &target, std::string &error)
+bool Replacement::removeBeside(const std::string &suffix, std::string &error) const
 {
-    if (::rename(temporary.c_str(), target.c_str()) != 0)
+    return ::unlinkat(m_folder.get(), (m_name + suffix).c_str(), 0) == 0 || errno == ENOENT || fail(error);
+}
+
+bool Replacement::prepare(std::string &error)
+{
+    struct stat st {};
+    if (!checkTarget(st, error))
+        return false;
+    // The owner first: changing it clears the set-user-ID bits.
+    if (m_targetExists && ::fchown(m_temporary.get(), st.st_uid, st.st_gid) != 0 && errno != EPERM)
         return fail(error);
-    return syncDescriptor(::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), error);
+    if (m_targetExists && ::fchmod(m_temporary.get(), st.st_mode & 07777) != 0)
+        return fail(error);
+    return ::fsync(m_temporary.get()) == 0 || fail(error);
 }
 
-void remove(const std::string &path)
+Outcome Replacement::commit(std::string &error)
 {
-    ::unlink(path.c_str());
+    if (::renameat(m_folder.get(), m_temporaryName.c_str(), m_folder.get(), m_name.c_str()) != 0) {
+        fail(error);
+        return Outcome::Failed;
+    }
+    m_committed = true;
+    if (::fsync(m_folder.get()) != 0) {
+        fail(error);
+        return Outcome::Unsynced;
+    }
+    return Outcome::Replaced;
 }
 
 Writeback::Writeback(const std::string &path) : m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}

@@ -3,6 +3,7 @@
 // leaves the old file or the whole new one.
 #include "catalogue/layouts.h"
 #include "files/cataloguefile.h"
+#include "sqlitevalue.h"
 
 #include <QDir>
 #include <QFile>
@@ -85,27 +86,13 @@ void sql(const QString &file, const char *statements)
     sqlite3_close(db);
 }
 
-// The first column of the first row.
-std::string firstValue(const std::string &file, const char *select)
-{
-    sqlite3 *db = nullptr;
-    sqlite3_stmt *st = nullptr;
-    std::string value = "(nothing)";
-    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
-        sqlite3_prepare_v2(db, select, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
-        value = reinterpret_cast<const char *>(sqlite3_column_text(st, 0));
-    sqlite3_finalize(st);
-    sqlite3_close(db);
-    return value;
-}
-
 class CatalogueFileTest : public ::testing::Test {
 protected:
     [[nodiscard]] std::string path(const char *name) const { return dir.filePath(QLatin1String(name)).toStdString(); }
     // The records as a file of that name gives them back.
     std::unique_ptr<RecordSet> saveAndOpen(const RecordSet &records, const char *name)
     {
-        EXPECT_TRUE(cataloguefile::save(records, path(name), error)) << error;
+        EXPECT_EQ(cataloguefile::save(records, path(name), error), atomicfile::Outcome::Replaced) << error;
         auto opened = cataloguefile::open(path(name), error);
         EXPECT_TRUE(opened) << error;
         return opened;
@@ -167,7 +154,7 @@ TEST_F(CatalogueFileTest, AFileOfTheFirstReleaseStillOpens)
 TEST_F(CatalogueFileTest, TheRecordsViewShowsTheStoredValues)
 {
     const auto saved = catalogue(kHostile);
-    ASSERT_TRUE(cataloguefile::save(*saved, path("v.trv"), error)) << error;
+    ASSERT_EQ(cataloguefile::save(*saved, path("v.trv"), error), atomicfile::Outcome::Replaced) << error;
     sqlite3 *db = nullptr;
     ASSERT_EQ(sqlite3_open(path("v.trv").c_str(), &db), SQLITE_OK);
     sqlite3_stmt *st = nullptr;
@@ -222,7 +209,7 @@ TEST_F(CatalogueFileTest, DamagedForeignOrNewerFilesAreRefused)
     const auto good = numbered(2000, "/A/");
     for (const Case &c : cases) {
         const QString file = dir.filePath(QLatin1String(c.name) + QStringLiteral(".trv"));
-        ASSERT_TRUE(cataloguefile::save(*good, file.toStdString(), error)) << error;
+        ASSERT_EQ(cataloguefile::save(*good, file.toStdString(), error), atomicfile::Outcome::Replaced) << error;
         c.damage(file);
         error.clear();
         EXPECT_FALSE(cataloguefile::open(file.toStdString(), error)) << c.name;
@@ -234,15 +221,16 @@ TEST_F(CatalogueFileTest, DamagedForeignOrNewerFilesAreRefused)
 TEST_F(CatalogueFileTest, AFailedSaveLeavesNothingBehind)
 {
     const auto good = numbered(10, "/A/");
-    EXPECT_FALSE(cataloguefile::save(*good, path("no/such/folder/x.trv"), error));
+    EXPECT_EQ(cataloguefile::save(*good, path("no/such/folder/x.trv"), error), atomicfile::Outcome::Failed);
     EXPECT_FALSE(error.empty());
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("taken")));
     error.clear();
-    EXPECT_FALSE(cataloguefile::save(*good, path("taken"), error)) << "a folder is not replaced";
+    EXPECT_EQ(cataloguefile::save(*good, path("taken"), error), atomicfile::Outcome::Failed)
+        << "a folder is not replaced";
     EXPECT_FALSE(error.empty());
     RecordSet dummy;
     BuildDummyRecordSet(dummy);
-    EXPECT_FALSE(cataloguefile::save(dummy, path("dummy.trv"), error));
+    EXPECT_EQ(cataloguefile::save(dummy, path("dummy.trv"), error), atomicfile::Outcome::Failed);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{QStringLiteral("taken")});
 }
@@ -250,7 +238,7 @@ TEST_F(CatalogueFileTest, AFailedSaveLeavesNothingBehind)
 TEST_F(CatalogueFileTest, AWriteThatFailsPartWayKeepsTheOldFile)
 {
     const std::string target = path("full.trv");
-    ASSERT_TRUE(cataloguefile::save(*numbered(10, "/OLD/"), target, error)) << error;
+    ASSERT_EQ(cataloguefile::save(*numbered(10, "/OLD/"), target, error), atomicfile::Outcome::Replaced) << error;
     const auto large = numbered(20000, "/NEW/");
     // A limit on the size of a file stands in for a full disk: every write past it fails.
     rlimit usual{};
@@ -259,10 +247,10 @@ TEST_F(CatalogueFileTest, AWriteThatFailsPartWayKeepsTheOldFile)
     limited.rlim_cur = 512 * 1024;
     const auto signalBefore = signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const bool saved = cataloguefile::save(*large, target, error);
+    const auto saved = cataloguefile::save(*large, target, error);
     setrlimit(RLIMIT_FSIZE, &usual);
     signal(SIGXFSZ, signalBefore);
-    EXPECT_FALSE(saved);
+    EXPECT_EQ(saved, atomicfile::Outcome::Failed);
     EXPECT_NE(error.find("too large"), std::string::npos) << error;
     const auto opened = cataloguefile::open(target, error);
     ASSERT_TRUE(opened) << error;
@@ -275,7 +263,7 @@ TEST_F(CatalogueFileTest, ASaveKilledAtAnyMomentLeavesTheOldFileOrTheWholeNewOne
 {
     const auto small = numbered(3000, "/OLD/"), large = numbered(5000, "/NEW/");
     const std::string target = path("k.trv");
-    ASSERT_TRUE(cataloguefile::save(*small, target, error)) << error;
+    ASSERT_EQ(cataloguefile::save(*small, target, error), atomicfile::Outcome::Replaced) << error;
     std::mt19937 random(7);
     int sawNew = 0;
     for (int round = 0; round < 16; ++round) {

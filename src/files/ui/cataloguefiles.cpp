@@ -56,12 +56,17 @@ void CatalogueFiles::SaveAs()
     // A failed save would otherwise lose the user's work without a word.
     c.window->setCursor(Qt::WaitCursor);
     std::string error;
-    const bool saved = cataloguefile::save(*s.catalogue, QFile::encodeName(path).toStdString(), error);
+    const auto saved = cataloguefile::save(*s.catalogue, QFile::encodeName(path).toStdString(), error);
     c.window->setCursor(Qt::ArrowCursor);
-    if (!saved)
-        c.messages->showMessage(QStringLiteral("The catalogue was not saved to %1: %2.")
-                                    .arg(QDir::toNativeSeparators(path), QString::fromStdString(error)),
+    const QString file = QDir::toNativeSeparators(path), reason = QString::fromStdString(error);
+    if (saved == atomicfile::Outcome::Failed)
+        c.messages->showMessage(QStringLiteral("The catalogue was not saved to %1: %2.").arg(file, reason),
                                 QStringLiteral("Catalogue Not Saved"));
+    else if (saved == atomicfile::Outcome::Unsynced)
+        c.messages->showMessage(
+            QStringLiteral("The catalogue was saved to %1, but it is not yet known to be on disk: %2.")
+                .arg(file, reason),
+            QStringLiteral("Catalogue Saved, Not Yet On Disk"));
 }
 
 void CatalogueFiles::OpenFile()
