@@ -272,6 +272,7 @@ void FrmDisplay::wireCommands()
     dc.FormatColumns = [this] { FormatColumns(*grdFiles, m_state.mblnSplitMade); };
     dc.SplitDisplay = [this] { SplitDisplay(*grdFiles); };
     dc.chosenSortOrder = [this] { return chosenSortOrder(); };
+    dc.catalogueOpening = [this] { return m_catalogueFiles->opening(); };
     m_display = new DisplayCommands(std::move(dc), this);
 
     PrintControls pc;
@@ -391,6 +392,7 @@ void FrmDisplay::DisplayFiles()
 
 void FrmDisplay::cmdClear_Click()
 {
+    m_catalogueFiles->cancelOpen();
     m_display->cmdClear_Click();
 }
 
@@ -449,6 +451,7 @@ void FrmDisplay::closeEvent(QCloseEvent *event)
 {
     // Hidden dialogs must not keep the program alive without its window.
     m_display->cancelWalk();
+    m_catalogueFiles->stop();
     for (QWidget *w : findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
         if (w->isWindow())
             w->close();
