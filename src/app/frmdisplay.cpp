@@ -292,6 +292,7 @@ void FrmDisplay::wireCommands()
     cf.Clear = [this] { cmdClear_Click(); };
     cf.cancelWalk = [this] { m_display->cancelWalk(); };
     cf.SortIt = [this] { m_sorting->SortIt(); };
+    cf.chosenSortOrder = [this] { return chosenSortOrder(); };
     cf.folder = m_services.catalogueFolder;
     m_catalogueFiles = std::make_unique<CatalogueFiles>(std::move(cf));
 

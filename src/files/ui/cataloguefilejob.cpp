@@ -12,12 +12,14 @@ CatalogueFileJob::~CatalogueFileJob()
     join();
 }
 
-void CatalogueFileJob::open(const QString &path)
+void CatalogueFileJob::open(const QString &path, const QString &sortOrder)
 {
     abandon();
-    start([file = QFile::encodeName(path).toStdString()](Task &t) {
+    start([file = QFile::encodeName(path).toStdString(), sortOrder](Task &t) {
         t.records = cataloguefile::open(file, t.error);
         t.succeeded = t.records != nullptr;
+        if (t.succeeded && t.records->count() > 0)
+            t.records->setSort(sortOrder);
     });
 }
 

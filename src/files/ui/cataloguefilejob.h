@@ -21,7 +21,8 @@ public:
     explicit CatalogueFileJob(QObject *parent = nullptr);
     ~CatalogueFileJob() override; // waits for every thread it started
 
-    void open(const QString &path);
+    // Orders what it read by sortOrder, so that the window applying it costs nothing.
+    void open(const QString &path, const QString &sortOrder);
     void save(const RecordSet &records, const QString &path);
     [[nodiscard]] bool running() const { return m_task != nullptr; }
 

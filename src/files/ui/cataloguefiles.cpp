@@ -113,7 +113,8 @@ void CatalogueFiles::OpenFile()
         return;
     m_fileName = m_opening = path;
     c.window->setCursor(Qt::WaitCursor);
-    m_openJob->open(path);
+    // Clear, which runs first when a catalogue is on show, leaves no order chosen.
+    m_openJob->open(path, c.state->TotalFiles > 0 ? QStringLiteral("Field1") : c.chosenSortOrder());
 }
 
 bool CatalogueFiles::opening() const

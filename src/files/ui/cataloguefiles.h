@@ -20,7 +20,8 @@ struct CatalogueFileControls : WindowControls {
     QLabel *lblDrives = nullptr;
     QListWidget *lstDriveNumFiles = nullptr;
     std::function<void()> Clear, cancelWalk, SortIt;
-    QString folder; // where the dialogs start; empty: a Tarvolo folder in Documents
+    std::function<QString()> chosenSortOrder; // "Field1" when no order is chosen
+    QString folder;                           // where the dialogs start; empty: a Tarvolo folder in Documents
 };
 
 class CatalogueFiles {
