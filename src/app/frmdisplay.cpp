@@ -272,6 +272,7 @@ void FrmDisplay::wireCommands()
     dc.FormatColumns = [this] { FormatColumns(*grdFiles, m_state.mblnSplitMade); };
     dc.SplitDisplay = [this] { SplitDisplay(*grdFiles); };
     dc.chosenSortOrder = [this] { return chosenSortOrder(); };
+    dc.catalogueOpening = [this] { return m_catalogueFiles->opening(); };
     m_display = new DisplayCommands(std::move(dc), this);
 
     PrintControls pc;
@@ -294,6 +295,7 @@ void FrmDisplay::wireCommands()
     cf.Clear = [this] { cmdClear_Click(); };
     cf.cancelWalk = [this] { m_display->cancelWalk(); };
     cf.SortIt = [this] { m_sorting->SortIt(); };
+    cf.chosenSortOrder = [this] { return chosenSortOrder(); };
     cf.folder = m_services.catalogueFolder;
     m_catalogueFiles = std::make_unique<CatalogueFiles>(std::move(cf));
 
@@ -394,6 +396,7 @@ void FrmDisplay::DisplayFiles()
 
 void FrmDisplay::cmdClear_Click()
 {
+    m_catalogueFiles->cancelOpen();
     m_display->cmdClear_Click();
 }
 
@@ -452,6 +455,7 @@ void FrmDisplay::closeEvent(QCloseEvent *event)
 {
     // Hidden dialogs must not keep the program alive without its window.
     m_display->cancelWalk();
+    m_catalogueFiles->stop();
     for (QWidget *w : findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
         if (w->isWindow())
             w->close();

@@ -77,7 +77,7 @@ void DisplayCommands::DisplayFiles()
     DisplayState &s = *c.state;
     // A Display that found nothing still replaced the drive list, whose lines no longer
     // match DriveRoots: a second Display would walk the wrong drives.
-    if (s.TotalFiles != 0 || walking() || m_catalogueShown) {
+    if (s.TotalFiles != 0 || walking() || m_catalogueShown || (c.catalogueOpening && c.catalogueOpening())) {
         c.messages->showMessage(QStringLiteral("You must clear the display before displaying again"),
                                 QStringLiteral("Clear The Display"));
         return;

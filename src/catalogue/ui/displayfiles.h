@@ -24,6 +24,7 @@ struct DisplayControls : WindowControls {
     // Sorting and layout, owned by other parts of the window.
     std::function<void()> SortIt, SetSort, ShowDownArrow, FormatColumns, SplitDisplay;
     std::function<QString()> chosenSortOrder; // "Field1" when no order is chosen
+    std::function<bool()> catalogueOpening;   // a catalogue file is being read for the window
 };
 
 class DisplayCommands : public QObject {
