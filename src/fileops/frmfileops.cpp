@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 
 namespace {
 
@@ -33,6 +34,7 @@ constexpr OpButton kButtons[] = {
     {"&Delete", 4440, fileop::Function::Delete, "Enter Source only."},
 };
 constexpr int kDeleteIndex = 3;
+constexpr int kRetryMs = 50;
 
 QFont boldSansSerif()
 {
@@ -40,6 +42,43 @@ QFont boldSansSerif()
     f.setPointSizeF(9.6);
     f.setBold(true);
     return f;
+}
+
+void removeRecordsOfFiles(const FileOpsControls &c, const std::vector<std::string> &paths,
+                          RecordSet::Bookmark preferred)
+{
+    RecordSet *records = c.grdFiles->dataSource();
+    // Whatever is on show now loses the records of the files that went, and only those.
+    if (paths.empty() || !records || records != c.state->catalogue.get())
+        return;
+    const std::vector<RecordSet::Bookmark> gone = recordsOfFiles(*records, paths, preferred);
+    if (gone.empty())
+        return;
+    const RecordSet::Bookmark current = c.grdFiles->currentRow() >= 0 ? c.grdFiles->bookmark() : RecordSet::kNoBookmark;
+    bool currentGone = false;
+    for (const RecordSet::Bookmark b : gone) {
+        currentGone = currentGone || b == current;
+        records->setBookmark(b);
+        c.grdFiles->deleteCurrentRow();
+        --c.state->TotalFiles;
+    }
+    // The row after a deleted current one becomes current; any other current row stays.
+    if (!currentGone && current != RecordSet::kNoBookmark)
+        records->setBookmark(current);
+    c.lblTotalFiles->setText(formatNumber(c.state->TotalFiles, u"###,###"));
+}
+
+// A save reading the catalogue on its worker must see it unchanged: the records go once it
+// has ended, dialog or not.
+void removeWhenUnread(const FileOpsControls &c, std::vector<std::string> paths, RecordSet::Bookmark preferred)
+{
+    if (!c.state->catalogueBeingRead) {
+        removeRecordsOfFiles(c, paths, preferred);
+        return;
+    }
+    QTimer::singleShot(kRetryMs, c.window, [c, paths = std::move(paths), preferred]() mutable {
+        removeWhenUnread(c, std::move(paths), preferred);
+    });
 }
 
 } // namespace
@@ -156,34 +195,10 @@ void FrmFileOps::onFinished(fileop::Result result)
     const bool ok = result.succeeded();
     // Files a delete took stay taken when it then failed or was cancelled: their records go too.
     if (m_isDelete)
-        removeDeletedRecords(m_job->takeRemoved());
+        removeWhenUnread(m_c, m_job->takeRemoved(), m_deleteBookmark);
     emit operationDone(ok);
     if (ok)
         close();
-}
-
-void FrmFileOps::removeDeletedRecords(const std::vector<std::string> &paths)
-{
-    RecordSet *records = m_c.grdFiles->dataSource();
-    // Whatever is on show now loses the records of the files that went, and only those.
-    if (paths.empty() || !records || records != m_c.state->catalogue.get())
-        return;
-    const std::vector<RecordSet::Bookmark> gone = recordsOfFiles(*records, paths, m_deleteBookmark);
-    if (gone.empty())
-        return;
-    const RecordSet::Bookmark current =
-        m_c.grdFiles->currentRow() >= 0 ? m_c.grdFiles->bookmark() : RecordSet::kNoBookmark;
-    bool currentGone = false;
-    for (const RecordSet::Bookmark b : gone) {
-        currentGone = currentGone || b == current;
-        records->setBookmark(b);
-        m_c.grdFiles->deleteCurrentRow();
-        --m_c.state->TotalFiles;
-    }
-    // The row after a deleted current one becomes current; any other current row stays.
-    if (!currentGone && current != RecordSet::kNoBookmark)
-        records->setBookmark(current);
-    m_c.lblTotalFiles->setText(formatNumber(m_c.state->TotalFiles, u"###,###"));
 }
 
 void FrmFileOps::setBusy(bool busy)

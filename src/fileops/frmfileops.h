@@ -57,7 +57,6 @@ signals:
 private:
     void onFinished(fileop::Result result);
     void setBusy(bool busy);
-    void removeDeletedRecords(const std::vector<std::string> &paths);
 
     FileOpsControls m_c;
     std::unique_ptr<FileOpPrompts> m_ownPrompts;

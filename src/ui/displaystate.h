@@ -23,6 +23,9 @@ struct DisplayState {
     bool mblnDupFirst = false;
     bool mblnSplitMade = false;
 
+    // A save's worker reads the catalogue: whatever would change it waits.
+    bool catalogueBeingRead = false;
+
     // The catalogue is replaced by Clear and by the end of a walk.
     std::unique_ptr<RecordSet> catalogue = std::make_unique<RecordSet>();
     RecordSet dummy;

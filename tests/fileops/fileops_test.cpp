@@ -310,6 +310,21 @@ TEST_F(FileCommandsTest, ADeleteRemovesTheRecordsOfTheFilesItTookAndNoOthers)
     EXPECT_EQ(totalLabel().trimmed(), QStringLiteral("2"));
 }
 
+TEST_F(FileCommandsTest, ADeleteEndingWhileASaveReadsTheCatalogueWaitsForIt)
+{
+    display();
+    window->fileCommands().optionsDialog()->chkYesToAll->setChecked(true);
+    rightClick(); // ALPHA.TXT
+    window->state().catalogueBeingRead = true;
+    EXPECT_TRUE(click(3));
+    EXPECT_FALSE(exists("alpha.txt"));
+    QTest::qWait(200);
+    EXPECT_EQ(window->state().catalogue->count(), 3) << "changed under the save's feet";
+    window->state().catalogueBeingRead = false;
+    QTRY_COMPARE(window->state().catalogue->count(), 2);
+    EXPECT_EQ(window->state().TotalFiles, 2);
+}
+
 TEST_F(FileCommandsTest, AFailedOperationKeepsTheDialogAndACopyWithRenameLeavesTheCatalogueAlone)
 {
     display();

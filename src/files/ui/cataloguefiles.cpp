@@ -93,7 +93,9 @@ void CatalogueFiles::SaveAs()
     m_saveJob->save(*s.catalogue, path);
     QEventLoop loop;
     QObject::connect(m_saveJob.get(), &CatalogueFileJob::finished, &loop, &QEventLoop::quit);
+    s.catalogueBeingRead = true;
     loop.exec(QEventLoop::ExcludeUserInputEvents);
+    s.catalogueBeingRead = false;
     c.window->setCursor(m_openJob->running() ? Qt::WaitCursor : Qt::ArrowCursor);
     reportSave(path);
     if (std::exchange(m_openEndedDuringSave, false))
