@@ -1,5 +1,6 @@
 #include "fileops/filecommands.h"
 
+#include "fileops/fileopjob.h"
 #include "fileops/fileproperties.h"
 #include "fileops/frmoptions.h"
 #include "grid/datagrid.h"
@@ -57,6 +58,9 @@ void FileCommands::grdFiles_MouseDown(int button)
     if (!m_fileOps) {
         m_fileOps = new FrmFileOps(m_c.fileOps, m_c.fileOps.window);
         m_fileOps->setAttribute(Qt::WA_DeleteOnClose);
+    } else if (!m_fileOps->job().running()) {
+        // Brought forward with the row now pointed at, or a Delete would take the old one.
+        m_fileOps->Form_Load();
     }
     m_fileOps->show();
     m_fileOps->raise();

@@ -33,6 +33,16 @@ public:
         m_snapshot = {path, done, total, items};
     }
     bool cancelled() override { return m_cancel.load(std::memory_order_relaxed); }
+    void removed(const std::string &path) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_removed.push_back(path);
+    }
+    [[nodiscard]] std::vector<std::string> takeRemoved()
+    {
+        std::lock_guard lock(m_mutex);
+        return std::exchange(m_removed, {});
+    }
 
     void cancel()
     {
@@ -78,6 +88,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     ProgressSnapshot m_snapshot;
+    std::vector<std::string> m_removed;
 };
 
 FileOpJob::FileOpJob(FileOpPrompts &prompts, QWidget *progressParent, QObject *parent)
@@ -118,6 +129,11 @@ void FileOpJob::start(fileop::Function function, const QString &from, const QStr
             QMetaObject::invokeMethod(
                 this, [this, r] { onWorkerDone(r); }, Qt::QueuedConnection);
         });
+}
+
+std::vector<std::string> FileOpJob::takeRemoved()
+{
+    return m_bridge ? m_bridge->takeRemoved() : std::vector<std::string>{};
 }
 
 void FileOpJob::cancel()

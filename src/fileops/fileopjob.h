@@ -11,6 +11,8 @@
 #include <QString>
 #include <memory>
 #include <thread>
+#include <utility>
+#include <vector>
 
 class FileOpPrompts;
 class QWidget;
@@ -25,6 +27,8 @@ public:
     void start(fileop::Function function, const QString &from, const QString &to, std::uint16_t flags);
     [[nodiscard]] bool running() const { return m_running; }
     void cancel();
+    // What the last operation unlinked of the user's, taken once it has finished.
+    [[nodiscard]] std::vector<std::string> takeRemoved();
     // nullptr when the operation is silent or none has started.
     [[nodiscard]] FileOpProgress *progressWindow() const { return m_progress; }
 

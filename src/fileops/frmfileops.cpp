@@ -1,5 +1,6 @@
 #include "fileops/frmfileops.h"
 
+#include "catalogue/filerecords.h"
 #include "catalogue/numberformat.h"
 #include "fileops/fileopjob.h"
 #include "fileops/fileopprompts.h"
@@ -140,12 +141,10 @@ void FrmFileOps::cmdFileOp_Click(int index)
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_isDelete = index == kDeleteIndex;
-    // The record to remove is the row current when the delete was asked for; the window
-    // stays live while the work runs, so the current row may move meanwhile.
-    RecordSet *records = m_c.grdFiles->dataSource();
-    m_deleteRecords = records;
-    m_deleteBookmark = records && m_c.grdFiles->currentRow() >= 0 ? qint64(m_c.grdFiles->bookmark()) : -1;
-    m_deletePath = m_deleteBookmark >= 0 ? records->value(kPathColumn) + records->value(kLongNameColumn) : QString();
+    // The row current when the delete was asked for is the one to prefer among records
+    // that look alike; the window stays live while the work runs, so it may move meanwhile.
+    const RecordSet *records = m_c.grdFiles->dataSource();
+    m_deleteBookmark = records && m_c.grdFiles->currentRow() >= 0 ? m_c.grdFiles->bookmark() : RecordSet::kNoBookmark;
     setBusy(true);
     m_job->start(kButtons[index].function, txtSource->text(), txtDestination->text(), optionFlags());
 }
@@ -155,26 +154,35 @@ void FrmFileOps::onFinished(fileop::Result result)
     QApplication::restoreOverrideCursor();
     setBusy(false);
     const bool ok = result.succeeded();
-    if (ok && m_isDelete)
-        removeDeletedRecord();
+    // Files a delete took stay taken when it then failed or was cancelled: their records go too.
+    if (m_isDelete)
+        removeDeletedRecords(m_job->takeRemoved());
     emit operationDone(ok);
     if (ok)
         close();
 }
 
-void FrmFileOps::removeDeletedRecord()
+void FrmFileOps::removeDeletedRecords(const std::vector<std::string> &paths)
 {
     RecordSet *records = m_c.grdFiles->dataSource();
-    if (m_deleteBookmark < 0 || !records || records != m_deleteRecords)
+    // Whatever is on show now loses the records of the files that went, and only those.
+    if (paths.empty() || !records || records != m_c.state->catalogue.get())
         return;
-    const int position = records->positionOf(RecordSet::Bookmark(m_deleteBookmark));
-    // A catalogue made anew meanwhile may reuse the bookmark for another file.
-    if (position < 0 ||
-        records->textAt(position, kPathColumn) + records->textAt(position, kLongNameColumn) != m_deletePath)
+    const std::vector<RecordSet::Bookmark> gone = recordsOfFiles(*records, paths, m_deleteBookmark);
+    if (gone.empty())
         return;
-    records->setPosition(position);
-    m_c.grdFiles->deleteCurrentRow();
-    --m_c.state->TotalFiles;
+    const RecordSet::Bookmark current =
+        m_c.grdFiles->currentRow() >= 0 ? m_c.grdFiles->bookmark() : RecordSet::kNoBookmark;
+    bool currentGone = false;
+    for (const RecordSet::Bookmark b : gone) {
+        currentGone = currentGone || b == current;
+        records->setBookmark(b);
+        m_c.grdFiles->deleteCurrentRow();
+        --m_c.state->TotalFiles;
+    }
+    // The row after a deleted current one becomes current; any other current row stays.
+    if (!currentGone && current != RecordSet::kNoBookmark)
+        records->setBookmark(current);
     m_c.lblTotalFiles->setText(formatNumber(m_c.state->TotalFiles, u"###,###"));
 }
 

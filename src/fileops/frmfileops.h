@@ -11,6 +11,8 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 class FileOpJob;
 class FileOpPrompts;
@@ -55,14 +57,12 @@ signals:
 private:
     void onFinished(fileop::Result result);
     void setBusy(bool busy);
-    void removeDeletedRecord();
+    void removeDeletedRecords(const std::vector<std::string> &paths);
 
     FileOpsControls m_c;
     std::unique_ptr<FileOpPrompts> m_ownPrompts;
     FileOpJob *m_job;
     bool m_isDelete = false;
-    // The record current when the delete was asked for, and what it showed then.
-    qint64 m_deleteBookmark = -1;
-    const void *m_deleteRecords = nullptr;
-    QString m_deletePath;
+    // The row current when the delete was asked for.
+    RecordSet::Bookmark m_deleteBookmark = RecordSet::kNoBookmark;
 };

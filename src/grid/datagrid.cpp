@@ -555,15 +555,19 @@ bool DataGrid::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
     case QEvent::KeyPress:
-        if (qobject_cast<GridPane *>(watched))
+        if (auto *p = qobject_cast<GridPane *>(watched)) {
+            keepCurrentCellIn(p);
             return handleKey(static_cast<QKeyEvent *>(event));
+        }
         break;
     case QEvent::MouseButtonPress:
         emitMouseDown(static_cast<QWidget *>(watched), event);
         break;
     case QEvent::FocusIn:
-        if (auto *p = qobject_cast<GridPane *>(watched); p && paneIndex(p) >= 0)
+        if (auto *p = qobject_cast<GridPane *>(watched); p && paneIndex(p) >= 0) {
             makeCurrentPane(p);
+            keepCurrentCellIn(p);
+        }
         break;
     default:
         break;
@@ -578,6 +582,10 @@ bool DataGrid::handleKey(QKeyEvent *event)
         moveFocusOutside(false);
         return true;
     }
+    if (isContextKey(*event)) {
+        emitContextPress(event->modifiers());
+        return true;
+    }
     int keyAscii = keyAsciiOf(*event);
     if (keyAscii == 0)
         return false;
@@ -588,7 +596,28 @@ bool DataGrid::handleKey(QKeyEvent *event)
         moveFocusOutside(!(event->modifiers() & Qt::ShiftModifier));
         return true;
     }
+    // Enter not taken by the handlers opens the row as a double click does.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentRow() >= 0)
+        emit rowActivated();
     return false;
+}
+
+// The keyboard's way to a right click: the Menu key, or Shift+F10.
+bool DataGrid::isContextKey(const QKeyEvent &event)
+{
+    return event.key() == Qt::Key_Menu ||
+           (event.key() == Qt::Key_F10 && (event.modifiers() & ~Qt::KeypadModifier) == Qt::ShiftModifier);
+}
+
+void DataGrid::emitContextPress(Qt::KeyboardModifiers modifiers)
+{
+    // As a right button pressed on the current cell, where the pointer would be.
+    QPoint at;
+    if (m_currentPane) {
+        const QRect cell = m_currentPane->visualRect(m_selection->currentIndex());
+        at = m_currentPane->viewport()->mapTo(this, cell.isValid() ? cell.center() : QPoint());
+    }
+    emit mouseDown(buttonCode(Qt::RightButton), shiftCode(modifiers & ~Qt::ShiftModifier), at.x(), at.y());
 }
 
 void DataGrid::moveFocusOutside(bool forward)
@@ -610,8 +639,42 @@ void DataGrid::emitMouseDown(QWidget *source, QEvent *event)
     const int button = buttonCode(e->button());
     if (button == 0)
         return;
+    // Whoever hears of the press reads the current row: it must be the one pressed on
+    // already, not only once the view has handled the press after them.
+    makeRowCurrentAt(source, e->position().toPoint());
     const QPoint at = source->mapTo(this, e->position().toPoint());
     emit mouseDown(button, shiftCode(e->modifiers()), at.x(), at.y());
+}
+
+void DataGrid::keepCurrentCellIn(GridPane *pane)
+{
+    // A view moves its cursor only through cells it shows: with the current cell in a
+    // column this pane hides (the names pane after a sort by size, say), the movement keys
+    // would do nothing until a cell was clicked.
+    const QModelIndex current = m_selection->currentIndex();
+    if (!current.isValid() || !pane->isColumnHidden(current.column()))
+        return;
+    const int column = pane->firstVisibleColumn();
+    if (column >= 0 && column < m_model->columnCount())
+        m_selection->setCurrentIndex(m_model->index(current.row(), column), QItemSelectionModel::NoUpdate);
+}
+
+void DataGrid::makeRowCurrentAt(QWidget *source, QPoint at)
+{
+    for (GridPane *p : m_panes) {
+        int row = -1, column = usableColumn();
+        if (source == p->viewport()) {
+            const QModelIndex index = p->indexAt(at);
+            row = index.row();
+            column = index.column();
+        } else if (source == p->verticalHeader()->viewport()) {
+            row = p->verticalHeader()->logicalIndexAt(at);
+        }
+        if (row >= 0 && column >= 0 && row != m_selection->currentIndex().row())
+            m_selection->setCurrentIndex(m_model->index(row, column), QItemSelectionModel::NoUpdate);
+        if (row >= 0)
+            return;
+    }
 }
 
 void DataGrid::changeEvent(QEvent *event)

@@ -83,8 +83,10 @@ public:
     [[nodiscard]] QItemSelectionModel *selectionModel() const { return m_selection; }
 
 signals:
-    void rowActivated(); // double click on a row
-    // Raised on every press in the grid. button: 1 left, 2 right, 4 middle; shift: 1 Shift,
+    void rowActivated(); // double click on a row, or Enter on it
+    // Raised on every press in the grid, and for the Menu key or Shift+F10 as a right
+    // button on the current cell.
+    // button: 1 left, 2 right, 4 middle; shift: 1 Shift,
     // 2 Ctrl, 4 Alt; x, y in pixels from the grid's top left corner.
     void mouseDown(int button, int shift, int x, int y);
     // Every character key typed in a pane, Tab (9) and Enter (13) included; set the code
@@ -115,7 +117,11 @@ private:
     void onSectionResized(GridPane *pane, int column, int newSize);
 
     bool handleKey(QKeyEvent *event);
+    [[nodiscard]] static bool isContextKey(const QKeyEvent &event);
+    void emitContextPress(Qt::KeyboardModifiers modifiers);
     void emitMouseDown(QWidget *source, QEvent *event);
+    void makeRowCurrentAt(QWidget *source, QPoint at);
+    void keepCurrentCellIn(GridPane *pane);
     void moveFocusOutside(bool forward);
     [[nodiscard]] int paneIndex(const GridPane *pane) const;
     [[nodiscard]] GridPane *paneShowing(int column) const;

@@ -14,9 +14,52 @@ bool isControl(char16_t c)
     return c < 0x20 || c == 0x7F;
 }
 
+// The invisible characters that reorder the text around them, by their usual short names.
+// Shown as they are they disguise a name ("evil\u202Etxt.exe" reads as "evilexe.txt").
+const char *bidiControlName(char16_t c)
+{
+    switch (c) {
+    case 0x061C:
+        return "ALM";
+    case 0x200E:
+        return "LRM";
+    case 0x200F:
+        return "RLM";
+    case 0x202A:
+        return "LRE";
+    case 0x202B:
+        return "RLE";
+    case 0x202C:
+        return "PDF";
+    case 0x202D:
+        return "LRO";
+    case 0x202E:
+        return "RLO";
+    case 0x2066:
+        return "LRI";
+    case 0x2067:
+        return "RLI";
+    case 0x2068:
+        return "FSI";
+    case 0x2069:
+        return "PDI";
+    default:
+        return nullptr;
+    }
+}
+
+// A byte that may begin a control character's UTF-8 form: most names have none, and are
+// shown without a second look.
+bool mayStartControl(char c)
+{
+    const auto b = static_cast<unsigned char>(c);
+    return isControl(b) || b == 0xD8 || b == 0xE2;
+}
+
 // A tab or another control character would draw as a gap or nothing at all: it shows in
 // caret notation instead (^I for a tab, ^? for delete), as terminals list such names.
-// Every font has these characters, which is not so for the Control Pictures block.
+// Every font has these characters, which is not so for the Control Pictures block. The
+// direction controls show as their names in angle brackets (<RLO>).
 QString withVisibleControls(const QString &text)
 {
     QString shown;
@@ -24,6 +67,8 @@ QString withVisibleControls(const QString &text)
     for (const QChar c : text) {
         if (isControl(c.unicode()))
             shown += QLatin1Char('^') + QChar(char16_t(c.unicode() ^ 0x40));
+        else if (const char *name = bidiControlName(c.unicode()))
+            shown += QLatin1Char('<') + QLatin1String(name) + QLatin1Char('>');
         else
             shown += c;
     }
@@ -116,8 +161,7 @@ QString RecordSetModel::displayText(int row, int column) const
     while (n > 0 && m_buffer[n - 1] == ' ')
         --n;
     const auto end = m_buffer.begin() + std::ptrdiff_t(n);
-    const bool controls =
-        std::any_of(m_buffer.begin(), end, [](char c) { return isControl(char16_t(static_cast<unsigned char>(c))); });
+    const bool controls = std::any_of(m_buffer.begin(), end, [](char c) { return mayStartControl(c); });
     QString text = QString::fromUtf8(m_buffer.data(), qsizetype(n));
     return controls ? withVisibleControls(text) : text;
 }

@@ -164,6 +164,11 @@ private:
         ++m_items;
         m_ui.progress(path, 0, 0, m_items);
     }
+    void removedItem(const std::string &path)
+    {
+        m_ui.removed(path);
+        finished(path);
+    }
 
     bool resolveSource(const std::string &from, Source &src)
     {
@@ -650,7 +655,7 @@ private:
         if (::syncfs(dstDir) != 0)
             return failErrno(dstFolder + dstName);
         const SourceRemoval r =
-            removeCopied(srcDir, name, srcPath, m_copied, [this](const std::string &path) { finished(path); });
+            removeCopied(srcDir, name, srcPath, m_copied, [this](const std::string &path) { removedItem(path); });
         if (r.err)
             return fail(r.err, r.path, r.why);
         if (r.kept == 0)
@@ -775,7 +780,7 @@ private:
         if (!goOn())
             return false;
         if (::unlinkat(dir, name.c_str(), 0) == 0) {
-            finished(path);
+            removedItem(path);
             return true;
         }
         const int unlinkErr = errno;
@@ -801,7 +806,7 @@ private:
                 return false;
         if (::unlinkat(dir, name.c_str(), AT_REMOVEDIR) != 0)
             return failErrno(path);
-        finished(path);
+        removedItem(path);
         return true;
     }
 

@@ -42,6 +42,9 @@ public:
     }
     // Asked between items and between chunks of a file.
     virtual bool cancelled() { return false; }
+    // A file, link or folder of the user's that the operation unlinked (a delete, or the
+    // source of a move across file systems); never a temporary of the engine's own.
+    virtual void removed(const std::string &path) { (void)path; }
 };
 
 struct Result {

@@ -173,3 +173,33 @@ TEST_F(GridViewTest, AFoundRowLandsNearTheTopAndADuplicateGroupWhollyInView)
     }
     EXPECT_LE(first, topRow() + 1);
 }
+
+TEST_F(GridViewTest, MovementKeysWorkAtOnceWhereverTheFocusCameFrom)
+{
+    display();
+    const auto press = [this](Qt::Key key, Qt::KeyboardModifiers m = {}) {
+        QWidget *focused = QApplication::focusWidget();
+        ASSERT_TRUE(focused);
+        QTest::keyClick(focused, key, m);
+        settle();
+    };
+    // Straight after a Display, the keys reach the grid wherever the focus is.
+    grid()->setFocus();
+    settle();
+    press(Qt::Key_Down);
+    EXPECT_EQ(grid()->currentRow(), 1) << QApplication::focusWidget()->metaObject()->className();
+    press(Qt::Key_PageDown);
+    EXPECT_GT(grid()->currentRow(), 1);
+    press(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(grid()->currentRow(), grid()->dataSource()->count() - 1);
+    // Into either pane from outside, the current cell in a column that pane hides.
+    for (int pane : {0, 1}) {
+        child("lstDriveNumFiles")->setFocus();
+        grid()->setCurrentColumn(pane == 0 ? kSize : kLongName);
+        grid()->pane(pane)->setFocus(Qt::TabFocusReason);
+        settle();
+        const int before = grid()->currentRow();
+        press(Qt::Key_Up);
+        EXPECT_EQ(grid()->currentRow(), before - 1) << "pane " << pane;
+    }
+}

@@ -10,6 +10,7 @@
 #include "fileops/frmfileops.h"
 #include "fileops/frmoptions.h"
 #include "grid/datagrid.h"
+#include "grid/recordsetmodel.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -21,6 +22,7 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <deque>
 #include <gtest/gtest.h>
 
@@ -223,6 +225,88 @@ TEST_F(FileCommandsTest, ADeleteRemovesExactlyTheRecordItWasAskedForAndLowersThe
     EXPECT_EQ(window->state().TotalFiles, 0);
     EXPECT_EQ(totalLabel(), QString());
     EXPECT_TRUE(QDir(drive.path()).isEmpty());
+}
+
+TEST_F(FileCommandsTest, ARightClickWorksOnTheRowUnderThePointerInEitherPane)
+{
+    display();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    window->fileCommands().optionsDialog()->chkYesToAll->setChecked(true);
+    // Sorted by long name: ALPHA, BETA, GAMMA. Each pass points at the last row while the
+    // first is current, and deletes what the dialog names.
+    const char *expectGone[] = {"gamma.txt", "beta.txt"};
+    for (int pass = 0; pass < 2; ++pass) {
+        grid()->dataSource()->setPosition(0);
+        GridPane *pane = grid()->pane(pass);
+        const int last = grid()->dataSource()->count() - 1;
+        const QRect cell = pane->visualRect(grid()->model()->index(last, pass == 0 ? 0 : 2));
+        ASSERT_TRUE(cell.isValid());
+        QTest::mousePress(pane->viewport(), Qt::RightButton, {}, cell.center());
+        QTest::mouseRelease(pane->viewport(), Qt::RightButton, {}, cell.center());
+        ASSERT_TRUE(dialog());
+        EXPECT_TRUE(dialog()->txtSource->text().contains(QString::fromLatin1(expectGone[pass]).toUpper()));
+        EXPECT_TRUE(click(3));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_FALSE(exists(expectGone[pass]));
+        EXPECT_TRUE(exists("alpha.txt")) << "the row that was current is left alone";
+        EXPECT_EQ(window->state().catalogue->textAt(0, 0).trimmed(), QStringLiteral("ALPHA.TXT"));
+    }
+    EXPECT_EQ(window->state().TotalFiles, 1);
+}
+
+TEST_F(FileCommandsTest, TheKeyboardReachesTheDialogAndThePropertiesOfTheCurrentRow)
+{
+    display();
+    GridPane *pane = grid()->pane(1);
+    grid()->dataSource()->setPosition(2);
+    QTest::keyClick(pane, Qt::Key_Menu);
+    ASSERT_TRUE(dialog());
+    EXPECT_TRUE(dialog()->txtSource->text().contains(QStringLiteral("GAMMA.TXT")));
+    dialog()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    grid()->dataSource()->setPosition(1);
+    QTest::keyClick(grid()->pane(0), Qt::Key_F10, Qt::ShiftModifier);
+    ASSERT_TRUE(dialog());
+    EXPECT_TRUE(dialog()->txtSource->text().contains(QStringLiteral("BETA.TXT")));
+    QTest::keyClick(pane, Qt::Key_Return);
+    ASSERT_EQ(propertiesShown.size(), 1) << "Enter opens the row as a double click does";
+    EXPECT_TRUE(propertiesShown.front().trimmed().endsWith(QStringLiteral("/BETA.TXT")));
+}
+
+TEST_F(FileCommandsTest, ADeleteRemovesTheRecordsOfTheFilesItTookAndNoOthers)
+{
+    write("gala.txt", "g");
+    display();
+    window->fileCommands().optionsDialog()->chkYesToAll->setChecked(true);
+    RecordSet &rs = *window->state().catalogue; // ALPHA, BETA, GALA, GAMMA
+    rs.setPosition(0);
+    rightClick();
+    ASSERT_TRUE(dialog());
+    // With the dialog open, pointing at another row names that row's file.
+    rs.setPosition(1);
+    rightClick();
+    EXPECT_TRUE(dialog()->txtSource->text().contains(QStringLiteral("BETA.TXT")));
+
+    // A wildcard naming other files: their records go, the current row's stays current.
+    dialog()->txtSource->setText(drive.path() + QStringLiteral("/G*"));
+    EXPECT_TRUE(click(3));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(exists("gala.txt") || exists("gamma.txt"));
+    ASSERT_EQ(rs.count(), 2);
+    EXPECT_EQ(window->state().TotalFiles, 2);
+    EXPECT_EQ(rs.value(0).trimmed(), QStringLiteral("BETA.TXT"));
+    EXPECT_EQ(rs.textAt(0, 0).trimmed(), QStringLiteral("ALPHA.TXT"));
+
+    // A delete that took nothing the catalogue holds removes no record.
+    write("new.txt", "n");
+    rightClick();
+    dialog()->txtSource->setText(drive.path() + QStringLiteral("/NEW.TXT"));
+    EXPECT_TRUE(click(3));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(exists("new.txt"));
+    EXPECT_EQ(rs.count(), 2);
+    EXPECT_EQ(totalLabel().trimmed(), QStringLiteral("2"));
 }
 
 TEST_F(FileCommandsTest, AFailedOperationKeepsTheDialogAndACopyWithRenameLeavesTheCatalogueAlone)

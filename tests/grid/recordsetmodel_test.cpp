@@ -49,6 +49,9 @@ TEST(RecordSetModel, ControlCharactersShowAsSymbolsAndTheStoredValueKeepsThem)
         {"line\nbreak\r", QStringLiteral("LINE^JBREAK^M")},
         {"bell\a del\x7f", QStringLiteral("BELL^G DEL^?")},
         {"caf\xc3\xa9 plain", QStringLiteral("CAF\u00C9 PLAIN")},
+        // Direction controls would show "evil\u202Etxt.exe" as EVILEXE.TXT.
+        {"evil\u202Etxt.exe", QStringLiteral("EVIL<RLO>TXT.EXE")},
+        {"a\u2066b\u2069\u200F\u061C \u2014", QStringLiteral("A<LRI>B<PDI><RLM><ALM> \u2014")},
     };
     for (const auto &[name, shown] : names)
         addFile(rs, name, 0);
