@@ -465,8 +465,9 @@ private:
             return failErrno(dstPath);
         const std::int64_t copied = copyData(in, out.get(), st.st_size, srcPath, dstPath);
         // On the disk before it takes the name, above all when it replaces a file.
+        // Cancel counts until the name is taken, through the sync too.
         const bool ok = copied >= 0 && finishFile(in, out.get(), st, copied, srcPath, dstPath) &&
-                        (fresh || ::fsync(out.get()) == 0 || failErrno(dstPath));
+                        (fresh || ::fsync(out.get()) == 0 || failErrno(dstPath)) && goOn();
         return settle(ok, fresh, dstDir, tmp, dstName, replace, dstPath);
     }
 
