@@ -243,61 +243,27 @@ void FrmDisplay::layOut()
 
 void FrmDisplay::wireCommands()
 {
-    m_controls.window = this;
-    m_controls.state = &m_state;
-    m_controls.messages = m_services.messages;
-    m_controls.grdFiles = grdFiles;
-    m_controls.lblSortType = lblSortType;
-    m_controls.txtSearch = txtSearch;
-    m_controls.FindDups = action(QStringLiteral("FindDups"));
-    m_controls.ResetSplitDisplay = [this] { ResetSplitDisplay(); };
+    m_controls = {
+        this, &m_state, m_services.messages, grdFiles, lblSortType, txtSearch, action(QStringLiteral("FindDups")),
+        this};
 
-    static_cast<WindowControls &>(m_lookup) = m_controls;
-    m_lookup.Search = action(QStringLiteral("Search"));
-    m_lookup.UpArrow = action(QStringLiteral("UpArrow"));
-    m_lookup.DownArrow = action(QStringLiteral("DownArrow"));
+    // The Sort menu's items were made with the menus.
+    m_lookup = {m_controls, m_lookup.sortItems, action(QStringLiteral("Search")), action(QStringLiteral("UpArrow")),
+                action(QStringLiteral("DownArrow"))};
     m_sorting = std::make_unique<Sorting>(m_lookup);
     m_search = std::make_unique<QuickSearchBox>(m_lookup);
-    m_dups = std::make_unique<DuplicateFinder>(m_lookup);
+    m_dups = std::make_unique<DuplicateFinder>(m_lookup, m_state);
 
-    DisplayControls dc;
-    static_cast<WindowControls &>(dc) = m_controls;
-    dc.lstDriveNumFiles = lstDriveNumFiles;
-    dc.lblDrives = lblDrives;
-    dc.lblTotalFiles = lblTotalFiles;
-    dc.driveSource = m_services.driveSource;
-    dc.SortIt = [this] { m_sorting->SortIt(); };
-    dc.SetSort = [this] { m_sorting->SetSort(); };
-    dc.ShowDownArrow = [this] { m_sorting->ShowDownArrow(); };
-    dc.FormatColumns = [this] { FormatColumns(*grdFiles, m_state.mblnSplitMade); };
-    dc.SplitDisplay = [this] { SplitDisplay(*grdFiles); };
-    dc.chosenSortOrder = [this] { return chosenSortOrder(); };
-    dc.catalogueOpening = [this] { return m_catalogueFiles->opening(); };
-    m_display = new DisplayCommands(std::move(dc), this);
-
-    PrintControls pc;
-    pc.window = this;
-    pc.messages = m_services.messages;
-    pc.printerDialog = m_services.printerDialog;
-    pc.lblSortType = lblSortType;
-    pc.catalogue = [this] { return m_state.catalogue.get(); };
-    pc.sortLine = [this] { return m_sorting->chosenSortCaption(); };
-    pc.fileDialogs = m_services.fileDialogs;
-    pc.folder = m_services.catalogueFolder;
-    m_print = std::make_unique<PrintCommand>(std::move(pc));
-
-    CatalogueFileControls cf;
-    static_cast<WindowControls &>(cf) = m_controls;
-    cf.dialogs = m_services.fileDialogs;
-    cf.lblTotalFiles = lblTotalFiles;
-    cf.lblDrives = lblDrives;
-    cf.lstDriveNumFiles = lstDriveNumFiles;
-    cf.Clear = [this] { cmdClear_Click(); };
-    cf.cancelWalk = [this] { m_display->cancelWalk(); };
-    cf.SortIt = [this] { m_sorting->SortIt(); };
-    cf.chosenSortOrder = [this] { return chosenSortOrder(); };
-    cf.folder = m_services.catalogueFolder;
-    m_catalogueFiles = std::make_unique<CatalogueFiles>(std::move(cf));
+    m_display = new DisplayCommands(
+        {m_controls, lstDriveNumFiles, lblDrives, lblTotalFiles, m_services.driveSource, m_sorting.get()}, m_state,
+        this);
+    m_print = std::make_unique<PrintCommand>(PrintControls{this, m_services.messages, m_services.printerDialog,
+                                                           lblSortType, &m_state, m_sorting.get(),
+                                                           m_services.fileDialogs, m_services.catalogueFolder});
+    m_catalogueFiles = std::make_unique<CatalogueFiles>(
+        CatalogueFileControls{m_controls, m_services.fileDialogs, lblTotalFiles, lblDrives, lstDriveNumFiles,
+                              m_sorting.get(), m_services.catalogueFolder},
+        m_state);
 
     connect(cmdDisplay, &QPushButton::clicked, this, &FrmDisplay::DisplayFiles);
     connect(cmdClear, &QPushButton::clicked, this, &FrmDisplay::cmdClear_Click);
@@ -305,12 +271,9 @@ void FrmDisplay::wireCommands()
     installKeyAscii(txtSearch, [this](int &k) { m_search->txtSearch_KeyPress(k); });
     connect(grdFiles, &DataGrid::keyPress, this, [this](int &k) { m_dups->gridKeyPress(k); });
 
-    FileCommandsControls fc;
-    static_cast<WindowControls &>(fc.fileOps) = m_controls;
-    fc.fileOps.lblTotalFiles = lblTotalFiles;
-    fc.fileOps.prompts = m_services.fileOpPrompts;
-    fc.showProperties = m_services.showProperties;
-    m_files = std::make_unique<FileCommands>(std::move(fc));
+    m_files = std::make_unique<FileCommands>(
+        FileCommandsControls{{m_controls, lblTotalFiles, m_services.fileOpPrompts}, m_services.showProperties},
+        m_state);
     connect(grdFiles, &DataGrid::rowActivated, this, [this] { m_files->grdFiles_RowActivated(); });
     connect(grdFiles, &DataGrid::mouseDown, this,
             [this](int button, int, int, int) { m_files->grdFiles_MouseDown(button); });
@@ -347,9 +310,24 @@ void FrmDisplay::ResetSplitDisplay()
     emit splitDisplayReset();
 }
 
-QString FrmDisplay::chosenSortOrder() const
+void FrmDisplay::FormatColumns()
 {
-    return m_sorting->chosenSortOrder();
+    ::FormatColumns(*grdFiles, m_state.mblnSplitMade);
+}
+
+void FrmDisplay::SplitDisplay()
+{
+    ::SplitDisplay(*grdFiles);
+}
+
+void FrmDisplay::cancelWalk()
+{
+    m_display->cancelWalk();
+}
+
+bool FrmDisplay::catalogueOpening() const
+{
+    return m_catalogueFiles->opening();
 }
 
 void FrmDisplay::tbrTRVStd_ButtonClick(const QString &key)

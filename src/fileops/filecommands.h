@@ -12,14 +12,15 @@
 class FrmOptions;
 
 struct FileCommandsControls {
-    FileOpsControls fileOps; // its options member is filled in here
+    FileOpsControls fileOps;
     // Shows a file's properties; empty: ShowFileProperties.
     std::function<void(const QString &path)> showProperties;
 };
 
 class FileCommands {
 public:
-    explicit FileCommands(FileCommandsControls controls);
+    // The state is handed on to the file operations dialog, whose deletes lower TotalFiles.
+    FileCommands(FileCommandsControls controls, DisplayState &state);
 
     void mnuOptions_Click();
     void grdFiles_RowActivated();
@@ -33,6 +34,7 @@ private:
     [[nodiscard]] bool mayWorkOnFiles() const;
 
     FileCommandsControls m_c;
+    DisplayState &m_state;
     QPointer<FrmOptions> m_options;
     QPointer<FrmFileOps> m_fileOps;
 };

@@ -2,6 +2,7 @@
 
 #include "catalogue/filerecords.h"
 #include "catalogue/numberformat.h"
+#include "fileops/filecommands.h"
 #include "fileops/fileopjob.h"
 #include "fileops/fileopprompts.h"
 #include "fileops/frmoptions.h"
@@ -44,12 +45,12 @@ QFont boldSansSerif()
     return f;
 }
 
-void removeRecordsOfFiles(const FileOpsControls &c, const std::vector<std::string> &paths,
+void removeRecordsOfFiles(const FileOpsControls &c, DisplayState &state, const std::vector<std::string> &paths,
                           RecordSet::Bookmark preferred)
 {
     RecordSet *records = c.grdFiles->dataSource();
     // Whatever is on show now loses the records of the files that went, and only those.
-    if (paths.empty() || !records || records != c.state->catalogue.get())
+    if (paths.empty() || !records || records != state.catalogue.get())
         return;
     const std::vector<RecordSet::Bookmark> gone = recordsOfFiles(*records, paths, preferred);
     if (gone.empty())
@@ -60,30 +61,32 @@ void removeRecordsOfFiles(const FileOpsControls &c, const std::vector<std::strin
         currentGone = currentGone || b == current;
         records->setBookmark(b);
         c.grdFiles->deleteCurrentRow();
-        --c.state->TotalFiles;
+        --state.TotalFiles;
     }
     // The row after a deleted current one becomes current; any other current row stays.
     if (!currentGone && current != RecordSet::kNoBookmark)
         records->setBookmark(current);
-    c.lblTotalFiles->setText(formatNumber(c.state->TotalFiles, u"###,###"));
+    c.lblTotalFiles->setText(formatNumber(state.TotalFiles, u"###,###"));
 }
 
 // A save reading the catalogue on its worker must see it unchanged: the records go once it
 // has ended, dialog or not.
-void removeWhenUnread(const FileOpsControls &c, std::vector<std::string> paths, RecordSet::Bookmark preferred)
+void removeWhenUnread(const FileOpsControls &c, DisplayState &state, std::vector<std::string> paths,
+                      RecordSet::Bookmark preferred)
 {
-    if (!c.state->catalogueBeingRead) {
-        removeRecordsOfFiles(c, paths, preferred);
+    if (!state.catalogueBeingRead) {
+        removeRecordsOfFiles(c, state, paths, preferred);
         return;
     }
-    QTimer::singleShot(kRetryMs, c.window, [c, paths = std::move(paths), preferred]() mutable {
-        removeWhenUnread(c, std::move(paths), preferred);
+    QTimer::singleShot(kRetryMs, c.window, [c, &state, paths = std::move(paths), preferred]() mutable {
+        removeWhenUnread(c, state, std::move(paths), preferred);
     });
 }
 
 } // namespace
 
-FrmFileOps::FrmFileOps(FileOpsControls controls, QWidget *parent) : QDialog(parent), m_c(std::move(controls))
+FrmFileOps::FrmFileOps(FileOpsControls controls, DisplayState &state, FileCommands &commands, QWidget *parent)
+    : QDialog(parent), m_c(std::move(controls)), m_state(state), m_commands(commands)
 {
     setObjectName(QStringLiteral("frmFileOps"));
     setWindowTitle(QStringLiteral("Tarvolo  -  File Operations  "));
@@ -159,7 +162,7 @@ void FrmFileOps::Form_Load()
 
 std::uint16_t FrmFileOps::optionFlags() const
 {
-    const FrmOptions *o = m_c.options();
+    const FrmOptions *o = m_commands.optionsDialog();
     std::uint16_t flags = 0;
     if (o->chkSilent->isChecked())
         flags = fileop::Silent;
@@ -195,7 +198,7 @@ void FrmFileOps::onFinished(fileop::Result result)
     const bool ok = result.succeeded();
     // Files a delete took stay taken when it then failed or was cancelled: their records go too.
     if (m_isDelete)
-        removeWhenUnread(m_c, m_job->takeRemoved(), m_deleteBookmark);
+        removeWhenUnread(m_c, m_state, m_job->takeRemoved(), m_deleteBookmark);
     emit operationDone(ok);
     if (ok)
         close();

@@ -9,11 +9,11 @@
 
 #include <QDialog>
 #include <array>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+class FileCommands;
 class FileOpJob;
 class FileOpPrompts;
 class FrmOptions;
@@ -24,15 +24,14 @@ class QPushButton;
 // The parts of the main window the dialog reads and changes.
 struct FileOpsControls : WindowControls {
     QLabel *lblTotalFiles = nullptr;
-    // The options dialog, loaded hidden when it was never opened.
-    std::function<FrmOptions *()> options;
     FileOpPrompts *prompts = nullptr; // nullptr: message boxes
 };
 
 class FrmFileOps : public QDialog {
     Q_OBJECT
 public:
-    FrmFileOps(FileOpsControls controls, QWidget *parent = nullptr);
+    // A delete lowers TotalFiles; the options come from the commands' options dialog.
+    FrmFileOps(FileOpsControls controls, DisplayState &state, FileCommands &commands, QWidget *parent = nullptr);
     ~FrmFileOps() override;
 
     void Form_Load();
@@ -59,6 +58,8 @@ private:
     void setBusy(bool busy);
 
     FileOpsControls m_c;
+    DisplayState &m_state;
+    FileCommands &m_commands;
     std::unique_ptr<FileOpPrompts> m_ownPrompts;
     FileOpJob *m_job;
     bool m_isDelete = false;

@@ -64,7 +64,7 @@ void DuplicateFinder::FindDuplicates()
     }
     RecordSet &catalogue = *m_c.state->catalogue;
     if (m_c.state->mblnDupFirst) {
-        m_c.state->mblnDupFirst = false;
+        m_state.mblnDupFirst = false;
         m_c.FindDups->setChecked(true);
         m_lastDupName.reset();
         catalogue.moveFirst();

@@ -4,8 +4,10 @@
 #include "catalogue/ui/displayfiles.h"
 #include "files/ui/cataloguefilejob.h"
 #include "grid/datagrid.h"
+#include "lookup/sorting.h"
 #include "ui/filedialogs.h"
 #include "ui/messagesink.h"
+#include "ui/windowprocedures.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -39,8 +41,8 @@ QString withCatalogueExtension(const QString &fileName)
     return fileName + kExtension;
 }
 
-CatalogueFiles::CatalogueFiles(CatalogueFileControls controls)
-    : c(std::move(controls)), m_openJob(std::make_unique<CatalogueFileJob>(c.window)),
+CatalogueFiles::CatalogueFiles(CatalogueFileControls controls, DisplayState &state)
+    : c(std::move(controls)), m_state(state), m_openJob(std::make_unique<CatalogueFileJob>(c.window)),
       m_saveJob(std::make_unique<CatalogueFileJob>(c.window))
 {
     m_openJob->setObjectName(QStringLiteral("openJob"));
@@ -82,7 +84,7 @@ QString CatalogueFiles::chooseSaveName()
 
 void CatalogueFiles::SaveAs()
 {
-    DisplayState &s = *c.state;
+    DisplayState &s = m_state;
     if (!s.mblnLiveCatalogue || s.TotalFiles == 0 || m_saveJob->running())
         return;
     const QString path = chooseSaveName();
@@ -118,7 +120,7 @@ void CatalogueFiles::reportSave(const QString &path)
 
 void CatalogueFiles::OpenFile()
 {
-    c.cancelWalk();
+    c.procedures->cancelWalk();
     const QString path =
         c.dialogs->openFileName({QStringLiteral("Open A Tarvolo File"), kFilter, startFolder(), m_fileName});
     if (path.isEmpty())
@@ -126,7 +128,7 @@ void CatalogueFiles::OpenFile()
     m_fileName = m_opening = path;
     c.window->setCursor(Qt::WaitCursor);
     // Clear, which runs first when a catalogue is on show, leaves no order chosen.
-    m_openJob->open(path, c.state->TotalFiles > 0 ? QStringLiteral("Field1") : c.chosenSortOrder());
+    m_openJob->open(path, c.state->TotalFiles > 0 ? QStringLiteral("Field1") : c.sorting->chosenSortOrder());
 }
 
 bool CatalogueFiles::opening() const
@@ -159,9 +161,9 @@ void CatalogueFiles::openEnded()
     std::unique_ptr<RecordSet> opened = m_openJob->takeRecords();
     if (!opened)
         return; // not a whole catalogue file: what is on show stays
-    DisplayState &s = *c.state;
+    DisplayState &s = m_state;
     if (s.TotalFiles > 0)
-        c.Clear();
+        c.procedures->Clear();
     s.mblnLiveCatalogue = false;
     // The grid lets go of the catalogue before it is replaced.
     c.grdFiles->setDataSource(nullptr);
@@ -172,13 +174,13 @@ void CatalogueFiles::openEnded()
 
 void CatalogueFiles::showOpened(const QString &path)
 {
-    DisplayState &s = *c.state;
+    DisplayState &s = m_state;
     s.mstrAsOfText = captionName(QFileInfo(path).fileName());
     c.window->setWindowTitle(QStringLiteral("Tarvolo  -  Display Of ") + s.mstrAsOfText);
-    c.ResetSplitDisplay();
+    c.procedures->ResetSplitDisplay();
     s.catalogue->moveFirst();
     s.TotalFiles = s.catalogue->count();
-    c.SortIt();
+    c.sorting->SortIt();
     c.lblTotalFiles->setText(formatNumber(s.TotalFiles, u"###,###"));
     c.lblDrives->setText(QString());
     c.lstDriveNumFiles->clear();

@@ -6,10 +6,10 @@
 #include "ui/windowcontrols.h"
 
 #include <QString>
-#include <functional>
 #include <memory>
 
 class CatalogueFileJob;
+class Sorting;
 class FileDialogs;
 class QLabel;
 class QListWidget;
@@ -19,14 +19,15 @@ struct CatalogueFileControls : WindowControls {
     QLabel *lblTotalFiles = nullptr;
     QLabel *lblDrives = nullptr;
     QListWidget *lstDriveNumFiles = nullptr;
-    std::function<void()> Clear, cancelWalk, SortIt;
-    std::function<QString()> chosenSortOrder; // "Field1" when no order is chosen
-    QString folder;                           // where the dialogs start; empty: a Tarvolo folder in Documents
+    Sorting *sorting = nullptr; // SortIt and the order chosen
+    QString folder;             // where the dialogs start; empty: a Tarvolo folder in Documents
 };
 
 class CatalogueFiles {
 public:
-    explicit CatalogueFiles(CatalogueFileControls controls);
+    // Open writes the opened catalogue's part of the state: the catalogue, TotalFiles, the
+    // caption's text and mblnLiveCatalogue.
+    CatalogueFiles(CatalogueFileControls controls, DisplayState &state);
     ~CatalogueFiles();
 
     // Returns when the file is written: meanwhile the window repaints and keeps the user's
@@ -49,6 +50,7 @@ private:
     void showOpened(const QString &path);
 
     CatalogueFileControls c;
+    DisplayState &m_state;
     QString m_fileName; // the dialogs' file name, as the last Save As or Open left it
     QString m_opening;  // the file an open under way reads
     bool m_openEndedDuringSave = false;
