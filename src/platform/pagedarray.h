@@ -33,6 +33,11 @@ public:
     // Keeps the bytes that fit; throws std::bad_alloc, changing nothing, when there is no room.
     void resize(std::size_t bytes);
 
+    // A ceiling on the bytes all buffers together may map, past which growing fails as when
+    // the system has no room: so tests can run a walk or an open out of memory on purpose.
+    static void setMappedLimit(std::size_t bytes);
+    [[nodiscard]] static std::size_t mappedBytes();
+
 private:
     void release();
     void resizeOnHeap(std::size_t bytes);

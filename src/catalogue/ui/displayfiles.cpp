@@ -148,6 +148,10 @@ void DisplayCommands::cancelWalk()
 void DisplayCommands::finishDisplay()
 {
     m_progressTimer.stop();
+    if (m_scan.failure() != ScanJob::Failure::None) {
+        reportFailedWalk();
+        return;
+    }
     DisplayState &s = m_state;
     s.TotalFiles = m_scan.state().TotalFiles;
     s.DriveFileCounts = m_scan.state().DriveFileCounts;
@@ -169,6 +173,22 @@ void DisplayCommands::finishDisplay()
     c.lblDrives->setText(QStringLiteral("Total Files Per Drive"));
     showDriveTotals();
     emit displayed();
+}
+
+void DisplayCommands::reportFailedWalk()
+{
+    // Nothing was shown yet: the window goes back to where it stood before DISPLAY.
+    m_state.drives.SelectedDrives.fill(kBlank);
+    c.lblTotalFiles->setText(kBlank);
+    c.window->setCursor(Qt::ArrowCursor);
+    if (m_scan.failure() == ScanJob::Failure::OutOfMemory)
+        c.messages->showMessage(
+            QStringLiteral("There is not enough memory to catalogue the selected drives; the display was stopped"),
+            QStringLiteral("Not Enough Memory"));
+    else
+        c.messages->showMessage(
+            QStringLiteral("The display was stopped: %1").arg(QString::fromStdString(m_scan.failureText())),
+            QStringLiteral("Display Stopped"));
 }
 
 void DisplayCommands::showDriveTotals()

@@ -51,6 +51,7 @@ private:
     void startWalk();
     void showRunningTotal();
     void finishDisplay();
+    void reportFailedWalk();
     void showDriveTotals();
 
     DisplayControls c;
