@@ -102,6 +102,7 @@ private:
     void buildToolbar();
     void layOut();
     void wireCommands();
+    void connectEvents();
     void startUp();
     void DummyRecordSet();
     // What the command sets ask of the window.

@@ -54,6 +54,12 @@ signals:
     void operationDone(bool succeeded);
 
 private:
+    void buildControls();
+    [[nodiscard]] QLineEdit *lineEdit(const char *name, int top, const char *tip);
+    [[nodiscard]] QLabel *label(const char *name, const char *caption, int top, int lines);
+    [[nodiscard]] QPushButton *button(const char *caption, int left, int width, int height);
+    [[nodiscard]] int px(int twips) const;
+    [[nodiscard]] int py(int twips) const;
     void onFinished(fileop::Result result);
     void setBusy(bool busy);
 

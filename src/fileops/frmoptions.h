@@ -25,4 +25,9 @@ public:
     QCheckBox *chkRename;
     QCheckBox *chkDir;
     QCheckBox *chkFilesOnly;
+
+private:
+    void place(QWidget *w, int left, int top, int width, int height) const;
+    [[nodiscard]] QPushButton *okButton(QWidget *tab, const char *name) const;
+    void buildBoxes(QWidget *fileOps);
 };

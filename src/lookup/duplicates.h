@@ -26,6 +26,8 @@ public:
     [[nodiscard]] const std::optional<std::string> &lastDupName() const { return m_lastDupName; }
 
 private:
+    // Refuses, with its message, a catalogue not shown or not in name order.
+    [[nodiscard]] bool mayFind() const;
     // Starts on the group's second member; leaves the current record behind the group.
     void MarkDuplicateGroup();
     void markCurrentRow();
