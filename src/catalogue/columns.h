@@ -2,7 +2,7 @@
 // Column storage for the record set. A value is read back exactly as it was set; each
 // kind only chooses a representation that is small for the values its field usually holds.
 
-#include "catalogue/recordset.h"
+#include "catalogue/fielddef.h"
 #include "platform/filetime.h"
 #include "platform/pagedarray.h"
 
