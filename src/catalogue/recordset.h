@@ -31,6 +31,12 @@ public:
     virtual void recordSetDestroyed() {}
 };
 
+// Failures: adding a record or a value throws std::bad_alloc when memory runs out, and
+// std::length_error when a text column passes 4 GiB of text; sorting and finding can throw
+// std::bad_alloc for their working arrays, and a large sort std::system_error when it cannot
+// start its second thread. After a throw from addNew or a setter the table's
+// columns may disagree in length: only close() or destruction are safe then. Sorts change
+// nothing when they throw.
 class RecordSet {
 public:
     using Bookmark = quint32;
