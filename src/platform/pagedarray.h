@@ -47,7 +47,9 @@ private:
     bool m_mapped = false;
 };
 
-// A vector of plain values on a PageBuffer.
+// A vector of plain values on a PageBuffer. push_back, reserve and shrink_to_fit throw
+// std::bad_alloc, changing nothing, when the system has no memory; a worker catches it at its
+// thread's boundary.
 template <typename T> class PagedArray {
     static_assert(std::is_trivially_copyable_v<T>);
 
