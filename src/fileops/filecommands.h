@@ -5,11 +5,10 @@
 // stepping is worked on.
 
 #include "fileops/frmfileops.h"
+#include "fileops/frmoptions.h"
 
 #include <QPointer>
 #include <functional>
-
-class FrmOptions;
 
 struct FileCommandsControls {
     FileOpsControls fileOps;
@@ -17,7 +16,7 @@ struct FileCommandsControls {
     std::function<void(const QString &path)> showProperties;
 };
 
-class FileCommands {
+class FileCommands : public OptionsSource {
 public:
     // The state is handed on to the file operations dialog, whose deletes lower TotalFiles.
     FileCommands(FileCommandsControls controls, DisplayState &state);
@@ -27,7 +26,7 @@ public:
     void grdFiles_MouseDown(int button);
 
     // Loaded hidden, all options off, when first asked for.
-    [[nodiscard]] FrmOptions *optionsDialog();
+    [[nodiscard]] FrmOptions *optionsDialog() override;
     [[nodiscard]] FrmFileOps *fileOpsDialog() const { return m_fileOps; }
 
 private:

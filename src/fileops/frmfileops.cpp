@@ -2,7 +2,6 @@
 
 #include "catalogue/filerecords.h"
 #include "catalogue/numberformat.h"
-#include "fileops/filecommands.h"
 #include "fileops/fileopjob.h"
 #include "fileops/fileopprompts.h"
 #include "fileops/frmoptions.h"
@@ -85,8 +84,8 @@ void removeWhenUnread(const FileOpsControls &c, DisplayState &state, std::vector
 
 } // namespace
 
-FrmFileOps::FrmFileOps(FileOpsControls controls, DisplayState &state, FileCommands &commands, QWidget *parent)
-    : QDialog(parent), m_c(std::move(controls)), m_state(state), m_commands(commands)
+FrmFileOps::FrmFileOps(FileOpsControls controls, DisplayState &state, OptionsSource &options, QWidget *parent)
+    : QDialog(parent), m_c(std::move(controls)), m_state(state), m_options(options)
 {
     setObjectName(QStringLiteral("frmFileOps"));
     setWindowTitle(QStringLiteral("Tarvolo  -  File Operations  "));
@@ -183,7 +182,7 @@ void FrmFileOps::Form_Load()
 
 std::uint16_t FrmFileOps::optionFlags() const
 {
-    const FrmOptions *o = m_commands.optionsDialog();
+    const FrmOptions *o = m_options.optionsDialog();
     std::uint16_t flags = 0;
     if (o->chkSilent->isChecked())
         flags = fileop::Silent;

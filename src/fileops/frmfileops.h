@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-class FileCommands;
+class OptionsSource;
 class FileOpJob;
 class FileOpPrompts;
 class FrmOptions;
@@ -30,8 +30,8 @@ struct FileOpsControls : WindowControls {
 class FrmFileOps : public QDialog {
     Q_OBJECT
 public:
-    // A delete lowers TotalFiles; the options come from the commands' options dialog.
-    FrmFileOps(FileOpsControls controls, DisplayState &state, FileCommands &commands, QWidget *parent = nullptr);
+    // A delete lowers TotalFiles; the option flags are read from the options dialog.
+    FrmFileOps(FileOpsControls controls, DisplayState &state, OptionsSource &options, QWidget *parent = nullptr);
     ~FrmFileOps() override;
 
     void Form_Load();
@@ -65,7 +65,7 @@ private:
 
     FileOpsControls m_c;
     DisplayState &m_state;
-    FileCommands &m_commands;
+    OptionsSource &m_options;
     std::unique_ptr<FileOpPrompts> m_ownPrompts;
     FileOpJob *m_job;
     bool m_isDelete = false;
