@@ -7,15 +7,14 @@
 #include "catalogue/recordset.h"
 #include "grid/gridpane.h"
 
-#include <QColor>
 #include <QSet>
 #include <QString>
 #include <QWidget>
-#include <vector>
+#include <memory>
 
-class QHBoxLayout;
+class DataGridEvents;
+class PaneSet;
 class QItemSelectionModel;
-class QKeyEvent;
 class RecordSetModel;
 
 class DataGrid : public QWidget {
@@ -94,50 +93,24 @@ signals:
     void keyPress(int &keyAscii);
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
-    [[nodiscard]] GridPane *createPane();
-    void watch(GridPane *pane);
-    void unwatch(GridPane *pane);
-    void startAtLeft();
-    void applyColumnWidths(GridPane *pane);
-    void applyLayoutAfterReset();
-    void updateScrollBars();
-    void updateStretch();
-    void syncVerticalFrom(GridPane *source, int value);
-    void makeCurrentPane(GridPane *pane);
+    friend class DataGridEvents; // reads the panes and the usable column
 
     void onCurrentChanged(const QModelIndex &current);
+    void applyLayoutAfterReset();
     void showCurrentRecord(int position);
-    [[nodiscard]] GridPane *settledMaster();
     void scrollCurrentIntoView();
     void onSelectorPressed(int row);
-    void onSectionResized(GridPane *pane, int column, int newSize);
-
-    bool handleKey(QKeyEvent *event);
-    [[nodiscard]] static bool isContextKey(const QKeyEvent &event);
-    void emitContextPress(Qt::KeyboardModifiers modifiers);
-    void emitMouseDown(QWidget *source, QEvent *event);
-    void makeRowCurrentAt(QWidget *source, QPoint at);
-    void keepCurrentCellIn(GridPane *pane);
-    void moveFocusOutside(bool forward);
-    [[nodiscard]] int paneIndex(const GridPane *pane) const;
-    [[nodiscard]] GridPane *paneShowing(int column) const;
     [[nodiscard]] int usableColumn() const;
 
     RecordSetModel *m_model;
     QItemSelectionModel *m_selection;
-    QHBoxLayout *m_layout;
-    std::vector<GridPane *> m_panes;
-    GridPane *m_currentPane = nullptr;
-    std::vector<int> m_widths; // twips by column; -1 for the default width
-    int m_alignment = 0;
+    std::unique_ptr<DataGridEvents> m_events;
+    std::unique_ptr<PaneSet> m_panes;
     int m_currentColumn = 0;
     bool m_allowUpdate = true;
     bool m_followingView = false; // the record set moves because the view did
     bool m_showingRecord = false; // the view moves because the record set did
-    bool m_applyingWidths = false;
-    bool m_syncingScroll = false;
 };

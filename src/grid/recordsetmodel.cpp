@@ -16,36 +16,21 @@ bool isControl(char16_t c)
 
 // The invisible characters that reorder the text around them, by their usual short names.
 // Shown as they are they disguise a name ("evil\u202Etxt.exe" reads as "evilexe.txt").
+struct BidiControl {
+    char16_t code;
+    const char *name;
+};
+
+constexpr BidiControl kBidiControls[] = {{0x061C, "ALM"}, {0x200E, "LRM"}, {0x200F, "RLM"}, {0x202A, "LRE"},
+                                         {0x202B, "RLE"}, {0x202C, "PDF"}, {0x202D, "LRO"}, {0x202E, "RLO"},
+                                         {0x2066, "LRI"}, {0x2067, "RLI"}, {0x2068, "FSI"}, {0x2069, "PDI"}};
+
 const char *bidiControlName(char16_t c)
 {
-    switch (c) {
-    case 0x061C:
-        return "ALM";
-    case 0x200E:
-        return "LRM";
-    case 0x200F:
-        return "RLM";
-    case 0x202A:
-        return "LRE";
-    case 0x202B:
-        return "RLE";
-    case 0x202C:
-        return "PDF";
-    case 0x202D:
-        return "LRO";
-    case 0x202E:
-        return "RLO";
-    case 0x2066:
-        return "LRI";
-    case 0x2067:
-        return "RLI";
-    case 0x2068:
-        return "FSI";
-    case 0x2069:
-        return "PDI";
-    default:
-        return nullptr;
-    }
+    for (const BidiControl &b : kBidiControls)
+        if (b.code == c)
+            return b.name;
+    return nullptr;
 }
 
 // A byte that may begin a control character's UTF-8 form: most names have none, and are
@@ -73,6 +58,19 @@ QString withVisibleControls(const QString &text)
             shown += c;
     }
     return shown;
+}
+
+// Names are padded to a fixed width; the padding must not push a narrow column's text
+// into an ellipsis.
+QString shownText(const std::string &utf8)
+{
+    std::size_t n = utf8.size();
+    while (n > 0 && utf8[n - 1] == ' ')
+        --n;
+    const auto end = utf8.begin() + std::ptrdiff_t(n);
+    const bool controls = std::any_of(utf8.begin(), end, [](char c) { return mayStartControl(c); });
+    QString text = QString::fromUtf8(utf8.data(), qsizetype(n));
+    return controls ? withVisibleControls(text) : text;
 }
 
 } // namespace
@@ -137,33 +135,29 @@ int RecordSetModel::columnCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : m_columns;
 }
 
-QString RecordSetModel::displayText(int row, int column) const
+int RecordSetModel::recordRow(int row, int column) const
 {
     if (!m_records || row < 0 || row >= m_rows || column < 0 || column >= m_columns)
+        return -1;
+    if (m_removing < 0 || row < m_removing)
+        return row;
+    // Views may look at neighbours while a removal is announced; the record set has
+    // already closed the gap.
+    return row == m_removing ? -1 : row - 1;
+}
+
+QString RecordSetModel::displayText(int row, int column) const
+{
+    row = recordRow(row, column);
+    if (row < 0)
         return {};
-    if (m_removing >= 0) {
-        // Views may look at neighbours while a removal is announced; the record set has
-        // already closed the gap.
-        if (row == m_removing)
-            return {};
-        if (row > m_removing)
-            --row;
-    }
     if (m_records->field(column).isNumeric()) {
         const qint64 v = m_records->integerAt(row, column);
         const ColumnSettings *s = settingsOf(column);
         return s && !s->format.isEmpty() ? formatNumber(v, s->format) : QString::number(v);
     }
     m_records->utf8At(row, column, m_buffer);
-    // Names are padded to a fixed width; the padding must not push a narrow column's
-    // text into an ellipsis.
-    std::size_t n = m_buffer.size();
-    while (n > 0 && m_buffer[n - 1] == ' ')
-        --n;
-    const auto end = m_buffer.begin() + std::ptrdiff_t(n);
-    const bool controls = std::any_of(m_buffer.begin(), end, [](char c) { return mayStartControl(c); });
-    QString text = QString::fromUtf8(m_buffer.data(), qsizetype(n));
-    return controls ? withVisibleControls(text) : text;
+    return shownText(m_buffer);
 }
 
 QVariant RecordSetModel::data(const QModelIndex &index, int role) const

@@ -70,6 +70,8 @@ private:
     void detach();
     void resync();
     void rowChanged(int row);
+    // The record shown in a cell's row, -1 for none.
+    [[nodiscard]] int recordRow(int row, int column) const;
     [[nodiscard]] ColumnSettings &settings(int column);
     [[nodiscard]] const ColumnSettings *settingsOf(int column) const;
 
