@@ -17,6 +17,7 @@ void ScanJob::start(std::vector<Drive> drives, const QString &sortOrder)
     m_cancel.store(false);
     m_runningTotal.store(0);
     m_state = WalkState{};
+    m_volumes = Volumes{};
     m_catalogue = std::make_unique<RecordSet>();
     CreateRecordSet(*m_catalogue);
     m_worker = std::thread(&ScanJob::run, this, std::move(drives), sortOrder, ++m_generation);
@@ -30,8 +31,7 @@ void ScanJob::run(std::vector<Drive> drives, QString sortOrder, quint64 generati
     for (const Drive &d : drives) {
         if (walk.cancelled())
             return;
-        m_state.CurrentDrive = d.position;
-        walk.FindDirs(d.root);
+        walkDrive(walk, d);
     }
     if (walk.cancelled())
         return;
@@ -50,6 +50,29 @@ void ScanJob::run(std::vector<Drive> drives, QString sortOrder, quint64 generati
             emit finished();
         },
         Qt::QueuedConnection);
+}
+
+namespace {
+
+qint64 nowMillis()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+} // namespace
+
+void ScanJob::walkDrive(DirectoryWalk &walk, const Drive &drive)
+{
+    m_state.CurrentDrive = drive.position;
+    Volume volume = Volumes::identify(drive.root); // its free space before the walk
+    volume.walkBegan = nowMillis();
+    const int first = m_catalogue->count();
+    walk.FindDirs(drive.root);
+    volume.walkEnded = nowMillis();
+    volume.files = m_catalogue->count() - first;
+    m_volumes.tieFolders(*m_catalogue, first, m_catalogue->count(), int(m_volumes.list.size()));
+    m_volumes.list.push_back(std::move(volume));
 }
 
 void ScanJob::cancel()

@@ -4,6 +4,7 @@
 // record is shared while it is being built. The window polls the running total.
 
 #include "catalogue/recordset.h"
+#include "catalogue/volumes.h"
 #include "catalogue/walk.h"
 
 #include <QObject>
@@ -40,6 +41,8 @@ public:
 
     // After finished(): the catalogue and the counts of the walk.
     std::unique_ptr<RecordSet> takeCatalogue();
+    // What identifies each walked drive, and the folders each one gave.
+    Volumes takeVolumes() { return std::move(m_volumes); }
     [[nodiscard]] const WalkState &state() const { return m_state; }
     // When the worker had the catalogue ready, for measuring what the window adds.
     [[nodiscard]] std::chrono::steady_clock::time_point walkEnded() const { return m_walkEnded; }
@@ -54,7 +57,10 @@ private:
     std::thread m_worker;
     std::atomic<bool> m_cancel{false};
     std::atomic<qint64> m_runningTotal{0};
+    void walkDrive(DirectoryWalk &walk, const Drive &drive);
+
     std::unique_ptr<RecordSet> m_catalogue;
+    Volumes m_volumes;
     WalkState m_state;
     std::chrono::steady_clock::time_point m_walkEnded;
     quint64 m_generation = 0; // touched on the owner's thread only
