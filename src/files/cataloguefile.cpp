@@ -99,6 +99,7 @@ atomicfile::Outcome save(const RecordSet &records, const Volumes &volumes, const
     atomicfile::Replacement replacement;
     if (!replacement.begin(path, error))
         return Outcome::Failed;
+    replacement.removeStale(std::string_view("SQLite format 3", 16)); // with its NUL
     try {
         writeCatalogue(records, volumes, replacement.temporaryPath());
     } catch (const std::bad_alloc &) {
