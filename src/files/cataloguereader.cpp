@@ -206,9 +206,14 @@ void readCatalogue(const std::string &path, RecordSet &out, Volumes *volumes)
     sqlite3_db_config(db.handle(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
     sqlite3_db_config(db.handle(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_busy_timeout(db.handle(), kBusyMillis);
-    db.exec("PRAGMA mmap_size = 1073741824; PRAGMA cache_size = -16384");
     // One read transaction: every check and every record come from the same state of the file.
-    db.exec("BEGIN; SELECT count(*) FROM sqlite_schema");
+    try {
+        db.exec("PRAGMA mmap_size = 1073741824; PRAGMA cache_size = -16384; BEGIN; SELECT count(*) FROM sqlite_schema");
+    } catch (const Failure &) {
+        if (sqlite3_extended_errcode(db.handle()) == SQLITE_READONLY_ROLLBACK)
+            throw Failure("a change to it was cut short, and must be rolled back by a program that may write it");
+        throw;
+    }
     checkIdentity(db);
     checkLayout(db, out);
     const std::vector<std::uint32_t> ids = readFiles(db, out);
