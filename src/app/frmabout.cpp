@@ -46,7 +46,12 @@ FrmAbout::FrmAbout(QWidget *parent) : QDialog(parent)
     ok->setFont(QFont(arial, 9));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QWidget::hide);
+    layOut(contact, ok);
+}
 
+void FrmAbout::layOut(QWidget *contact, QWidget *ok)
+{
+    const QString arial = QStringLiteral("Arial");
     auto *grid = new QGridLayout(this);
     grid->addWidget(label(this, QStringLiteral("lblProductName"), QStringLiteral("Tarvolo"), arial, 20, true), 0, 0, 1,
                     2);

@@ -7,4 +7,7 @@ class FrmAbout : public QDialog {
     Q_OBJECT
 public:
     explicit FrmAbout(QWidget *parent = nullptr);
+
+private:
+    void layOut(QWidget *contact, QWidget *ok);
 };

@@ -40,19 +40,6 @@ constexpr int kCourierPoints = 9;
 constexpr int kArialPoints = 9;
 const QSize kClientTwips(10212, 7476);
 
-struct SortKeyMenu {
-    const char *name;
-    const char *caption;
-};
-// Submenus in order; each holds the Asc and Dsc items of two consecutive SortItems.
-constexpr SortKeyMenu kSortMenus[] = {
-    {"mnuLongName", "&Long Name"}, {"mnuShortName", "&Short Name"},
-    {"mnuPath", "&Path"},          {"mnuDateLastModified", "&Date Last Modified"},
-    {"mnuSize", "&Size"},          {"mnuExtension", "&Extension"},
-};
-// The submenus' keys in SortItem order (size comes before date there).
-constexpr int kSortMenuOfItemPair[] = {0, 1, 2, 4, 3, 5};
-
 template <typename W> W *named(W *w, const char *name, const QString &family, int points, bool bold = false)
 {
     w->setObjectName(QLatin1String(name));
@@ -150,77 +137,6 @@ void FrmDisplay::buildControls()
     cmdClear->setToolTip(QStringLiteral("Click To Clear The File Display"));
 }
 
-QAction *FrmDisplay::addAction(QWidget *menu, const QString &name, const QString &caption)
-{
-    auto *a = new QAction(caption, this);
-    a->setObjectName(name);
-    menu->addAction(a);
-    m_actions.insert(name, a);
-    return a;
-}
-
-void FrmDisplay::buildMenus()
-{
-    QMenuBar *bar = menuBar();
-    auto addMenu = [this](QWidget *parentMenu, const QString &name, const QString &caption) {
-        auto *m = new QMenu(caption, parentMenu);
-        m->setObjectName(name);
-        m->menuAction()->setObjectName(name);
-        parentMenu->addAction(m->menuAction());
-        return m;
-    };
-    QMenu *file = addMenu(bar, QStringLiteral("mnuFile"), QStringLiteral("&File"));
-    addAction(file, QStringLiteral("mnuOpen"), QStringLiteral("&Open"));
-    addAction(file, QStringLiteral("mnuSaveAs"), QStringLiteral("&Save As"));
-    addAction(file, QStringLiteral("mnuPrint"), QStringLiteral("&Print"));
-    addAction(file, QStringLiteral("mnuExit"), QStringLiteral("E&xit"));
-    addMenu(bar, QStringLiteral("mnuEdit"), QStringLiteral("&Edit"));
-    QMenu *search = addMenu(bar, QStringLiteral("mnuSearch"), QStringLiteral("Sea&rch"));
-    addAction(search, QStringLiteral("mnuQuickSearch"), QStringLiteral("&Quick Search"));
-    addAction(search, QStringLiteral("mnuFindDuplicateFiles"), QStringLiteral("&Find Duplicate Files"));
-    QMenu *sort = addMenu(bar, QStringLiteral("mnuSort"), QStringLiteral("&Sort"));
-    std::array<QMenu *, 6> sortMenus{};
-    for (std::size_t i = 0; i < std::size(kSortMenus); ++i)
-        sortMenus[i] = addMenu(sort, QLatin1String(kSortMenus[i].name), QLatin1String(kSortMenus[i].caption));
-    for (int item = 0; item < SortItemCount; ++item) {
-        const int pair = item / 2;
-        QMenu *m = sortMenus[std::size_t(kSortMenuOfItemPair[pair])];
-        const QString base = QLatin1String(kSortMenus[kSortMenuOfItemPair[pair]].name);
-        const bool asc = item % 2 == 0;
-        QAction *a = addAction(m, base + (asc ? QStringLiteral("Asc") : QStringLiteral("Dsc")),
-                               asc ? QStringLiteral("&Ascending") : QStringLiteral("&Descending"));
-        a->setCheckable(true);
-        m_lookup.sortItems[std::size_t(item)] = a;
-    }
-    addAction(bar, QStringLiteral("mnuOptions"), QStringLiteral("&Options"));
-    QMenu *help = addMenu(bar, QStringLiteral("mnuHelp"), QStringLiteral("&Help"));
-    addAction(help, QStringLiteral("mnuHelpFile"), QStringLiteral("&Help File"));
-    addAction(help, QStringLiteral("mnuAbout"), QStringLiteral("&About"));
-}
-
-void FrmDisplay::buildToolbar()
-{
-    for (const Command &cmd : m_commands) {
-        if (!cmd.key)
-            continue;
-        const QString key = QLatin1String(cmd.key);
-        auto *a = new QAction(toolbarIcon(key, style()), QString(), this);
-        a->setObjectName(key);
-        a->setToolTip(QLatin1String(cmd.tooltip));
-        a->setCheckable(key == u"Search" || key == u"FindDups");
-        connect(a, &QAction::triggered, this, [this, a, key] {
-            // Pressed or released is the commands' to say, not the click's.
-            if (a->isCheckable())
-                a->setChecked(!a->isChecked());
-            tbrTRVStd_ButtonClick(key);
-        });
-        tbrTRVStd->addAction(a);
-        m_actions.insert(key, a);
-        if (cmd.separatorAfter)
-            tbrTRVStd->addSeparator();
-    }
-}
-
 void FrmDisplay::layOut()
 {
     using S = ProportionalLayout::Sizing;
@@ -243,76 +159,44 @@ void FrmDisplay::layOut()
 
 void FrmDisplay::wireCommands()
 {
-    m_controls.window = this;
-    m_controls.state = &m_state;
-    m_controls.messages = m_services.messages;
-    m_controls.grdFiles = grdFiles;
-    m_controls.lblSortType = lblSortType;
-    m_controls.txtSearch = txtSearch;
-    m_controls.FindDups = action(QStringLiteral("FindDups"));
-    m_controls.ResetSplitDisplay = [this] { ResetSplitDisplay(); };
+    m_controls = {
+        this, &m_state, m_services.messages, grdFiles, lblSortType, txtSearch, action(QStringLiteral("FindDups")),
+        this};
 
-    static_cast<WindowControls &>(m_lookup) = m_controls;
-    m_lookup.Search = action(QStringLiteral("Search"));
-    m_lookup.UpArrow = action(QStringLiteral("UpArrow"));
-    m_lookup.DownArrow = action(QStringLiteral("DownArrow"));
+    // The Sort menu's items were made with the menus.
+    m_lookup = {m_controls, m_lookup.sortItems, action(QStringLiteral("Search")), action(QStringLiteral("UpArrow")),
+                action(QStringLiteral("DownArrow"))};
     m_sorting = std::make_unique<Sorting>(m_lookup);
     m_search = std::make_unique<QuickSearchBox>(m_lookup);
-    m_dups = std::make_unique<DuplicateFinder>(m_lookup);
+    m_dups = std::make_unique<DuplicateFinder>(m_lookup, m_state);
 
-    DisplayControls dc;
-    static_cast<WindowControls &>(dc) = m_controls;
-    dc.lstDriveNumFiles = lstDriveNumFiles;
-    dc.lblDrives = lblDrives;
-    dc.lblTotalFiles = lblTotalFiles;
-    dc.driveSource = m_services.driveSource;
-    dc.SortIt = [this] { m_sorting->SortIt(); };
-    dc.SetSort = [this] { m_sorting->SetSort(); };
-    dc.ShowDownArrow = [this] { m_sorting->ShowDownArrow(); };
-    dc.FormatColumns = [this] { FormatColumns(*grdFiles, m_state.mblnSplitMade); };
-    dc.SplitDisplay = [this] { SplitDisplay(*grdFiles); };
-    dc.chosenSortOrder = [this] { return chosenSortOrder(); };
-    m_display = new DisplayCommands(std::move(dc), this);
+    m_display = new DisplayCommands(
+        {m_controls, lstDriveNumFiles, lblDrives, lblTotalFiles, m_services.driveSource, m_sorting.get()}, m_state,
+        this);
+    m_print = std::make_unique<PrintCommand>(PrintControls{this, m_services.messages, m_services.printerDialog,
+                                                           lblSortType, &m_state, m_sorting.get(),
+                                                           m_services.fileDialogs, m_services.catalogueFolder});
+    m_catalogueFiles = std::make_unique<CatalogueFiles>(
+        CatalogueFileControls{m_controls, m_services.fileDialogs, lblTotalFiles, lblDrives, lstDriveNumFiles,
+                              m_sorting.get(), m_services.catalogueFolder},
+        m_state);
 
-    PrintControls pc;
-    pc.window = this;
-    pc.messages = m_services.messages;
-    pc.printerDialog = m_services.printerDialog;
-    pc.lblSortType = lblSortType;
-    pc.catalogue = [this] { return m_state.catalogue.get(); };
-    pc.sortLine = [this] { return m_sorting->chosenSortCaption(); };
-    pc.fileDialogs = m_services.fileDialogs;
-    pc.folder = m_services.catalogueFolder;
-    m_print = std::make_unique<PrintCommand>(std::move(pc));
+    m_files = std::make_unique<FileCommands>(
+        FileCommandsControls{{m_controls, lblTotalFiles, m_services.fileOpPrompts}, m_services.showProperties},
+        m_state);
+    connectEvents();
+}
 
-    CatalogueFileControls cf;
-    static_cast<WindowControls &>(cf) = m_controls;
-    cf.dialogs = m_services.fileDialogs;
-    cf.lblTotalFiles = lblTotalFiles;
-    cf.lblDrives = lblDrives;
-    cf.lstDriveNumFiles = lstDriveNumFiles;
-    cf.Clear = [this] { cmdClear_Click(); };
-    cf.cancelWalk = [this] { m_display->cancelWalk(); };
-    cf.SortIt = [this] { m_sorting->SortIt(); };
-    cf.folder = m_services.catalogueFolder;
-    m_catalogueFiles = std::make_unique<CatalogueFiles>(std::move(cf));
-
+void FrmDisplay::connectEvents()
+{
     connect(cmdDisplay, &QPushButton::clicked, this, &FrmDisplay::DisplayFiles);
     connect(cmdClear, &QPushButton::clicked, this, &FrmDisplay::cmdClear_Click);
     installKeyAscii(lstDriveNumFiles, [this](int &k) { m_display->lstDriveNumFiles_KeyPress(k); });
     installKeyAscii(txtSearch, [this](int &k) { m_search->txtSearch_KeyPress(k); });
     connect(grdFiles, &DataGrid::keyPress, this, [this](int &k) { m_dups->gridKeyPress(k); });
-
-    FileCommandsControls fc;
-    static_cast<WindowControls &>(fc.fileOps) = m_controls;
-    fc.fileOps.lblTotalFiles = lblTotalFiles;
-    fc.fileOps.prompts = m_services.fileOpPrompts;
-    fc.showProperties = m_services.showProperties;
-    m_files = std::make_unique<FileCommands>(std::move(fc));
     connect(grdFiles, &DataGrid::rowActivated, this, [this] { m_files->grdFiles_RowActivated(); });
     connect(grdFiles, &DataGrid::mouseDown, this,
             [this](int button, int, int, int) { m_files->grdFiles_MouseDown(button); });
-
     for (const Command &cmd : m_commands)
         if (cmd.menuItem)
             connect(action(QLatin1String(cmd.menuItem)), &QAction::triggered, this, cmd.run);
@@ -345,46 +229,24 @@ void FrmDisplay::ResetSplitDisplay()
     emit splitDisplayReset();
 }
 
-QString FrmDisplay::chosenSortOrder() const
+void FrmDisplay::FormatColumns()
 {
-    return m_sorting->chosenSortOrder();
+    ::FormatColumns(*grdFiles, m_state.mblnSplitMade);
 }
 
-void FrmDisplay::tbrTRVStd_ButtonClick(const QString &key)
+void FrmDisplay::SplitDisplay()
 {
-    if (m_state.mblnDupMode)
-        m_state.mblnDupMode = false;
-    for (const Command &cmd : m_commands)
-        if (cmd.key && key == QLatin1String(cmd.key)) {
-            cmd.run();
-            return;
-        }
+    ::SplitDisplay(*grdFiles);
 }
 
-std::vector<FrmDisplay::Command> FrmDisplay::commandTable()
+void FrmDisplay::cancelWalk()
 {
-    // Toolbar order; the menu items name the same procedures as their keys.
-    return {
-        {"mnuOpen", "Open", "Click To Open An TRV File", false, [this] { OpenFile(); }},
-        {"mnuSaveAs", "Save", "Click To Save An TRV File", false, [this] { SaveAs(); }},
-        {"mnuPrint", "Print", "Click To Print An TRV Report", false, [this] { mnuPrint_Click(); }},
-        {"mnuQuickSearch", "Search", "Click To Search For A File", true, [this] { m_search->QuickSearch(); }},
-        {nullptr, "LongName", "Click To Sort On Long File Name", false, [this] { m_sorting->SortLongNameAsc(); }},
-        {nullptr, "ShortName", "Click To Sort On Short File Name", false, [this] { m_sorting->SortShortNameAsc(); }},
-        {nullptr, "Path", "Click To Sort On File Path", false, [this] { m_sorting->SortPathAsc(); }},
-        {nullptr, "Date", "Click To Sort On File Date Last Modified", false,
-         [this] { m_sorting->SortDateLastModifiedAsc(); }},
-        {nullptr, "Size", "Click To Sort On File Size", false, [this] { m_sorting->SortSizeAsc(); }},
-        {nullptr, "Extension", "Click To Sort On File Extension", true, [this] { m_sorting->SortExtensionAsc(); }},
-        {nullptr, "UpArrow", "Click To Sort In Ascending Order", false, [this] { m_sorting->SortAscending(); }},
-        {nullptr, "DownArrow", "Click To Sort In Descending Order", true, [this] { m_sorting->SortDescending(); }},
-        {"mnuFindDuplicateFiles", "FindDups", "Click To Find Duplicate File Names", false,
-         [this] { mnuFindDuplicateFiles_Click(); }},
-        {"mnuHelpFile", "Help", "Click To Bring Up Help File", false, [this] { ShowHelp(); }},
-        {"mnuExit", "Exit", "Click To Exit Program", false, [this] { mnuExit_Click(); }},
-        {"mnuOptions", nullptr, nullptr, false, [this] { mnuOptions_Click(); }},
-        {"mnuAbout", nullptr, nullptr, false, [this] { mnuAbout_Click(); }},
-    };
+    m_display->cancelWalk();
+}
+
+bool FrmDisplay::catalogueOpening() const
+{
+    return m_catalogueFiles->opening();
 }
 
 void FrmDisplay::DisplayFiles()
@@ -394,6 +256,7 @@ void FrmDisplay::DisplayFiles()
 
 void FrmDisplay::cmdClear_Click()
 {
+    m_catalogueFiles->cancelOpen();
     m_display->cmdClear_Click();
 }
 
@@ -452,6 +315,7 @@ void FrmDisplay::closeEvent(QCloseEvent *event)
 {
     // Hidden dialogs must not keep the program alive without its window.
     m_display->cancelWalk();
+    m_catalogueFiles->stop();
     for (QWidget *w : findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
         if (w->isWindow())
             w->close();

@@ -5,6 +5,7 @@
 
 #include "lookup/lookupcontrols.h"
 #include "ui/displaystate.h"
+#include "ui/windowprocedures.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -35,7 +36,7 @@ class QListWidget;
 class QPushButton;
 class QToolBar;
 
-class FrmDisplay : public QMainWindow {
+class FrmDisplay : public QMainWindow, private WindowProcedures {
     Q_OBJECT
 public:
     struct Services {
@@ -101,10 +102,16 @@ private:
     void buildToolbar();
     void layOut();
     void wireCommands();
+    void connectEvents();
     void startUp();
     void DummyRecordSet();
-    void ResetSplitDisplay();
-    [[nodiscard]] QString chosenSortOrder() const;
+    // What the command sets ask of the window.
+    void ResetSplitDisplay() override;
+    void FormatColumns() override;
+    void SplitDisplay() override;
+    void Clear() override { cmdClear_Click(); }
+    void cancelWalk() override;
+    [[nodiscard]] bool catalogueOpening() const override;
     QAction *addAction(QWidget *menu, const QString &name, const QString &caption);
 
     // One row per command: its menu item, its toolbar key (with tooltip and a separator

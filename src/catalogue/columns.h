@@ -1,8 +1,10 @@
 #pragma once
 // Column storage for the record set. A value is read back exactly as it was set; each
 // kind only chooses a representation that is small for the values its field usually holds.
+// Storing a value may throw std::bad_alloc or std::length_error (see PageBuffer, TextPool).
 
-#include "catalogue/recordset.h"
+#include "catalogue/fielddef.h"
+#include "catalogue/textpool.h"
 #include "platform/filetime.h"
 #include "platform/pagedarray.h"
 
@@ -12,35 +14,6 @@
 #include <string_view>
 #include <unordered_map>
 #include <vector>
-
-// Values kept back to back in one byte buffer: length, the bytes before the trailing blanks,
-// the number of trailing blanks. Offsets are 32-bit. A large buffer grows by remapping its
-// pages: a copy would hold the old and the new buffer at once, the peak of a large walk's memory.
-class TextPool {
-public:
-    static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
-    TextPool() = default;
-    TextPool(const TextPool &) = delete;
-    TextPool &operator=(const TextPool &) = delete;
-    [[nodiscard]] std::uint32_t add(std::string_view value) { return addPadded(value, 0); }
-    [[nodiscard]] std::uint32_t addPadded(std::string_view value, std::size_t blanks);
-    void get(std::uint32_t offset, std::string &out) const;
-    [[nodiscard]] std::string_view trimmed(std::uint32_t offset) const;
-    [[nodiscard]] std::string_view trimmed(std::uint32_t offset, std::size_t &blanks) const;
-    // Case-insensitive comparison of a value with a text, straight from the pool.
-    [[nodiscard]] int compareFolded(std::uint32_t offset, std::string_view text) const;
-    void prefetch(std::uint32_t offset) const
-    {
-        if (offset != kEmpty)
-            __builtin_prefetch(m_bytes.data() + offset);
-    }
-    void squeeze();
-    [[nodiscard]] std::size_t memory() const { return m_bytes.capacity(); }
-
-private:
-    PageBuffer m_bytes;
-    std::size_t m_size = 0;
-};
 
 class SharedTextColumn;
 
@@ -174,46 +147,3 @@ public:
 private:
     PagedArray<qint64> m_values;
 };
-
-// Packs values of one well-known form into 64 bits; anything else goes to a pool.
-class Codec {
-public:
-    virtual ~Codec() = default;
-    // A code below 2^62 and above 0 for a value of the form; false otherwise.
-    virtual bool encode(std::string_view value, std::uint64_t &code) const = 0;
-    virtual void decode(std::uint64_t code, std::string &out) const = 0;
-    // True for a code that encode can make.
-    [[nodiscard]] virtual bool valid(std::uint64_t code) const = 0;
-    // The bit every code carries, left out of the packed form so that it stays short.
-    [[nodiscard]] virtual std::uint64_t flag() const = 0;
-    // The code of the form's text of a time, made without the text; false when the time's
-    // text would not pack, and then timeText gives that text.
-    virtual bool encodeTime(const LocalTime &t, std::uint64_t &code) const = 0;
-    virtual void timeText(const LocalTime &t, std::string &out) const = 0;
-};
-
-class CodedTextColumn final : public Column {
-public:
-    explicit CodedTextColumn(std::unique_ptr<Codec> codec) : m_codec(std::move(codec)) {}
-    void appendEmpty() override { m_codes.push_back(0); }
-    void setText(std::uint32_t row, std::string_view v) override;
-    void setTime(std::uint32_t row, const LocalTime &t) override;
-    void text(std::uint32_t row, std::string &out) const override;
-    [[nodiscard]] bool packed(std::uint32_t row, std::uint64_t &code) const override;
-    bool setPacked(std::uint32_t row, std::uint64_t code) override;
-    void prefetch(std::uint32_t row, bool value) const override
-    {
-        if (!value)
-            __builtin_prefetch(&m_codes[row]);
-    }
-    void squeeze() override;
-    [[nodiscard]] std::size_t memory() const override;
-
-private:
-    static constexpr std::uint64_t kPooled = 1ull << 63;
-    std::unique_ptr<Codec> m_codec;
-    PagedArray<std::uint64_t> m_codes;
-    TextPool m_pool;
-};
-
-[[nodiscard]] std::unique_ptr<Column> makeColumn(Storage storage);

@@ -3,6 +3,7 @@
 // compact storage (no heap object per record or field), an order as a permutation of row
 // ids, and a current record. Bookmarks are row ids, so they survive sorting.
 
+#include "catalogue/fielddef.h"
 #include "platform/pagedarray.h"
 
 #include <QString>
@@ -19,36 +20,6 @@ class Column;
 class SharedTextColumn;
 struct LocalTime;
 
-// ADO type codes kept in the layout, so catalogue files can store it.
-namespace ado {
-constexpr int adInteger = 3;
-constexpr int adBSTR = 8;
-constexpr int adBigInt = 20;
-constexpr int adVarChar = 200;
-constexpr int adFldUnspecified = -1;
-} // namespace ado
-
-// How a field's values are kept. Every kind stores any value exactly; the hint only
-// chooses the representation that is smallest for the values a field usually holds.
-enum class Storage {
-    Text,     // each value in a shared byte pool
-    Shared,   // values repeat (folder paths, extensions): each distinct value kept once
-    DateTime, // "MM/DD/YYYY  HH:MM:SS AM" packed into 8 bytes
-    Date,     // "MM/DD/YYYY" packed into 8 bytes
-    DateKey,  // the sortable day-and-fraction key packed into 8 bytes
-    Integer,  // 64-bit signed
-};
-
-struct FieldDef {
-    QString name;
-    int adoType = ado::adVarChar;
-    int definedSize = 0;
-    int attributes = ado::adFldUnspecified;
-    Storage storage = Storage::Text;
-
-    [[nodiscard]] bool isNumeric() const { return storage == Storage::Integer; }
-};
-
 class RecordSetObserver {
 public:
     virtual ~RecordSetObserver() = default;
@@ -60,6 +31,12 @@ public:
     virtual void recordSetDestroyed() {}
 };
 
+// Failures: adding a record or a value throws std::bad_alloc when memory runs out, and
+// std::length_error when a text column passes 4 GiB of text; sorting and finding can throw
+// std::bad_alloc for their working arrays, and a large sort std::system_error when it cannot
+// start its second thread. After a throw from addNew or a setter the table's
+// columns may disagree in length: only close() or destruction are safe then. Sorts change
+// nothing when they throw.
 class RecordSet {
 public:
     using Bookmark = quint32;

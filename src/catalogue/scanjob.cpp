@@ -18,6 +18,8 @@ void ScanJob::start(std::vector<Drive> drives, const QString &sortOrder)
     m_runningTotal.store(0);
     m_state = WalkState{};
     m_volumes = Volumes{};
+    m_failure = Failure::None;
+    m_failureText.clear();
     m_catalogue = std::make_unique<RecordSet>();
     CreateRecordSet(*m_catalogue);
     m_worker = std::thread(&ScanJob::run, this, std::move(drives), sortOrder, ++m_generation);
@@ -25,19 +27,19 @@ void ScanJob::start(std::vector<Drive> drives, const QString &sortOrder)
 
 void ScanJob::run(std::vector<Drive> drives, QString sortOrder, quint64 generation)
 {
-    DirectoryWalk walk(*m_catalogue, m_state);
-    walk.setCancelFlag(&m_cancel);
-    walk.setProgress([this](qint64 total) { m_runningTotal.store(total, std::memory_order_relaxed); });
-    for (const Drive &d : drives) {
-        if (walk.cancelled())
+    // Nothing thrown may leave the worker: a walk that ran out of memory (or met any other
+    // failure) drops what it made and is reported as failed on the owner's thread.
+    try {
+        if (!walkAndOrder(drives, sortOrder))
             return;
-        walkDrive(walk, d);
+    } catch (const std::bad_alloc &) {
+        m_failure = Failure::OutOfMemory;
+    } catch (const std::exception &e) {
+        m_failure = Failure::Other;
+        m_failureText = e.what();
     }
-    if (walk.cancelled())
-        return;
-    if (m_catalogue->count() > 0)
-        m_catalogue->setSort(sortOrder);
-    m_catalogue->squeeze();
+    if (m_failure != Failure::None)
+        m_catalogue.reset();
     m_walkEnded = std::chrono::steady_clock::now();
     // Queued: the slot runs on the window's thread once this thread has let go.
     QMetaObject::invokeMethod(
@@ -73,6 +75,24 @@ void ScanJob::walkDrive(DirectoryWalk &walk, const Drive &drive)
     volume.files = m_catalogue->count() - first;
     m_volumes.tieFolders(*m_catalogue, first, m_catalogue->count(), int(m_volumes.list.size()));
     m_volumes.list.push_back(std::move(volume));
+}
+
+bool ScanJob::walkAndOrder(const std::vector<Drive> &drives, const QString &sortOrder)
+{
+    DirectoryWalk walk(*m_catalogue, m_state);
+    walk.setCancelFlag(&m_cancel);
+    walk.setProgress([this](qint64 total) { m_runningTotal.store(total, std::memory_order_relaxed); });
+    for (const Drive &d : drives) {
+        if (walk.cancelled())
+            return false;
+        walkDrive(walk, d);
+    }
+    if (walk.cancelled())
+        return false;
+    if (m_catalogue->count() > 0)
+        m_catalogue->setSort(sortOrder);
+    m_catalogue->squeeze();
+    return true;
 }
 
 void ScanJob::cancel()

@@ -39,6 +39,10 @@ public:
     // The last total the walk published: a multiple of 100 while it runs.
     [[nodiscard]] qint64 runningTotal() const { return m_runningTotal.load(std::memory_order_relaxed); }
 
+    // After finished(): what stopped the walk, if anything; then no catalogue is left.
+    enum class Failure { None, OutOfMemory, Other };
+    [[nodiscard]] Failure failure() const { return m_failure; }
+    [[nodiscard]] const std::string &failureText() const { return m_failureText; }
     // After finished(): the catalogue and the counts of the walk.
     std::unique_ptr<RecordSet> takeCatalogue();
     // What identifies each walked drive, and the folders each one gave.
@@ -52,6 +56,8 @@ signals:
 
 private:
     void run(std::vector<Drive> drives, QString sortOrder, quint64 generation);
+    // False when cancelled; throws what the walk or the sort throws.
+    bool walkAndOrder(const std::vector<Drive> &drives, const QString &sortOrder);
     void join();
 
     std::thread m_worker;
@@ -63,5 +69,7 @@ private:
     Volumes m_volumes;
     WalkState m_state;
     std::chrono::steady_clock::time_point m_walkEnded;
+    Failure m_failure = Failure::None; // written by the worker, read after finished()
+    std::string m_failureText;
     quint64 m_generation = 0; // touched on the owner's thread only
 };

@@ -13,9 +13,9 @@ constexpr int kLongNameColumn = 0;
 
 } // namespace
 
-FileCommands::FileCommands(FileCommandsControls controls) : m_c(std::move(controls))
+FileCommands::FileCommands(FileCommandsControls controls, DisplayState &state)
+    : m_c(std::move(controls)), m_state(state)
 {
-    m_c.fileOps.options = [this] { return optionsDialog(); };
     if (!m_c.showProperties)
         m_c.showProperties = [w = m_c.fileOps.window](const QString &path) { ShowFileProperties(path, w); };
 }
@@ -56,7 +56,7 @@ void FileCommands::grdFiles_MouseDown(int button)
     if (!m_c.fileOps.state->mblnLiveCatalogue || button != kRightButton || m_c.fileOps.state->mblnDupMode)
         return;
     if (!m_fileOps) {
-        m_fileOps = new FrmFileOps(m_c.fileOps, m_c.fileOps.window);
+        m_fileOps = new FrmFileOps(m_c.fileOps, m_state, *this, m_c.fileOps.window);
         m_fileOps->setAttribute(Qt::WA_DeleteOnClose);
     } else if (!m_fileOps->job().running()) {
         // Brought forward with the row now pointed at, or a Delete would take the old one.

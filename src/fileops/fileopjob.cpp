@@ -6,9 +6,22 @@
 
 #include <QMetaObject>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <vector>
+
+namespace {
+
+// The jobs alive, on the window's thread only.
+std::vector<FileOpJob *> &liveJobs()
+{
+    static std::vector<FileOpJob *> jobs;
+    return jobs;
+}
+
+} // namespace
 
 // The engine's side of the job. It lives as long as the longer of the job and the worker.
 class FileOpJob::Bridge final : public fileop::Interaction {
@@ -94,9 +107,25 @@ private:
 FileOpJob::FileOpJob(FileOpPrompts &prompts, QWidget *progressParent, QObject *parent)
     : QObject(parent), m_prompts(prompts), m_progressParent(progressParent)
 {
+    liveJobs().push_back(this);
 }
 
 FileOpJob::~FileOpJob()
+{
+    stopAndWait();
+    delete m_progress;
+    auto &jobs = liveJobs();
+    jobs.erase(std::remove(jobs.begin(), jobs.end(), this), jobs.end());
+}
+
+void FileOpJob::stopAll()
+{
+    for (FileOpJob *job : liveJobs())
+        job->stopAndWait();
+}
+
+// No question is asked any more; the worker's own cleanup runs before the join returns.
+void FileOpJob::stopAndWait()
 {
     if (m_bridge) {
         m_bridge->detach();
@@ -104,7 +133,6 @@ FileOpJob::~FileOpJob()
     }
     if (m_thread.joinable())
         m_thread.join();
-    delete m_progress;
 }
 
 void FileOpJob::start(fileop::Function function, const QString &from, const QString &to, std::uint16_t flags)

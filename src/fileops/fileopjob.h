@@ -24,6 +24,10 @@ public:
     FileOpJob(FileOpPrompts &prompts, QWidget *progressParent, QObject *parent = nullptr);
     ~FileOpJob() override; // cancels and waits for the worker
 
+    // Cancels every job and waits until each has removed its partial copy: the program's
+    // end runs no destructors. Call it on the window's thread.
+    static void stopAll();
+
     void start(fileop::Function function, const QString &from, const QString &to, std::uint16_t flags);
     [[nodiscard]] bool running() const { return m_running; }
     void cancel();
@@ -39,6 +43,7 @@ signals:
 
 private:
     void onWorkerDone(fileop::Result result);
+    void stopAndWait();
 
     FileOpPrompts &m_prompts;
     QWidget *m_progressParent;

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 
 namespace {
 
@@ -33,6 +34,7 @@ constexpr OpButton kButtons[] = {
     {"&Delete", 4440, fileop::Function::Delete, "Enter Source only."},
 };
 constexpr int kDeleteIndex = 3;
+constexpr int kRetryMs = 50;
 
 QFont boldSansSerif()
 {
@@ -42,15 +44,52 @@ QFont boldSansSerif()
     return f;
 }
 
+void removeRecordsOfFiles(const FileOpsControls &c, DisplayState &state, const std::vector<std::string> &paths,
+                          RecordSet::Bookmark preferred)
+{
+    RecordSet *records = c.grdFiles->dataSource();
+    // Whatever is on show now loses the records of the files that went, and only those.
+    if (paths.empty() || !records || records != state.catalogue.get())
+        return;
+    const std::vector<RecordSet::Bookmark> gone = recordsOfFiles(*records, paths, preferred);
+    if (gone.empty())
+        return;
+    const RecordSet::Bookmark current = c.grdFiles->currentRow() >= 0 ? c.grdFiles->bookmark() : RecordSet::kNoBookmark;
+    bool currentGone = false;
+    for (const RecordSet::Bookmark b : gone) {
+        currentGone = currentGone || b == current;
+        records->setBookmark(b);
+        c.grdFiles->deleteCurrentRow();
+        --state.TotalFiles;
+    }
+    // The row after a deleted current one becomes current; any other current row stays.
+    if (!currentGone && current != RecordSet::kNoBookmark)
+        records->setBookmark(current);
+    c.lblTotalFiles->setText(formatNumber(state.TotalFiles, u"###,###"));
+}
+
+// A save reading the catalogue on its worker must see it unchanged: the records go once it
+// has ended, dialog or not.
+void removeWhenUnread(const FileOpsControls &c, DisplayState &state, std::vector<std::string> paths,
+                      RecordSet::Bookmark preferred)
+{
+    if (!state.catalogueBeingRead) {
+        removeRecordsOfFiles(c, state, paths, preferred);
+        return;
+    }
+    QTimer::singleShot(kRetryMs, c.window, [c, &state, paths = std::move(paths), preferred]() mutable {
+        removeWhenUnread(c, state, std::move(paths), preferred);
+    });
+}
+
 } // namespace
 
-FrmFileOps::FrmFileOps(FileOpsControls controls, QWidget *parent) : QDialog(parent), m_c(std::move(controls))
+FrmFileOps::FrmFileOps(FileOpsControls controls, DisplayState &state, OptionsSource &options, QWidget *parent)
+    : QDialog(parent), m_c(std::move(controls)), m_state(state), m_options(options)
 {
     setObjectName(QStringLiteral("frmFileOps"));
     setWindowTitle(QStringLiteral("Tarvolo  -  File Operations  "));
     setModal(false);
-    const auto px = [this](int t) { return twipsToPixels(t, this); };
-    const auto py = [this](int t) { return twipsToPixelsY(t, this); };
     setFixedSize(px(kClientTwips.width()), py(kClientTwips.height()));
     if (!m_c.prompts) {
         m_ownPrompts = std::make_unique<MessageBoxPrompts>(this);
@@ -58,49 +97,72 @@ FrmFileOps::FrmFileOps(FileOpsControls controls, QWidget *parent) : QDialog(pare
     }
     m_job = new FileOpJob(*m_c.prompts, this, this);
     connect(m_job, &FileOpJob::finished, this, &FrmFileOps::onFinished);
+    buildControls();
+    Form_Load();
+}
 
-    const auto lineEdit = [&](const char *name, int top, const char *tip) {
-        auto *e = new QLineEdit(this);
-        e->setObjectName(QLatin1String(name));
-        e->setToolTip(QLatin1String(tip));
-        e->setGeometry(px(2160), py(top), px(5052), e->sizeHint().height());
-        return e;
-    };
+void FrmFileOps::buildControls()
+{
     txtSource = lineEdit("txtSource", 240,
                          "Enter the full path of the file or folder to copy, rename, move or delete. Wildcards are "
                          "allowed.");
     txtDestination = lineEdit("txtDestination", 840,
                               "Enter the full path of the destination file or folder.  Wildcards are allowed.");
     for (int i = 0; i < 4; ++i) {
-        auto *b = new QPushButton(QLatin1String(kButtons[i].caption), this);
+        QPushButton *b = button(kButtons[i].caption, kButtons[i].left, 1095, 375);
         b->setObjectName(QStringLiteral("cmdFileOp"));
         b->setProperty("Index", i);
         b->setToolTip(QLatin1String(kButtons[i].tooltip));
-        b->setFont(boldSansSerif());
-        b->setGeometry(px(kButtons[i].left), py(1560), px(1095), py(375));
         connect(b, &QPushButton::clicked, this, [this, i] { cmdFileOp_Click(i); });
         cmdFileOp[std::size_t(i)] = b;
     }
-    const auto label = [&](const char *name, const char *caption, int top, int lines) {
-        auto *l = new QLabel(QLatin1String(caption), this);
-        l->setObjectName(QLatin1String(name));
-        l->setFont(boldSansSerif());
-        l->setWordWrap(lines > 1);
-        l->setGeometry(px(240), py(top), px(1860), l->fontMetrics().lineSpacing() * lines + 2);
-        return l;
-    };
     Label1 = label("Label1", "Source File:", 240, 1);
     Label2 = label("Label2", "Destination File Or Folder:", 720, 2);
-    cmdCancel = new QPushButton(QStringLiteral("Ca&ncel"), this);
+    cmdCancel = button("Ca&ncel", 6240, 972, 372);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setFont(boldSansSerif());
-    cmdCancel->setGeometry(px(6240), py(1560), px(972), py(372));
     connect(cmdCancel, &QPushButton::clicked, this, &FrmFileOps::cmdCancel_Click);
 
     QWidget *order[] = {txtSource, txtDestination, cmdFileOp[0], cmdFileOp[1], cmdFileOp[2], cmdFileOp[3], cmdCancel};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
-    Form_Load();
+}
+
+QLineEdit *FrmFileOps::lineEdit(const char *name, int top, const char *tip)
+{
+    auto *e = new QLineEdit(this);
+    e->setObjectName(QLatin1String(name));
+    e->setToolTip(QLatin1String(tip));
+    e->setGeometry(px(2160), py(top), px(5052), e->sizeHint().height());
+    return e;
+}
+
+QLabel *FrmFileOps::label(const char *name, const char *caption, int top, int lines)
+{
+    auto *l = new QLabel(QLatin1String(caption), this);
+    l->setObjectName(QLatin1String(name));
+    l->setFont(boldSansSerif());
+    l->setWordWrap(lines > 1);
+    l->setGeometry(px(240), py(top), px(1860), l->fontMetrics().lineSpacing() * lines + 2);
+    return l;
+}
+
+// The buttons stand in one row.
+QPushButton *FrmFileOps::button(const char *caption, int left, int width, int height)
+{
+    auto *b = new QPushButton(QLatin1String(caption), this);
+    b->setFont(boldSansSerif());
+    b->setGeometry(px(left), py(1560), px(width), py(height));
+    return b;
+}
+
+int FrmFileOps::px(int twips) const
+{
+    return twipsToPixels(twips, this);
+}
+
+int FrmFileOps::py(int twips) const
+{
+    return twipsToPixelsY(twips, this);
 }
 
 FrmFileOps::~FrmFileOps()
@@ -120,7 +182,7 @@ void FrmFileOps::Form_Load()
 
 std::uint16_t FrmFileOps::optionFlags() const
 {
-    const FrmOptions *o = m_c.options();
+    const FrmOptions *o = m_options.optionsDialog();
     std::uint16_t flags = 0;
     if (o->chkSilent->isChecked())
         flags = fileop::Silent;
@@ -156,34 +218,10 @@ void FrmFileOps::onFinished(fileop::Result result)
     const bool ok = result.succeeded();
     // Files a delete took stay taken when it then failed or was cancelled: their records go too.
     if (m_isDelete)
-        removeDeletedRecords(m_job->takeRemoved());
+        removeWhenUnread(m_c, m_state, m_job->takeRemoved(), m_deleteBookmark);
     emit operationDone(ok);
     if (ok)
         close();
-}
-
-void FrmFileOps::removeDeletedRecords(const std::vector<std::string> &paths)
-{
-    RecordSet *records = m_c.grdFiles->dataSource();
-    // Whatever is on show now loses the records of the files that went, and only those.
-    if (paths.empty() || !records || records != m_c.state->catalogue.get())
-        return;
-    const std::vector<RecordSet::Bookmark> gone = recordsOfFiles(*records, paths, m_deleteBookmark);
-    if (gone.empty())
-        return;
-    const RecordSet::Bookmark current =
-        m_c.grdFiles->currentRow() >= 0 ? m_c.grdFiles->bookmark() : RecordSet::kNoBookmark;
-    bool currentGone = false;
-    for (const RecordSet::Bookmark b : gone) {
-        currentGone = currentGone || b == current;
-        records->setBookmark(b);
-        m_c.grdFiles->deleteCurrentRow();
-        --m_c.state->TotalFiles;
-    }
-    // The row after a deleted current one becomes current; any other current row stays.
-    if (!currentGone && current != RecordSet::kNoBookmark)
-        records->setBookmark(current);
-    m_c.lblTotalFiles->setText(formatNumber(m_c.state->TotalFiles, u"###,###"));
 }
 
 void FrmFileOps::setBusy(bool busy)

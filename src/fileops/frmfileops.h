@@ -9,11 +9,11 @@
 
 #include <QDialog>
 #include <array>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+class OptionsSource;
 class FileOpJob;
 class FileOpPrompts;
 class FrmOptions;
@@ -24,15 +24,14 @@ class QPushButton;
 // The parts of the main window the dialog reads and changes.
 struct FileOpsControls : WindowControls {
     QLabel *lblTotalFiles = nullptr;
-    // The options dialog, loaded hidden when it was never opened.
-    std::function<FrmOptions *()> options;
     FileOpPrompts *prompts = nullptr; // nullptr: message boxes
 };
 
 class FrmFileOps : public QDialog {
     Q_OBJECT
 public:
-    FrmFileOps(FileOpsControls controls, QWidget *parent = nullptr);
+    // A delete lowers TotalFiles; the option flags are read from the options dialog.
+    FrmFileOps(FileOpsControls controls, DisplayState &state, OptionsSource &options, QWidget *parent = nullptr);
     ~FrmFileOps() override;
 
     void Form_Load();
@@ -55,11 +54,18 @@ signals:
     void operationDone(bool succeeded);
 
 private:
+    void buildControls();
+    [[nodiscard]] QLineEdit *lineEdit(const char *name, int top, const char *tip);
+    [[nodiscard]] QLabel *label(const char *name, const char *caption, int top, int lines);
+    [[nodiscard]] QPushButton *button(const char *caption, int left, int width, int height);
+    [[nodiscard]] int px(int twips) const;
+    [[nodiscard]] int py(int twips) const;
     void onFinished(fileop::Result result);
     void setBusy(bool busy);
-    void removeDeletedRecords(const std::vector<std::string> &paths);
 
     FileOpsControls m_c;
+    DisplayState &m_state;
+    OptionsSource &m_options;
     std::unique_ptr<FileOpPrompts> m_ownPrompts;
     FileOpJob *m_job;
     bool m_isDelete = false;

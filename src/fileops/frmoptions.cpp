@@ -63,9 +63,7 @@ FrmOptions::FrmOptions(QWidget *parent) : QDialog(parent)
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("Tarvolo  -  Options Display"));
     setModal(false);
-    const auto px = [this](int t) { return twipsToPixels(t, this); };
-    const auto py = [this](int t) { return twipsToPixelsY(t, this); };
-    setFixedSize(px(kClientTwips.width()), py(kClientTwips.height()));
+    setFixedSize(twipsToPixels(kClientTwips.width(), this), twipsToPixelsY(kClientTwips.height(), this));
 
     SSTab1 = new QTabWidget(this);
     SSTab1->setObjectName(QStringLiteral("SSTab1"));
@@ -73,45 +71,57 @@ FrmOptions::FrmOptions(QWidget *parent) : QDialog(parent)
     SSTab1->setGeometry(rect());
     auto *general = new QWidget;
     auto *fileOps = new QWidget;
-    auto *future = new QWidget;
     SSTab1->addTab(general, QStringLiteral("General"));
     SSTab1->addTab(fileOps, QStringLiteral("File Operations"));
-    SSTab1->addTab(future, QStringLiteral("For Future Use"));
+    SSTab1->addTab(new QWidget, QStringLiteral("For Future Use"));
+
+    cmdOKGeneral = okButton(general, "cmdOKGeneral");
+    place(cmdOKGeneral, 3120, 3720, 852, 372);
+    cmdOKFileOperations = okButton(fileOps, "cmdOKFileOperations");
+    place(cmdOKFileOperations, 3000, 3960, 852, 372);
+    buildBoxes(fileOps);
+
+    connect(cmdOKGeneral, &QPushButton::clicked, this, &FrmOptions::cmdOKGeneral_Click);
+    connect(cmdOKFileOperations, &QPushButton::clicked, this, &FrmOptions::cmdOKFileOperations_Click);
+    Form_Load();
+}
+
+void FrmOptions::place(QWidget *w, int left, int top, int width, int height) const
+{
     // Control positions are measured from the tab control's top left, as designed.
     const int tabBar = SSTab1->tabBar()->sizeHint().height();
-    const auto place = [&](QWidget *w, int left, int top, int width, int height) {
-        w->setGeometry(px(left), py(top) - tabBar, px(width), py(height));
-    };
+    w->setGeometry(twipsToPixels(left, this), twipsToPixelsY(top, this) - tabBar, twipsToPixels(width, this),
+                   twipsToPixelsY(height, this));
+}
 
-    const auto button = [&](QWidget *tab, const char *name) {
-        auto *b = new QPushButton(QStringLiteral("&OK"), tab);
-        b->setObjectName(QLatin1String(name));
-        b->setFont(sansSerif(true));
-        return b;
-    };
-    cmdOKGeneral = button(general, "cmdOKGeneral");
-    place(cmdOKGeneral, 3120, 3720, 852, 372);
-    cmdOKFileOperations = button(fileOps, "cmdOKFileOperations");
-    place(cmdOKFileOperations, 3000, 3960, 852, 372);
+QPushButton *FrmOptions::okButton(QWidget *tab, const char *name) const
+{
+    auto *b = new QPushButton(QStringLiteral("&OK"), tab);
+    b->setObjectName(QLatin1String(name));
+    b->setFont(sansSerif(true));
+    return b;
+}
 
+void FrmOptions::buildBoxes(QWidget *fileOps)
+{
     struct Box {
-        QCheckBox **member;
+        QCheckBox *FrmOptions::*member;
         const char *name;
         const char *caption;
         int top, width, height;
     };
-    const Box boxes[] = {
-        {&chkSilent, "chkSilent", "  Do not display a progress dialog box", 720, 3972, 255},
-        {&chkYesToAll, "chkYesToAll", "  Respond with 'Yes to all' for any dialog box that is displayed", 1200, 6612,
-         375},
-        {&chkRename, "chkRename",
+    static const Box boxes[] = {
+        {&FrmOptions::chkSilent, "chkSilent", "  Do not display a progress dialog box", 720, 3972, 255},
+        {&FrmOptions::chkYesToAll, "chkYesToAll", "  Respond with 'Yes to all' for any dialog box that is displayed",
+         1200, 6612, 375},
+        {&FrmOptions::chkRename, "chkRename",
          "  Give the file being operated on a new name (such as 'Copy #1 of...') in a          move, copy, or "
          "rename operation if a file of the target name already exists",
          1680, 6612, 852},
-        {&chkDir, "chkDir",
+        {&FrmOptions::chkDir, "chkDir",
          "  Do not confirm the creation of a new directory if the operation requires one      to be created", 2640,
          6612, 495},
-        {&chkFilesOnly, "chkFilesOnly",
+        {&FrmOptions::chkFilesOnly, "chkFilesOnly",
          "  Perform the operation only on files if a wildcard filename (*.*) is specified", 3240, 6372, 492},
     };
     QWidget *previous = cmdOKFileOperations;
@@ -122,13 +132,9 @@ FrmOptions::FrmOptions(QWidget *parent) : QDialog(parent)
         place(c, 360, b.top, b.width, b.height);
         setTabOrder(previous, c);
         previous = c;
-        *b.member = c;
+        this->*b.member = c;
     }
     setTabOrder(previous, cmdOKGeneral);
-
-    connect(cmdOKGeneral, &QPushButton::clicked, this, &FrmOptions::cmdOKGeneral_Click);
-    connect(cmdOKFileOperations, &QPushButton::clicked, this, &FrmOptions::cmdOKFileOperations_Click);
-    Form_Load();
 }
 
 void FrmOptions::Form_Load()

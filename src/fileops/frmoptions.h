@@ -8,6 +8,18 @@ class QCheckBox;
 class QPushButton;
 class QTabWidget;
 
+class FrmOptions;
+
+// Where the file operations find the options dialog: loaded hidden, all options off, the
+// first time it is asked for.
+class OptionsSource {
+public:
+    [[nodiscard]] virtual FrmOptions *optionsDialog() = 0;
+
+protected:
+    ~OptionsSource() = default;
+};
+
 class FrmOptions : public QDialog {
     Q_OBJECT
 public:
@@ -25,4 +37,9 @@ public:
     QCheckBox *chkRename;
     QCheckBox *chkDir;
     QCheckBox *chkFilesOnly;
+
+private:
+    void place(QWidget *w, int left, int top, int width, int height) const;
+    [[nodiscard]] QPushButton *okButton(QWidget *tab, const char *name) const;
+    void buildBoxes(QWidget *fileOps);
 };

@@ -48,23 +48,30 @@ void DuplicateFinder::endOfDuplicates()
     m_c.FindDups->setChecked(false);
 }
 
-void DuplicateFinder::FindDuplicates()
+bool DuplicateFinder::mayFind() const
 {
     if (!nameAscendingChosen(m_c)) {
         m_c.messages->showMessage(
             QStringLiteral(
                 "Files must be displayed and sorted in file name ascending order in order to find duplicate files"),
             QStringLiteral("Sort Order Incorrect"));
-        return;
+        return false;
     }
     if (m_c.state->TotalFiles == 0) {
         m_c.messages->showMessage(QStringLiteral("You must display the files first, before finding duplicate files"),
                                   QStringLiteral("Display Files First"));
-        return;
+        return false;
     }
+    return true;
+}
+
+void DuplicateFinder::FindDuplicates()
+{
+    if (!mayFind())
+        return;
     RecordSet &catalogue = *m_c.state->catalogue;
     if (m_c.state->mblnDupFirst) {
-        m_c.state->mblnDupFirst = false;
+        m_state.mblnDupFirst = false;
         m_c.FindDups->setChecked(true);
         m_lastDupName.reset();
         catalogue.moveFirst();

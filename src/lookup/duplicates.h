@@ -10,9 +10,10 @@
 
 class DuplicateFinder {
 public:
-    // The controls are the window's and must outlive this object.
-    explicit DuplicateFinder(const LookupControls &controls) : m_c(controls) {}
-    DuplicateFinder(LookupControls &&) = delete;
+    // The controls are the window's and must outlive this object; of the state, the finder
+    // changes mblnDupFirst alone.
+    DuplicateFinder(const LookupControls &controls, DisplayState &state) : m_c(controls), m_state(state) {}
+    DuplicateFinder(LookupControls &&, DisplayState &) = delete;
 
     // Marks the next group, from the first record when mblnDupFirst is set.
     void FindDuplicates();
@@ -25,6 +26,8 @@ public:
     [[nodiscard]] const std::optional<std::string> &lastDupName() const { return m_lastDupName; }
 
 private:
+    // Refuses, with its message, a catalogue not shown or not in name order.
+    [[nodiscard]] bool mayFind() const;
     // Starts on the group's second member; leaves the current record behind the group.
     void MarkDuplicateGroup();
     void markCurrentRow();
@@ -38,6 +41,7 @@ private:
     [[nodiscard]] bool standsWhereLeft() const;
 
     const LookupControls &m_c;
+    DisplayState &m_state;
     std::optional<std::string> m_lastDupName;
     std::string m_name;
     // The record a step left current: the remembered name is the one behind it.

@@ -1,6 +1,7 @@
 #include "lookup/sorting.h"
 
 #include "grid/datagrid.h"
+#include "ui/windowprocedures.h"
 
 #include <QAction>
 #include <QLabel>
@@ -87,8 +88,8 @@ void Sorting::SortIt()
     m_c.sortItems[std::size_t(item)]->setChecked(true);
     const SortItemOrder &s = kItems[item];
     m_c.state->catalogue->setSort(QStringView(s.sortText));
-    if (m_c.ResetSplitDisplay)
-        m_c.ResetSplitDisplay();
+    if (m_c.procedures)
+        m_c.procedures->ResetSplitDisplay();
     if (s.column >= 0) {
         m_c.grdFiles->setCurrentPane(kScrollingPane);
         m_c.grdFiles->setCurrentColumn(s.column);

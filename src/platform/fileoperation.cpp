@@ -1,6 +1,10 @@
 #include "platform/fileoperation.h"
 
+#include "platform/fileoptemp.h"
+#include "platform/mountid.h"
+#include "platform/movedsource.h"
 #include "platform/pathresolve.h"
+#include "platform/sparsecopy.h"
 #include "platform/text.h"
 #include "platform/uniquefd.h"
 
@@ -9,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <linux/fs.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,7 +24,6 @@ namespace {
 
 // Big enough to copy fast, small enough that Cancel is seen within a few milliseconds.
 constexpr std::size_t kChunk = std::size_t(8) << 20;
-constexpr std::size_t kReadBuffer = std::size_t(1) << 20;
 constexpr int kMaxDepth = 4096;
 
 enum class Place { New, Replace, Merge, Skip, Stop };
@@ -205,7 +209,8 @@ private:
                S_ISDIR(st.st_mode);
     }
 
-    // Where a copy or move goes: into an existing folder, or under a new name.
+    // Where a copy or move goes: into an existing folder, or under a new name. A final "/"
+    // names a folder, as the destination of a wildcard source always is.
     bool resolveTarget(const std::string &to, const Source &src, Target &t)
     {
         const std::string typed(text::trimRight(to));
@@ -214,46 +219,67 @@ private:
         if (pathres::hasWildcards(typed))
             return fail(EINVAL, typed, "Wildcards are not allowed in the destination.");
         const auto names = pathres::splitAbsolute(typed.front() == '/' ? typed : src.folder.path + typed);
-        const bool single = !src.wildcard;
+        const bool single = !src.wildcard && typed.back() != '/';
         t.dir.reset(::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         t.dirPath = "/";
         if (!names || !t.dir.valid())
             return failErrno(typed);
-        const std::size_t n = names->size();
         std::size_t i = 0;
+        switch (walkExisting(*names, typed, single, src, t, i)) {
+        case Walk::Failed:
+            return false;
+        case Walk::Done:
+            return true;
+        case Walk::Missing:
+            break;
+        }
+        return makeMissing(*names, single, i, t);
+    }
+
+    enum class Walk { Done, Missing, Failed };
+    // Follows the names that exist; i receives the first that does not.
+    Walk walkExisting(const std::vector<std::string> &names, const std::string &typed, bool single, const Source &src,
+                      Target &t, std::size_t &i)
+    {
+        const std::size_t n = names.size();
         for (; i < n; ++i) {
             const bool last = i + 1 == n;
-            const pathres::Lookup l = pathres::lookupName(t.dir.get(), (*names)[i], last);
+            const pathres::Lookup l = pathres::lookupName(t.dir.get(), names[i], last);
             if (l.found == pathres::Found::Several)
-                return fail(EEXIST, typed, "Several names differ from the destination only in case.");
+                return fail(EEXIST, typed, "Several names differ from the destination only in case."), Walk::Failed;
             if (l.found == pathres::Found::None)
-                break;
+                return Walk::Missing;
             struct stat st;
             if (::fstatat(t.dir.get(), l.name.c_str(), &st, last ? AT_SYMLINK_NOFOLLOW : 0) != 0)
-                return failErrno(typed);
+                return failErrno(typed), Walk::Failed;
             // A move that only changes the case of the source's own name.
             const bool itself = last && single && m_function == Function::Move && sameItem(st, src.first);
             if (last && (itself || !S_ISDIR(st.st_mode))) {
                 if (!single)
-                    return fail(ENOTDIR, typed, "The destination is not a folder.");
-                t.name = itself ? std::string(text::trimRight((*names)[i])) : l.name;
-                return true;
+                    return fail(ENOTDIR, typed, "The destination is not a folder."), Walk::Failed;
+                t.name = itself ? std::string(text::trimRight(names[i])) : l.name;
+                return Walk::Done;
             }
             UniqueFd next(
                 ::openat(t.dir.get(), l.name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (last ? O_NOFOLLOW : 0)));
             if (!next.valid())
-                return failErrno(typed);
+                return failErrno(typed), Walk::Failed;
             t.dir = std::move(next);
             t.dirPath += l.name + "/";
         }
-        if (i == n)
-            return true;
-        const std::size_t makeUpTo = single ? n - 1 : n;
+        return Walk::Done;
+    }
+
+    // Makes the missing folders from names[i] on, after asking; a single source's last name
+    // is its new name.
+    bool makeMissing(const std::vector<std::string> &names, bool single, std::size_t i, Target &t)
+    {
+        const std::size_t makeUpTo = single ? names.size() - 1 : names.size();
         if (i < makeUpTo && !(m_flags & NoConfirmMkdir) &&
-            !confirmed(Question::CreateFolder, pathres::joinPath(*names, makeUpTo), false))
+            !confirmed(Question::CreateFolder, pathres::joinPath(names, makeUpTo), false))
             return false;
         for (; i < makeUpTo; ++i) {
-            const std::string &name = (*names)[i];
+            const std::string &name = names[i];
             if (::mkdirat(t.dir.get(), name.c_str(), 0777) != 0 && errno != EEXIST)
                 return failErrno(t.dirPath + name);
             UniqueFd next(::openat(t.dir.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
@@ -263,7 +289,7 @@ private:
             t.dirPath += name + "/";
         }
         if (single)
-            t.name = std::string(text::trimRight(names->back()));
+            t.name = std::string(text::trimRight(names.back()));
         return true;
     }
 
@@ -313,6 +339,7 @@ private:
         Target t;
         if (!resolveTarget(to, src, t))
             return;
+        temp::sweepStale(t.dir.get());
         for (const std::string &name : src.names) {
             const std::string dstName = t.name.empty() ? name : t.name;
             if (m_function == Function::Copy)
@@ -333,55 +360,70 @@ private:
             return false;
         if (depth > kMaxDepth)
             return fail(ELOOP, srcPath, "The folders are nested too deeply.");
-        UniqueFd in(::openat(srcDir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        // The type comes first: opening a device or a FIFO can have effects of its own.
         struct stat st;
-        const int openErr = errno;
-        if (in.valid() ? ::fstat(in.get(), &st) != 0 : ::fstatat(srcDir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        if (::fstatat(srcDir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
             return failErrno(srcPath);
-        if (!in.valid() && !S_ISLNK(st.st_mode)) {
-            errno = openErr;
-            return failErrno(srcPath);
-        }
         const Place p = fresh ? Place::New : decide(st, dstDir, dstName, dstFolder);
-        return copyAs(in.get(), st, srcPath, dstDir, dstName, dstFolder, p, fresh, depth, srcDir, name);
+        return copyAs(srcDir, name, st, srcPath, dstDir, dstName, dstFolder, p, fresh, depth);
     }
 
-    bool copyAs(int in, const struct stat &st, const std::string &srcPath, int dstDir, const std::string &dstName,
-                const std::string &dstFolder, Place p, bool fresh, int depth, int srcDir, const std::string &name)
+    bool copyAs(int srcDir, const std::string &name, const struct stat &st, const std::string &srcPath, int dstDir,
+                const std::string &dstName, const std::string &dstFolder, Place p, bool fresh, int depth)
     {
-        const std::string dstPath = dstFolder + dstName;
-        switch (p) {
-        case Place::Skip:
+        if (p == Place::Skip)
             return true;
-        case Place::Stop:
+        if (p == Place::Stop)
             return false;
-        case Place::Merge:
-            return mergeFolder(in, st, srcPath, dstDir, dstName, dstPath, depth);
-        case Place::New:
-        case Place::Replace:
-            break;
-        }
-        if (S_ISREG(st.st_mode))
-            return copyFile(in, st, srcPath, dstDir, dstName, dstPath, p == Place::Replace, fresh);
-        if (S_ISDIR(st.st_mode))
-            return copyFolder(in, st, srcPath, dstDir, dstName, dstPath, fresh, depth);
-        if (S_ISLNK(st.st_mode))
-            return copyLink(srcDir, name, st, srcPath, dstDir, dstName, dstPath, p == Place::Replace, fresh);
-        return fail(EINVAL, srcPath, "It is not a file, a folder or a link.");
+        const bool ok = copyKind(srcDir, name, st, srcPath, dstDir, dstName, dstFolder + dstName, p, fresh, depth);
+        if (ok && m_verify)
+            m_copied.add(st);
+        return ok;
     }
 
-    // make's result under the first free temporary name, which tmp receives.
-    template <typename Make> int makeTemp(int dir, std::string &tmp, Make make)
+    bool copyKind(int srcDir, const std::string &name, const struct stat &st, const std::string &srcPath, int dstDir,
+                  const std::string &dstName, const std::string &dstPath, Place p, bool fresh, int depth)
     {
-        for (int attempt = 0; attempt < 1000; ++attempt) {
-            tmp =
-                std::string(kTempPrefix) + std::to_string(::getpid()) + "-" + std::to_string(++m_tempCounter) + ".tmp";
-            const int r = make(dir, tmp.c_str());
-            if (r >= 0 || errno != EEXIST)
-                return r;
+        const bool replace = p == Place::Replace;
+        switch (st.st_mode & S_IFMT) {
+        case S_IFREG: {
+            const UniqueFd in = openSource(srcDir, name, st, srcPath, O_NONBLOCK | O_NOCTTY);
+            return in.valid() && copyFile(in.get(), st, srcPath, dstDir, dstName, dstPath, replace, fresh);
         }
-        return -1;
+        case S_IFDIR: {
+            const UniqueFd in = openSource(srcDir, name, st, srcPath, O_DIRECTORY);
+            if (!in.valid())
+                return false;
+            if (m_verify && mountid::differs(srcDir, in.get()))
+                return fail(EBUSY, srcPath, "A file system is mounted on this folder, so it cannot be moved.");
+            return p == Place::Merge ? mergeFolder(in.get(), st, srcPath, dstDir, dstName, dstPath, depth)
+                                     : copyFolder(in.get(), st, srcPath, dstDir, dstName, dstPath, fresh, depth);
+        }
+        case S_IFLNK:
+            return copyLink(srcDir, name, st, srcPath, dstDir, dstName, dstPath, replace, fresh);
+        case S_IFIFO:
+        case S_IFCHR:
+        case S_IFBLK:
+            return copyNode(st, dstDir, dstName, dstPath, replace, fresh);
+        }
+        return fail(EINVAL, srcPath,
+                    S_ISSOCK(st.st_mode) ? "It is a socket, which cannot be copied."
+                                         : "It is not a file, a folder or a link.");
     }
+
+    // Opens an item whose type is known, and makes sure it is still that item.
+    UniqueFd openSource(int dir, const std::string &name, const struct stat &st, const std::string &path, int how)
+    {
+        UniqueFd fd(::openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | how));
+        struct stat now;
+        if (!fd.valid() || ::fstat(fd.get(), &now) != 0)
+            return failErrno(path), UniqueFd();
+        if (!sameItem(now, st) || (now.st_mode & S_IFMT) != (st.st_mode & S_IFMT))
+            return fail(EIO, path, "It was replaced by another item while it was being read; it was left alone."),
+                   UniqueFd();
+        return fd;
+    }
+
     static int createFile(int dir, const char *name)
     {
         return ::openat(dir, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
@@ -417,66 +459,33 @@ private:
                   const std::string &dstPath, bool replace, bool fresh)
     {
         std::string tmp = dstName;
-        UniqueFd out(fresh ? createFile(dstDir, dstName.c_str()) : makeTemp(dstDir, tmp, createFile));
+        // out holds the temporary's lock until it is settled.
+        const UniqueFd out = fresh ? UniqueFd(createFile(dstDir, dstName.c_str())) : temp::createFile(dstDir, tmp);
         if (!out.valid())
             return failErrno(dstPath);
-        std::int64_t copied = 0;
-        bool ok = copyData(in, out.get(), st.st_size, srcPath, dstPath, copied) &&
-                  finishFile(in, out.get(), st, copied, srcPath, dstPath);
-        out.reset();
+        const std::int64_t copied = copyData(in, out.get(), st.st_size, srcPath, dstPath);
+        // On the disk before it takes the name, above all when it replaces a file.
+        // Cancel counts until the name is taken, through the sync too.
+        const bool ok = copied >= 0 && finishFile(in, out.get(), st, copied, srcPath, dstPath) &&
+                        (fresh || ::fsync(out.get()) == 0 || failErrno(dstPath)) && goOn();
         return settle(ok, fresh, dstDir, tmp, dstName, replace, dstPath);
     }
 
-    bool copyData(int in, int out, std::int64_t size, const std::string &srcPath, const std::string &dstPath,
-                  std::int64_t &copied)
+    // The length copied, or -1 when the copy failed or was cancelled.
+    std::int64_t copyData(int in, int out, std::int64_t size, const std::string &srcPath, const std::string &dstPath)
     {
-        bool useRange = true;
-        for (;;) {
-            if (!goOn())
-                return false;
-            ssize_t n;
-            if (useRange) {
-                n = ::copy_file_range(in, nullptr, out, nullptr, kChunk, 0);
-                if (n < 0 && copied == 0 &&
-                    (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP || errno == EPERM)) {
-                    useRange = false;
-                    continue;
-                }
-                if (n < 0 && errno != EINTR)
-                    return failErrno(errno == ENOSPC || errno == EDQUOT || errno == EROFS ? dstPath : srcPath);
-            } else {
-                n = readWrite(in, out, srcPath, dstPath);
-                if (n < 0)
-                    return false;
-            }
-            if (n == 0)
-                return true;
-            if (n > 0) {
-                copied += n;
-                m_ui.progress(srcPath, copied, size, m_items);
-            }
+        const std::function<bool(std::int64_t)> step = [&](std::int64_t done) {
+            m_ui.progress(srcPath, done, size, m_items);
+            return goOn();
+        };
+        const sparsecopy::Outcome o = sparsecopy::copy(in, out, kChunk, step);
+        if (o.ok())
+            return o.length;
+        if (!o.stopped) {
+            errno = o.err;
+            failErrno(o.atDestination ? dstPath : srcPath);
         }
-    }
-
-    ssize_t readWrite(int in, int out, const std::string &srcPath, const std::string &dstPath)
-    {
-        if (m_buffer.empty())
-            m_buffer.resize(kReadBuffer);
-        ssize_t n;
-        do
-            n = ::read(in, m_buffer.data(), m_buffer.size());
-        while (n < 0 && errno == EINTR);
-        if (n < 0)
-            return failErrno(srcPath), -1;
-        for (ssize_t off = 0; off < n;) {
-            const ssize_t w = ::write(out, m_buffer.data() + off, std::size_t(n - off));
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w <= 0)
-                return failErrno(dstPath), -1;
-            off += w;
-        }
-        return n;
+        return -1;
     }
 
     // Mode and times; for a move also the proof that the whole file arrived unchanged.
@@ -508,13 +517,32 @@ private:
         if (std::size_t(len) >= target.size())
             return fail(EIO, srcPath, "The link changed while it was being copied.");
         target.resize(std::size_t(len));
+        return copyByName(st, dstDir, dstName, dstPath, replace, fresh,
+                          [&target](int dir, const char *n) { return ::symlinkat(target.c_str(), dir, n); });
+    }
+
+    // FIFOs and devices are made anew, never opened. A device needs the right to make one.
+    bool copyNode(const struct stat &st, int dstDir, const std::string &dstName, const std::string &dstPath,
+                  bool replace, bool fresh)
+    {
+        return copyByName(st, dstDir, dstName, dstPath, replace, fresh, [&st](int dir, const char *n) {
+            return ::mknodat(dir, n, st.st_mode & (S_IFMT | 0777), st.st_rdev);
+        });
+    }
+
+    // A link or a node: made by make, under a temporary name unless fresh, with the times
+    // and, for a node, the mode of st.
+    bool copyByName(const struct stat &st, int dstDir, const std::string &dstName, const std::string &dstPath,
+                    bool replace, bool fresh, const std::function<int(int, const char *)> &make)
+    {
         std::string tmp = dstName;
-        const auto makeLink = [&target](int dir, const char *n) { return ::symlinkat(target.c_str(), dir, n); };
-        const bool made = fresh ? makeLink(dstDir, dstName.c_str()) == 0 : makeTemp(dstDir, tmp, makeLink) == 0;
+        const bool made = fresh ? make(dstDir, dstName.c_str()) == 0 : temp::createOther(dstDir, tmp, make);
         if (!made)
             return failErrno(dstPath);
         const struct timespec times[2] = {st.st_atim, st.st_mtim};
-        bool ok = ::utimensat(dstDir, tmp.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 || failErrno(dstPath);
+        const bool moded = S_ISLNK(st.st_mode) || ::fchmodat(dstDir, tmp.c_str(), st.st_mode & 01777, 0) == 0;
+        const bool ok =
+            (moded && ::utimensat(dstDir, tmp.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0) || failErrno(dstPath);
         return settle(ok, fresh, dstDir, tmp, dstName, replace, dstPath);
     }
 
@@ -544,18 +572,18 @@ private:
         if (!fresh && within(dstDir, st))
             return fail(EINVAL, srcPath, "The destination folder is inside the source folder.");
         std::string tmp = dstName;
-        UniqueFd out(fresh ? createFolder(dstDir, dstName.c_str()) : makeTemp(dstDir, tmp, createFolder));
+        // out holds the temporary's lock until it is renamed or discarded.
+        const UniqueFd out = fresh ? UniqueFd(createFolder(dstDir, dstName.c_str())) : temp::createFolder(dstDir, tmp);
         if (!out.valid())
             return failErrno(dstPath);
         const struct timespec times[2] = {st.st_atim, st.st_mtim};
         bool ok =
             copyChildren(in, srcPath, out.get(), dstPath, true, depth) &&
             ((::fchmod(out.get(), st.st_mode & 01777) == 0 && ::futimens(out.get(), times) == 0) || failErrno(dstPath));
-        out.reset();
         if (ok && !fresh)
             ok = place(dstDir, tmp, dstName, false, dstPath);
         if (!ok && !fresh)
-            removeTree(dstDir, tmp, dstPath, false, true);
+            temp::discard(dstDir, tmp);
         if (ok)
             finished(dstPath);
         return ok;
@@ -569,6 +597,7 @@ private:
         UniqueFd out(::openat(dstDir, dstName.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!out.valid())
             return failErrno(dstPath);
+        temp::sweepStale(out.get());
         return copyChildren(in, srcPath, out.get(), dstPath, false, depth);
     }
 
@@ -613,27 +642,29 @@ private:
         return moveAcross(srcDir, name, st, srcPath, dstDir, dstName, dstFolder, p, depth);
     }
 
-    // Another file system: a verified copy, made durable, and only then the source goes.
+    // Another file system: a verified copy, made durable, and only then the source goes, as
+    // far as it is still what was copied.
     bool moveAcross(int srcDir, const std::string &name, const struct stat &st, const std::string &srcPath, int dstDir,
                     const std::string &dstName, const std::string &dstFolder, Place p, int depth)
     {
-        UniqueFd in;
-        if (!S_ISLNK(st.st_mode)) {
-            in.reset(::openat(srcDir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-            struct stat now;
-            if (!in.valid() || ::fstat(in.get(), &now) != 0)
-                return failErrno(srcPath);
-            if (!sameItem(now, st))
-                return fail(EIO, srcPath, "The file changed while it was being moved; it was left where it was.");
-        }
+        m_copied.clear();
         m_verify = true;
-        const bool copied = copyAs(in.get(), st, srcPath, dstDir, dstName, dstFolder, p, false, depth, srcDir, name);
+        const bool copied = copyAs(srcDir, name, st, srcPath, dstDir, dstName, dstFolder, p, false, depth);
         m_verify = false;
         if (!copied)
             return false;
         if (::syncfs(dstDir) != 0)
             return failErrno(dstFolder + dstName);
-        return removeTree(srcDir, name, srcPath, false, false);
+        const SourceRemoval r =
+            removeCopied(srcDir, name, srcPath, m_copied, [this](const std::string &path) { removedItem(path); });
+        if (r.err)
+            return fail(r.err, r.path, r.why);
+        if (r.kept == 0)
+            return true;
+        const std::string others = r.kept > 1 ? " (and " + std::to_string(r.kept - 1) + " more)" : "";
+        return fail(EIO, r.firstKept,
+                    "It changed or appeared while it was being moved, so it was left where it is" + others +
+                        "; the copy has what was there before.");
     }
 
     bool moveInto(int srcDir, const std::string &name, const struct stat &st, const std::string &srcPath, int dstDir,
@@ -738,54 +769,45 @@ private:
                     return;
                 continue;
             }
-            if (!removeTree(src.folder.fd.get(), name, path, true, false))
+            if (!removeTree(src.folder.fd.get(), name, path))
                 return;
         }
     }
 
     // Links and files are unlinked; a folder is emptied through its own descriptor, so a
-    // link inside it is removed, never followed. ours: a temporary tree of this run, removed
-    // even after Cancel and whatever its modes.
-    bool removeTree(int dir, const std::string &name, const std::string &path, bool cancellable, bool ours,
-                    int depth = 0)
+    // link inside it is removed, never followed, and a mount inside it is never entered.
+    bool removeTree(int dir, const std::string &name, const std::string &path, int depth = 0)
     {
-        if (cancellable && !goOn())
+        if (!goOn())
             return false;
         if (::unlinkat(dir, name.c_str(), 0) == 0) {
-            if (!ours)
-                removedItem(path);
+            removedItem(path);
             return true;
         }
         const int unlinkErr = errno;
         if (unlinkErr != EISDIR && unlinkErr != EPERM)
-            return ours || failErrno(path);
+            return failErrno(path);
         UniqueFd d(::openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!d.valid()) {
             if (errno == ENOTDIR || errno == ELOOP)
                 errno = unlinkErr; // not a folder after all: the unlink's own failure counts
-            return ours || failErrno(path);
+            return failErrno(path);
         }
         if (depth > kMaxDepth)
-            return ours || fail(ELOOP, path, "The folders are nested too deeply.");
-        // Another file system mounted here is not the folder's content.
-        struct stat inner, outer;
-        if (::fstat(d.get(), &inner) != 0 || ::fstat(dir, &outer) != 0)
-            return ours || failErrno(path);
-        if (inner.st_dev != outer.st_dev)
-            return ours || fail(EBUSY, path, "Another file system is mounted on this folder; it was left alone.");
-        if (ours)
-            ::fchmod(d.get(), 0700);
+            return fail(ELOOP, path, "The folders are nested too deeply.");
+        // A bind mount of this same file system has its parent's device: the mount id tells.
+        if (mountid::differs(dir, d.get()))
+            return fail(EBUSY, path, "A file system is mounted on this folder; it was left alone.");
         bool ok = true;
         const std::vector<std::string> names = pathres::listNames(d.get(), &ok);
         if (!ok)
-            return ours || failErrno(path);
+            return failErrno(path);
         for (const std::string &n : names)
-            if (!removeTree(d.get(), n, path + "/" + n, cancellable, ours, depth + 1) && !ours)
+            if (!removeTree(d.get(), n, path + "/" + n, depth + 1))
                 return false;
         if (::unlinkat(dir, name.c_str(), AT_REMOVEDIR) != 0)
-            return ours || failErrno(path);
-        if (!ours)
-            removedItem(path);
+            return failErrno(path);
+        removedItem(path);
         return true;
     }
 
@@ -795,11 +817,10 @@ private:
     bool m_yesToAll;
     bool m_stop = false;
     bool m_aborted = false;
-    bool m_verify = false;
+    bool m_verify = false; // moving across file systems: m_copied records what was copied
+    CopiedItems m_copied;
     int m_code = 0;
     int m_items = 0;
-    unsigned m_tempCounter = 0;
-    std::vector<char> m_buffer;
 };
 
 } // namespace

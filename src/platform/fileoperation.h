@@ -8,7 +8,9 @@
 // copied, moved and deleted as links and never followed out of a folder; a copy is written
 // under a temporary name and put in place only when complete, so a failed or cancelled
 // copy leaves no half file; nothing is replaced or deleted without the confirmation the
-// flags call for.
+// flags call for. A delete or a move never enters a mount inside the tree; a move across
+// file systems removes only what it copied and is unchanged; FIFOs and devices are made
+// anew, never opened; holes stay holes.
 
 #include <cstdint>
 #include <string>

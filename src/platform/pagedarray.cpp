@@ -1,7 +1,9 @@
 #include "platform/pagedarray.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -17,6 +19,18 @@ std::size_t wholePages(std::size_t bytes)
     return (bytes + page - 1) / page * page;
 }
 
+std::atomic<std::size_t> g_mapped{0};
+std::atomic<std::size_t> g_limit{std::numeric_limits<std::size_t>::max()};
+
+// Counts `grow` more bytes as mapped, or throws when that passes the limit.
+void reserveMapped(std::size_t grow)
+{
+    if (g_mapped.fetch_add(grow) + grow > g_limit.load()) {
+        g_mapped.fetch_sub(grow);
+        throw std::bad_alloc();
+    }
+}
+
 char *map(std::size_t bytes)
 {
     void *p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -25,13 +39,32 @@ char *map(std::size_t bytes)
     return static_cast<char *>(p);
 }
 
+char *remap(char *data, std::size_t from, std::size_t to)
+{
+    void *p = mremap(data, from, to, MREMAP_MAYMOVE);
+    if (p == MAP_FAILED)
+        throw std::bad_alloc();
+    return static_cast<char *>(p);
+}
+
 } // namespace
+
+void PageBuffer::setMappedLimit(std::size_t bytes)
+{
+    g_limit.store(bytes);
+}
+
+std::size_t PageBuffer::mappedBytes()
+{
+    return g_mapped.load();
+}
 
 void PageBuffer::release()
 {
-    if (m_mapped)
+    if (m_mapped) {
         munmap(m_data, m_capacity);
-    else
+        g_mapped.fetch_sub(m_capacity);
+    } else
         std::free(m_data);
     m_data = nullptr;
     m_capacity = 0;
@@ -56,6 +89,7 @@ void PageBuffer::resizeOnHeap(std::size_t bytes)
     if (m_mapped) {
         std::memcpy(p, m_data, bytes);
         munmap(m_data, m_capacity);
+        g_mapped.fetch_sub(m_capacity);
     }
     m_data = p;
     m_capacity = bytes;
@@ -64,14 +98,19 @@ void PageBuffer::resizeOnHeap(std::size_t bytes)
 
 void PageBuffer::resizeMapped(std::size_t bytes)
 {
+    const std::size_t before = m_mapped ? m_capacity : 0;
+    const std::size_t grow = bytes > before ? bytes - before : 0;
+    reserveMapped(grow);
     char *p = nullptr;
-    if (m_mapped) {
-        void *moved = mremap(m_data, m_capacity, bytes, MREMAP_MAYMOVE);
-        if (moved == MAP_FAILED)
-            throw std::bad_alloc();
-        p = static_cast<char *>(moved);
-    } else {
-        p = map(bytes);
+    try {
+        p = m_mapped ? remap(m_data, m_capacity, bytes) : map(bytes);
+    } catch (const std::bad_alloc &) {
+        g_mapped.fetch_sub(grow);
+        throw;
+    }
+    if (bytes < before)
+        g_mapped.fetch_sub(before - bytes);
+    if (!m_mapped) {
         if (m_data)
             std::memcpy(p, m_data, std::min(m_capacity, bytes));
         std::free(m_data);

@@ -33,6 +33,11 @@ public:
     // Keeps the bytes that fit; throws std::bad_alloc, changing nothing, when there is no room.
     void resize(std::size_t bytes);
 
+    // A ceiling on the bytes all buffers together may map, past which growing fails as when
+    // the system has no room: so tests can run a walk or an open out of memory on purpose.
+    static void setMappedLimit(std::size_t bytes);
+    [[nodiscard]] static std::size_t mappedBytes();
+
 private:
     void release();
     void resizeOnHeap(std::size_t bytes);
@@ -42,7 +47,9 @@ private:
     bool m_mapped = false;
 };
 
-// A vector of plain values on a PageBuffer.
+// A vector of plain values on a PageBuffer. push_back, reserve and shrink_to_fit throw
+// std::bad_alloc, changing nothing, when the system has no memory; a worker catches it at its
+// thread's boundary.
 template <typename T> class PagedArray {
     static_assert(std::is_trivially_copyable_v<T>);
 

@@ -7,6 +7,28 @@
 namespace text {
 namespace {
 
+// The length of the sequence a lead byte opens, with its payload bits and the least code
+// point the length may carry (shorter forms are overlong); 0 for a byte no sequence opens with.
+std::size_t sequenceLength(unsigned char b0, char32_t &cp, char32_t &min)
+{
+    if ((b0 & 0xE0) == 0xC0) {
+        cp = b0 & 0x1F;
+        min = 0x80;
+        return 2;
+    }
+    if ((b0 & 0xF0) == 0xE0) {
+        cp = b0 & 0x0F;
+        min = 0x800;
+        return 3;
+    }
+    if ((b0 & 0xF8) == 0xF0) {
+        cp = b0 & 0x07;
+        min = 0x10000;
+        return 4;
+    }
+    return 0;
+}
+
 // Decodes one code point at s[i]; returns its byte length, 0 when the bytes are invalid.
 std::size_t decode(std::string_view s, std::size_t i, char32_t &cp)
 {
@@ -15,18 +37,9 @@ std::size_t decode(std::string_view s, std::size_t i, char32_t &cp)
         cp = b0;
         return 1;
     }
-    std::size_t len;
-    char32_t min;
-    if ((b0 & 0xE0) == 0xC0) {
-        len = 2, cp = b0 & 0x1F, min = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        len = 3, cp = b0 & 0x0F, min = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        len = 4, cp = b0 & 0x07, min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (i + len > s.size())
+    char32_t min = 0;
+    const std::size_t len = sequenceLength(b0, cp, min);
+    if (len == 0 || i + len > s.size())
         return 0;
     for (std::size_t k = 1; k < len; ++k) {
         const auto b = static_cast<unsigned char>(s[i + k]);
@@ -60,18 +73,21 @@ void encode(std::string &out, char32_t cp)
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-// Walks the text code point by code point; invalid bytes come out as U+FFFD, one per byte.
+// As decode, but an invalid byte is one U+FFFD of one byte.
+std::size_t decodeOrReplace(std::string_view s, std::size_t i, char32_t &cp)
+{
+    const std::size_t len = decode(s, i, cp);
+    if (len == 0)
+        cp = kReplacement;
+    return len == 0 ? 1 : len;
+}
+
 template <typename F> void forEachCodePoint(std::string_view s, F &&f)
 {
     for (std::size_t i = 0; i < s.size();) {
         char32_t cp;
-        std::size_t len = decode(s, i, cp);
-        if (len == 0) {
-            cp = kReplacement;
-            len = 1;
-        }
+        i += decodeOrReplace(s, i, cp);
         f(cp);
-        i += len;
     }
 }
 
@@ -124,13 +140,8 @@ void appendFolded(std::string &out, std::string_view s)
             continue;
         }
         char32_t cp;
-        std::size_t len = decode(s, i, cp);
-        if (len == 0) {
-            cp = kReplacement;
-            len = 1;
-        }
+        i += decodeOrReplace(s, i, cp);
         encode(out, foldCase(cp));
-        i += len;
     }
 }
 
@@ -229,11 +240,7 @@ int compareFoldedPrefix(std::string_view a, std::string_view b, std::size_t &i, 
             continue;
         }
         char32_t pa, pb;
-        std::size_t la = decode(a, i, pa), lb = decode(b, j, pb);
-        if (la == 0)
-            pa = kReplacement, la = 1;
-        if (lb == 0)
-            pb = kReplacement, lb = 1;
+        const std::size_t la = decodeOrReplace(a, i, pa), lb = decodeOrReplace(b, j, pb);
         pa = foldCase(pa), pb = foldCase(pb);
         if (pa != pb)
             return pa < pb ? -1 : 1;

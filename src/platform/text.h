@@ -25,8 +25,8 @@ void appendFolded(std::string &out, std::string_view utf8);
 // The same in place, without a copy for the usual short ASCII text.
 void fitInPlace(std::string &utf8, std::size_t n);
 [[nodiscard]] std::string_view trimRight(std::string_view s);
-// s cut to at most n code points, without trailing blanks: two texts fit to the same
-// n-wide value exactly when these are equal.
+// s cut to at most n code points, without trailing blanks: two valid UTF-8 texts fit to
+// the same n-wide value exactly when these are equal.
 [[nodiscard]] std::string_view fittedCore(std::string_view s, std::size_t n);
 
 // Case-insensitive, otherwise by code point: <0, 0, >0.

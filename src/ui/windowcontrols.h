@@ -1,10 +1,9 @@
 #pragma once
 // The parts of the main window that every command set reaches: filled once by the window
-// and handed, with their own additions, to Display and Clear and to the lookup commands.
+// and handed, with each set's own additions, to every command set. The state is read
+// here; a command set that may change it is handed it on its own (see DisplayState).
 
 #include "ui/displaystate.h"
-
-#include <functional>
 
 class DataGrid;
 class MessageSink;
@@ -12,14 +11,15 @@ class QAction;
 class QLabel;
 class QLineEdit;
 class QWidget;
+class WindowProcedures;
 
 struct WindowControls {
     QWidget *window = nullptr; // caption and mouse pointer
-    DisplayState *state = nullptr;
+    const DisplayState *state = nullptr;
     MessageSink *messages = nullptr;
     DataGrid *grdFiles = nullptr;
     QLabel *lblSortType = nullptr;
     QLineEdit *txtSearch = nullptr;
     QAction *FindDups = nullptr; // checkable: "pressed" while duplicates are stepped
-    std::function<void()> ResetSplitDisplay;
+    WindowProcedures *procedures = nullptr;
 };

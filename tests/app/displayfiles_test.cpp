@@ -3,7 +3,10 @@
 // twice, cancelled by Clear), and Clear bringing back the start-up state.
 #include "windowfixture.h"
 
+#include "platform/pagedarray.h"
+
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTest>
 
@@ -194,4 +197,32 @@ TEST_F(DisplayTest, TheDriveListShowsItsFirstLineAfterDisplayAndClear)
     child<QPushButton>("cmdDisplay")->click();
     QCoreApplication::processEvents();
     EXPECT_EQ(bar->value(), 0);
+}
+
+TEST_F(DisplayTest, RunningOutOfMemoryStopsTheDisplayWithAMessageAndTheWindowGoesOn)
+{
+    QStringList many;
+    for (int i = 0; i < 5000; ++i)
+        many << QStringLiteral("a rather long file name %1.txt").arg(i);
+    makeFiles(drives[kDriveC].path() + QStringLiteral("/many"), many);
+    // No buffer may grow into pages of its own: the walk's columns need them.
+    PageBuffer::setMappedLimit(PageBuffer::mappedBytes());
+    const auto unlimited = qScopeGuard([] { PageBuffer::setMappedLimit(std::numeric_limits<std::size_t>::max()); });
+    select({kDriveC});
+    child<QPushButton>("cmdDisplay")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!window->displayCommands().walking(), 10000);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(sink.shown.size(), 1u);
+    EXPECT_EQ(sink.shown.front().title, QStringLiteral("Not Enough Memory"));
+    EXPECT_EQ(displayed->count(), 0);
+    EXPECT_EQ(window->state().TotalFiles, 0);
+    EXPECT_EQ(grid()->dataSource(), &window->state().dummy);
+    EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);
+
+    // With memory to spare the next Display works, without a Clear.
+    PageBuffer::setMappedLimit(std::numeric_limits<std::size_t>::max());
+    select({kDriveC});
+    ASSERT_TRUE(displayAndWait());
+    EXPECT_EQ(window->state().TotalFiles, 5001);
+    EXPECT_EQ(driveLines(), QStringList{totalLine(kDriveC, " 5,001")});
 }

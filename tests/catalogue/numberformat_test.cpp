@@ -1,7 +1,6 @@
 // Guards the picture formats of sizes and counts (grouping, minimum digits, empty zero,
-// sign, 64-bit range) and the twips-to-pixels conversion the layout relies on.
+// sign, 64-bit range).
 #include "catalogue/numberformat.h"
-#include "grid/twips.h"
 
 #include <gtest/gtest.h>
 #include <limits>
@@ -37,13 +36,4 @@ TEST(NumberFormat, ExtremesPaddingLiteralsAndSections)
     EXPECT_EQ(formatNumber(-5, u"#,##0;(#,##0);zero"), "(5)");
     EXPECT_EQ(formatNumber(0, u"#,##0;(#,##0);zero"), "zero");
     EXPECT_EQ(formatNumber(-42, u""), "-42");
-}
-
-TEST(Twips, FifteenTwipsMakeOnePixelAt96Dpi)
-{
-    EXPECT_EQ(twips::toPixels(15, 96), 1);
-    EXPECT_EQ(twips::toPixels(3000, 96), 200);
-    EXPECT_EQ(twips::toPixels(1550, 96), 103); // 103.33
-    EXPECT_EQ(twips::toPixels(1500, 144), 150);
-    EXPECT_EQ(twips::fromPixels(200, 96), 3000);
 }

@@ -11,6 +11,7 @@
 #include "fileops/frmoptions.h"
 #include "grid/datagrid.h"
 #include "grid/recordsetmodel.h"
+#include "scriptedprompts.h"
 
 #include <QCheckBox>
 #include <QDialog>
@@ -30,22 +31,6 @@
 using fileop::Answer;
 
 namespace {
-
-class ScriptedPrompts final : public FileOpPrompts {
-public:
-    std::deque<Answer> answers;
-    QStringList asked, errors;
-    Answer confirm(fileop::Question q, const QString &path, bool readOnly) override
-    {
-        asked << confirmText(q, path, readOnly).title;
-        if (answers.empty())
-            return Answer::Cancel;
-        const Answer a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-    void error(const QString &text) override { errors << text; }
-};
 
 class FileCommandsTest : public testing::Test {
 protected:
@@ -310,6 +295,21 @@ TEST_F(FileCommandsTest, ADeleteRemovesTheRecordsOfTheFilesItTookAndNoOthers)
     EXPECT_EQ(totalLabel().trimmed(), QStringLiteral("2"));
 }
 
+TEST_F(FileCommandsTest, ADeleteEndingWhileASaveReadsTheCatalogueWaitsForIt)
+{
+    display();
+    window->fileCommands().optionsDialog()->chkYesToAll->setChecked(true);
+    rightClick(); // ALPHA.TXT
+    window->state().catalogueBeingRead = true;
+    EXPECT_TRUE(click(3));
+    EXPECT_FALSE(exists("alpha.txt"));
+    QTest::qWait(200);
+    EXPECT_EQ(window->state().catalogue->count(), 3) << "changed under the save's feet";
+    window->state().catalogueBeingRead = false;
+    QTRY_COMPARE(window->state().catalogue->count(), 2);
+    EXPECT_EQ(window->state().TotalFiles, 2);
+}
+
 TEST_F(FileCommandsTest, AFailedOperationKeepsTheDialogAndACopyWithRenameLeavesTheCatalogueAlone)
 {
     display();
@@ -331,73 +331,4 @@ TEST_F(FileCommandsTest, AFailedOperationKeepsTheDialogAndACopyWithRenameLeavesT
     EXPECT_TRUE(exists("Copy #1 of alpha.txt"));
     EXPECT_EQ(window->state().TotalFiles, 3);
     EXPECT_TRUE(prompts.asked.isEmpty());
-}
-
-TEST(FileOpJobTest, CancelStopsACopyAndLeavesNoPartialFile)
-{
-    QTemporaryDir dir;
-    {
-        QFile f(dir.path() + QStringLiteral("/big"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        ASSERT_TRUE(f.resize(qint64(256) << 20));
-    }
-    ScriptedPrompts prompts;
-    QWidget owner;
-    FileOpJob job(prompts, &owner);
-    QSignalSpy finished(&job, &FileOpJob::finished);
-    job.start(fileop::Function::Copy, dir.path() + QStringLiteral("/big"), dir.path() + QStringLiteral("/copy"), 0);
-    ASSERT_TRUE(job.progressWindow());
-    job.cancel();
-    ASSERT_TRUE(finished.wait(10000));
-    const auto r = finished.front().front().value<fileop::Result>();
-    EXPECT_TRUE(r.aborted);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"big"});
-}
-
-TEST(FilePropertiesTest, FactsComeFromTheResolvedFileAndAMissingPathGivesNone)
-{
-    QTemporaryDir dir;
-    QDir().mkpath(dir.path() + QStringLiteral("/Docs"));
-    QFile f(dir.path() + QStringLiteral("/Docs/Report.txt"));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("12345");
-    f.close();
-    const auto facts = readFileFacts(dir.path() + QStringLiteral("/DOCS/REPORT.TXT      "));
-    ASSERT_TRUE(facts);
-    EXPECT_EQ(facts->name, QStringLiteral("Report.txt"));
-    EXPECT_EQ(facts->folder, dir.path() + QStringLiteral("/Docs"));
-    EXPECT_EQ(facts->type, QStringLiteral("File"));
-    EXPECT_TRUE(facts->size.startsWith(QStringLiteral("5 ")));
-    EXPECT_FALSE(readFileFacts(dir.path() + QStringLiteral("/DOCS/REPORT.TX")));
-}
-
-TEST(FileOpJobTest, TheProgressWindowWaitsForAnOpenQuestion)
-{
-    QTemporaryDir dir;
-    for (const char *n : {"/a", "/b"})
-        ASSERT_TRUE(QFile(dir.path() + QLatin1String(n)).open(QIODevice::WriteOnly));
-    // Answers the way a person does: after a while, with the question's box on screen.
-    class SlowPrompts final : public FileOpPrompts {
-    public:
-        Answer confirm(fileop::Question, const QString &, bool) override
-        {
-            QDialog question;
-            question.setModal(true);
-            question.show();
-            QTest::qWait(600);
-            progressShownDuringQuestion =
-                progressShownDuringQuestion || (job && job->progressWindow() && job->progressWindow()->isVisible());
-            return Answer::Yes;
-        }
-        void error(const QString &) override {}
-        FileOpJob *job = nullptr;
-        bool progressShownDuringQuestion = false;
-    } prompts;
-    QWidget owner;
-    FileOpJob job(prompts, &owner);
-    prompts.job = &job;
-    QSignalSpy finished(&job, &FileOpJob::finished);
-    job.start(fileop::Function::Copy, dir.path() + QStringLiteral("/a"), dir.path() + QStringLiteral("/b"), 0);
-    ASSERT_TRUE(finished.wait(10000));
-    EXPECT_FALSE(prompts.progressShownDuringQuestion);
 }

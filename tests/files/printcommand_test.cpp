@@ -58,13 +58,14 @@ protected:
         c.messages = &sink;
         c.printerDialog = &dialog;
         c.lblSortType = &lblSortType;
-        c.catalogue = [this] { return catalogue.get(); };
+        c.state = &state;
         command = std::make_unique<PrintCommand>(std::move(c));
     }
 
     QWidget window;
     QLabel lblSortType;
-    std::unique_ptr<RecordSet> catalogue = std::make_unique<RecordSet>();
+    DisplayState state;
+    std::unique_ptr<RecordSet> &catalogue = state.catalogue;
     RecordingSink sink;
     FakePrinterDialog dialog;
     std::unique_ptr<PrintCommand> command;

@@ -1,94 +1,11 @@
 // Guards the file-operation engine against data loss on real files: wrong items resolved,
 // silent overwrites or deletes, links followed out of a folder, half files after a failure
 // or Cancel, and moves that lose the source before the copy is safe.
-#include "platform/fileoperation.h"
+#include "fileopfixture.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
-#include <deque>
-#include <gtest/gtest.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace fileop;
-
-namespace {
-
-struct Asked {
-    Question question;
-    std::string path;
-    bool readOnly;
-};
-
-class ScriptedUi final : public Interaction {
-public:
-    std::deque<Answer> answers; // runs out: Cancel, so an unexpected question fails safe
-    std::vector<Asked> asked;
-    std::vector<std::string> errors;
-    std::int64_t cancelAfterBytes = -1;
-    bool cancelNow = false;
-
-    Answer confirm(Question q, const std::string &path, bool readOnly) override
-    {
-        asked.push_back({q, path, readOnly});
-        if (answers.empty())
-            return Answer::Cancel;
-        const Answer a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-    void error(const std::string &text) override { errors.push_back(text); }
-    void progress(const std::string &, std::int64_t done, std::int64_t, int) override
-    {
-        if (cancelAfterBytes >= 0 && done >= cancelAfterBytes)
-            cancelNow = true;
-    }
-    bool cancelled() override { return cancelNow; }
-};
-
-class FileOps : public testing::Test {
-protected:
-    QTemporaryDir tmp;
-    ScriptedUi ui;
-
-    [[nodiscard]] QString p(const QString &rel) const { return tmp.path() + "/" + rel; }
-    [[nodiscard]] std::string s(const QString &rel) const { return p(rel).toStdString(); }
-    void write(const QString &rel, const QByteArray &data) const
-    {
-        QDir().mkpath(QFileInfo(p(rel)).path());
-        QFile f(p(rel));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(data);
-    }
-    [[nodiscard]] QByteArray read(const QString &rel) const
-    {
-        QFile f(p(rel));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
-    [[nodiscard]] bool exists(const QString &rel) const
-    {
-        return QFileInfo(p(rel)).exists() || QFileInfo(p(rel)).isSymLink();
-    }
-    [[nodiscard]] QStringList names(const QString &rel) const
-    {
-        return QDir(p(rel)).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                      QDir::Name);
-    }
-    Result run(Function f, const QString &from, const QString &to, std::uint16_t flags = 0)
-    {
-        return perform(f, from.isEmpty() ? std::string() : s(from), to.isEmpty() ? std::string() : s(to), flags, ui);
-    }
-};
-
-bool mountTmpfs(const QString &where, bool readOnly)
-{
-    return ::mount("tmpfs", where.toLocal8Bit().constData(), "tmpfs", readOnly ? MS_RDONLY : 0, "size=64m") == 0;
-}
-
-} // namespace
 
 TEST(FileOpFlags, ValuesAreTheShellsOwn)
 {
@@ -346,30 +263,6 @@ TEST_F(FileOps, CancelMidCopyLeavesNoPartialFile)
     EXPECT_TRUE(run(Function::Copy, "tree", "dst/tree").aborted);
     EXPECT_EQ(names("dst"), QStringList{"existing"});
 }
-
-class FileOpsMounted : public FileOps {
-protected:
-    QString mountPoint;
-    void SetUp() override
-    {
-        if (::geteuid() != 0)
-            GTEST_SKIP() << "mounting a tmpfs needs root; the other file system cases are not run";
-    }
-    void TearDown() override
-    {
-        if (!mountPoint.isEmpty())
-            ::umount2(mountPoint.toLocal8Bit().constData(), MNT_DETACH);
-    }
-    void mountAt(const QString &rel, bool readOnly)
-    {
-        QDir().mkpath(p(rel));
-        mountPoint = p(rel);
-        if (!mountTmpfs(mountPoint, readOnly)) {
-            mountPoint.clear();
-            GTEST_SKIP() << "this machine refuses to mount a tmpfs";
-        }
-    }
-};
 
 TEST_F(FileOpsMounted, MoveAcrossFileSystemsIsAVerifiedCopyThenRemoval)
 {

@@ -1,17 +1,11 @@
 // Guards the conversion of file times to local calendar time: zone rules by date, the
 // edges of the convertible range, and times the file system does not report.
 #include "catalogue/recordvalues.h"
-#include "platform/dirlisting.h"
 #include "platform/filetime.h"
-#include "platform/shortnames.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <cstdlib>
 #include <gtest/gtest.h>
-#include <set>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -60,41 +54,4 @@ TEST(FileTime, TimesOutsideTheConvertibleRangeGiveNoText)
     EXPECT_EQ(text(known(std::int64_t(1) << 40)), "");
     EXPECT_EQ(text(FileTimestamp{}), "") << "a time the file system does not report";
     EXPECT_EQ(text(known(-1)), "12/31/1969  11:59:59 PM");
-}
-
-TEST(DirListing, ListsEntriesWithTheirKindsButNotDotEntries)
-{
-    QTemporaryDir dir;
-    const std::string root = dir.path().toStdString();
-    ASSERT_EQ(::mkdir((root + "/sub").c_str(), 0755), 0);
-    ASSERT_EQ(::symlink("sub", (root + "/link").c_str()), 0);
-    DirListing listing;
-    listDirectory(root, listing);
-    ASSERT_TRUE(listing.opened);
-    ASSERT_EQ(listing.entries.size(), 2u);
-    for (const DirEntry &e : listing.entries)
-        EXPECT_EQ(e.isDirectory, listing.name(e) == "sub") << listing.name(e);
-    listDirectory(root + "/missing", listing);
-    EXPECT_FALSE(listing.opened);
-    EXPECT_TRUE(listing.entries.empty());
-}
-
-TEST(DirListing, KeepsEachEntrysNameAndShortNameApartInItsBuffer)
-{
-    QTemporaryDir dir;
-    const std::string root = dir.path().toStdString();
-    std::set<std::string> made{"README.TXT", "caf\xc3\xa9 \xe2\x82\xac.txt"};
-    for (int i = 0; i < 300; ++i) // enough to grow the buffer many times
-        made.insert("Holiday photo " + std::to_string(i) + ".jpeg");
-    for (const std::string &name : made)
-        ASSERT_TRUE(QFile(QFile::decodeName(QByteArray::fromStdString(root + "/" + name))).open(QIODevice::WriteOnly));
-    DirListing listing;
-    listDirectory(root, listing);
-    std::vector<std::string_view> names;
-    for (const DirEntry &e : listing.entries)
-        names.push_back(listing.name(e));
-    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()), made);
-    const std::vector<std::string> expected = shortNames(names);
-    for (std::size_t i = 0; i < names.size(); ++i)
-        EXPECT_EQ(listing.shortName(listing.entries[i]), expected[i]) << names[i];
 }

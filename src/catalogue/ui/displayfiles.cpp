@@ -3,9 +3,11 @@
 #include "catalogue/layouts.h"
 #include "catalogue/numberformat.h"
 #include "grid/datagrid.h"
+#include "lookup/sorting.h"
 #include "platform/localeformat.h"
 #include "ui/captions.h"
 #include "ui/messagesink.h"
+#include "ui/windowprocedures.h"
 
 #include <QAction>
 #include <QLabel>
@@ -51,7 +53,8 @@ QString asOfText(const QDateTime &when)
     return text;
 }
 
-DisplayCommands::DisplayCommands(DisplayControls controls, QObject *parent) : QObject(parent), c(std::move(controls))
+DisplayCommands::DisplayCommands(DisplayControls controls, DisplayState &state, QObject *parent)
+    : QObject(parent), c(std::move(controls)), m_state(state)
 {
     m_progressTimer.setInterval(kProgressPollMs);
     connect(&m_progressTimer, &QTimer::timeout, this, &DisplayCommands::showRunningTotal);
@@ -60,7 +63,7 @@ DisplayCommands::DisplayCommands(DisplayControls controls, QObject *parent) : QO
 
 void DisplayCommands::GetDrives()
 {
-    c.lstDriveNumFiles->addItems(c.driveSource(c.state->drives));
+    c.lstDriveNumFiles->addItems(c.driveSource(m_state.drives));
     c.lstDriveNumFiles->scrollToTop(); // "/" comes first, and must be in sight
 }
 
@@ -74,10 +77,10 @@ void DisplayCommands::lstDriveNumFiles_KeyPress(int &keyAscii)
 
 void DisplayCommands::DisplayFiles()
 {
-    DisplayState &s = *c.state;
+    DisplayState &s = m_state;
     // A Display that found nothing still replaced the drive list, whose lines no longer
     // match DriveRoots: a second Display would walk the wrong drives.
-    if (s.TotalFiles != 0 || walking() || m_catalogueShown) {
+    if (s.TotalFiles != 0 || walking() || m_catalogueShown || c.procedures->catalogueOpening()) {
         c.messages->showMessage(QStringLiteral("You must clear the display before displaying again"),
                                 QStringLiteral("Clear The Display"));
         return;
@@ -97,7 +100,7 @@ void DisplayCommands::DisplayFiles()
 bool DisplayCommands::readSelectedDrives()
 {
     bool driveChosen = false;
-    DriveTables &t = c.state->drives;
+    DriveTables &t = m_state.drives;
     // Stepping the current line through the list must not leave it scrolled to its end.
     QScrollBar *bar = c.lstDriveNumFiles->verticalScrollBar();
     const int scrolled = bar->value();
@@ -119,7 +122,7 @@ void DisplayCommands::startWalk()
     for (int d = 0; d < kMaxDrives; ++d)
         if (t.SelectedDrives[std::size_t(d)] != kBlank)
             drives.push_back({d, DriveRootPath(t.SelectedDrives[std::size_t(d)])});
-    m_scan.start(std::move(drives), c.chosenSortOrder());
+    m_scan.start(std::move(drives), c.sorting->chosenSortOrder());
     m_progressTimer.start();
 }
 
@@ -145,7 +148,11 @@ void DisplayCommands::cancelWalk()
 void DisplayCommands::finishDisplay()
 {
     m_progressTimer.stop();
-    DisplayState &s = *c.state;
+    if (m_scan.failure() != ScanJob::Failure::None) {
+        reportFailedWalk();
+        return;
+    }
+    DisplayState &s = m_state;
     s.TotalFiles = m_scan.state().TotalFiles;
     s.DriveFileCounts = m_scan.state().DriveFileCounts;
     s.CurrentDrive = kMaxDrives;
@@ -155,9 +162,9 @@ void DisplayCommands::finishDisplay()
     c.grdFiles->setDataSource(s.catalogue.get());
     m_catalogueShown = true;
     if (s.TotalFiles > 0)
-        c.SortIt();
-    c.FormatColumns();
-    c.SplitDisplay();
+        c.sorting->SortIt();
+    c.procedures->FormatColumns();
+    c.procedures->SplitDisplay();
     s.mstrAsOfText = asOfText(QDateTime::currentDateTime());
     c.window->setWindowTitle(QStringLiteral("Tarvolo  -  Display Of Files As Of ") + s.mstrAsOfText);
     s.catalogue->moveFirst();
@@ -168,9 +175,25 @@ void DisplayCommands::finishDisplay()
     emit displayed();
 }
 
+void DisplayCommands::reportFailedWalk()
+{
+    // Nothing was shown yet: the window goes back to where it stood before DISPLAY.
+    m_state.drives.SelectedDrives.fill(kBlank);
+    c.lblTotalFiles->setText(kBlank);
+    c.window->setCursor(Qt::ArrowCursor);
+    if (m_scan.failure() == ScanJob::Failure::OutOfMemory)
+        c.messages->showMessage(
+            QStringLiteral("There is not enough memory to catalogue the selected drives; the display was stopped"),
+            QStringLiteral("Not Enough Memory"));
+    else
+        c.messages->showMessage(
+            QStringLiteral("The display was stopped: %1").arg(QString::fromStdString(m_scan.failureText())),
+            QStringLiteral("Display Stopped"));
+}
+
 void DisplayCommands::showDriveTotals()
 {
-    DisplayState &s = *c.state;
+    DisplayState &s = m_state;
     c.lstDriveNumFiles->clear();
     for (int d = 0; d < kMaxDrives; ++d) {
         QString &entry = s.drives.SelectedDrives[std::size_t(d)];
@@ -183,7 +206,7 @@ void DisplayCommands::showDriveTotals()
 void DisplayCommands::cmdClear_Click()
 {
     cancelWalk();
-    DisplayState &s = *c.state;
+    DisplayState &s = m_state;
     c.window->setCursor(Qt::WaitCursor);
     s.FilesSinceUpdate = 0;
     c.txtSearch->clear();
@@ -203,10 +226,10 @@ void DisplayCommands::cmdClear_Click()
     s.TotalFiles = 0;
     c.lblDrives->setText(QStringLiteral("Select Drive(s)"));
     GetDrives();
-    c.SetSort();
-    c.ShowDownArrow();
+    c.sorting->SetSort();
+    c.sorting->ShowDownArrow();
     c.grdFiles->setDataSource(&s.dummy);
-    c.ResetSplitDisplay();
+    c.procedures->ResetSplitDisplay();
     s.catalogue = std::make_unique<RecordSet>();
     CreateRecordSet(*s.catalogue);
     m_catalogueShown = false;

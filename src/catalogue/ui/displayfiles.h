@@ -14,6 +14,8 @@
 class QLabel;
 class QListWidget;
 
+class Sorting;
+
 // What Display and Clear work on. The window fills it once its controls exist.
 struct DisplayControls : WindowControls {
     QListWidget *lstDriveNumFiles = nullptr;
@@ -21,15 +23,15 @@ struct DisplayControls : WindowControls {
     QLabel *lblTotalFiles = nullptr;
     // Lines for the drive list; fills the state's DriveRoots and SelectedDrives.
     std::function<QStringList(DriveTables &)> driveSource;
-    // Sorting and layout, owned by other parts of the window.
-    std::function<void()> SortIt, SetSort, ShowDownArrow, FormatColumns, SplitDisplay;
-    std::function<QString()> chosenSortOrder; // "Field1" when no order is chosen
+    Sorting *sorting = nullptr; // SortIt, SetSort, ShowDownArrow and the order chosen
 };
 
 class DisplayCommands : public QObject {
     Q_OBJECT
 public:
-    explicit DisplayCommands(DisplayControls controls, QObject *parent = nullptr);
+    // Display and Clear write the scan's part of the state: the catalogue, its counts,
+    // the drives, the caption's text and mblnLiveCatalogue.
+    DisplayCommands(DisplayControls controls, DisplayState &state, QObject *parent = nullptr);
 
     void GetDrives();
     void DisplayFiles();
@@ -49,9 +51,11 @@ private:
     void startWalk();
     void showRunningTotal();
     void finishDisplay();
+    void reportFailedWalk();
     void showDriveTotals();
 
     DisplayControls c;
+    DisplayState &m_state;
     ScanJob m_scan;
     QTimer m_progressTimer;
     bool m_catalogueShown = false; // also true for a Display that found no file

@@ -2,13 +2,16 @@
 
 #include "catalogue/numberformat.h"
 #include "catalogue/ui/displayfiles.h"
-#include "files/cataloguefile.h"
+#include "files/ui/cataloguefilejob.h"
 #include "grid/datagrid.h"
+#include "lookup/sorting.h"
 #include "ui/filedialogs.h"
 #include "ui/messagesink.h"
+#include "ui/windowprocedures.h"
 
 #include <QDateTime>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
@@ -17,16 +20,37 @@
 namespace {
 
 const QString kFilter = QStringLiteral("Tarvolo Files (*.trv)");
+const QString kExtension = QStringLiteral(".trv");
 
 } // namespace
 
 QString captionName(const QString &fileName)
 {
     QString name = fileName;
-    return name.replace(QStringLiteral(".trv"), QStringLiteral("    "), Qt::CaseSensitive);
+    return name.replace(kExtension, QStringLiteral("    "), Qt::CaseSensitive);
 }
 
-CatalogueFiles::CatalogueFiles(CatalogueFileControls controls) : c(std::move(controls)) {}
+QString withCatalogueExtension(const QString &fileName)
+{
+    // The Open dialog matches "*.trv" by case, and a dated name may hold dots of its own
+    // ("12.05.2026"), so only the ending counts.
+    if (fileName.endsWith(kExtension, Qt::CaseSensitive))
+        return fileName;
+    if (fileName.endsWith(kExtension, Qt::CaseInsensitive))
+        return fileName.chopped(kExtension.size()) + kExtension;
+    return fileName + kExtension;
+}
+
+CatalogueFiles::CatalogueFiles(CatalogueFileControls controls, DisplayState &state)
+    : c(std::move(controls)), m_state(state), m_openJob(std::make_unique<CatalogueFileJob>(c.window)),
+      m_saveJob(std::make_unique<CatalogueFileJob>(c.window))
+{
+    m_openJob->setObjectName(QStringLiteral("openJob"));
+    m_saveJob->setObjectName(QStringLiteral("saveJob"));
+    QObject::connect(m_openJob.get(), &CatalogueFileJob::finished, m_openJob.get(), [this] { openEnded(); });
+}
+
+CatalogueFiles::~CatalogueFiles() = default;
 
 QString tarvoloFolder(const QString &folder)
 {
@@ -42,27 +66,52 @@ QString CatalogueFiles::startFolder() const
     return tarvoloFolder(c.folder);
 }
 
+QString CatalogueFiles::chooseSaveName()
+{
+    QString name = QStringLiteral("Files As Of  ") + asOfText(QDateTime::currentDateTime());
+    for (;;) {
+        const QString path =
+            c.dialogs->saveFileName({QStringLiteral("Save As A Tarvolo File"), kFilter, startFolder(), name});
+        if (path.isEmpty())
+            return path;
+        const QString saved = withCatalogueExtension(path);
+        // The dialog asked before replacing the name it was given, not the one made here.
+        if (saved == path || !QFileInfo::exists(saved))
+            return saved;
+        name = saved;
+    }
+}
+
 void CatalogueFiles::SaveAs()
 {
-    DisplayState &s = *c.state;
-    if (!s.mblnLiveCatalogue || s.TotalFiles == 0)
+    DisplayState &s = m_state;
+    if (!s.mblnLiveCatalogue || s.TotalFiles == 0 || m_saveJob->running())
         return;
-    m_fileName = QStringLiteral("Files As Of  ") + asOfText(QDateTime::currentDateTime());
-    const QString path =
-        c.dialogs->saveFileName({QStringLiteral("Save As A Tarvolo File"), kFilter, startFolder(), m_fileName});
+    const QString path = chooseSaveName();
     if (path.isEmpty())
         return;
     m_fileName = path;
-    // A failed save would otherwise lose the user's work without a word.
     c.window->setCursor(Qt::WaitCursor);
-    std::string error;
-    const auto saved = cataloguefile::save(*s.catalogue, QFile::encodeName(path).toStdString(), error);
-    c.window->setCursor(Qt::ArrowCursor);
-    const QString file = QDir::toNativeSeparators(path), reason = QString::fromStdString(error);
-    if (saved == atomicfile::Outcome::Failed)
+    m_saveJob->save(*s.catalogue, path);
+    QEventLoop loop;
+    QObject::connect(m_saveJob.get(), &CatalogueFileJob::finished, &loop, &QEventLoop::quit);
+    s.catalogueBeingRead = true;
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    s.catalogueBeingRead = false;
+    c.window->setCursor(m_openJob->running() ? Qt::WaitCursor : Qt::ArrowCursor);
+    reportSave(path);
+    if (std::exchange(m_openEndedDuringSave, false))
+        openEnded();
+}
+
+void CatalogueFiles::reportSave(const QString &path)
+{
+    // A failed save would otherwise lose the user's work without a word.
+    const QString file = QDir::toNativeSeparators(path), reason = m_saveJob->error();
+    if (m_saveJob->saved() == atomicfile::Outcome::Failed)
         c.messages->showMessage(QStringLiteral("The catalogue was not saved to %1: %2.").arg(file, reason),
                                 QStringLiteral("Catalogue Not Saved"));
-    else if (saved == atomicfile::Outcome::Unsynced)
+    else if (m_saveJob->saved() == atomicfile::Outcome::Unsynced)
         c.messages->showMessage(
             QStringLiteral("The catalogue was saved to %1, but it is not yet known to be on disk: %2.")
                 .arg(file, reason),
@@ -71,39 +120,67 @@ void CatalogueFiles::SaveAs()
 
 void CatalogueFiles::OpenFile()
 {
-    DisplayState &s = *c.state;
-    if (s.TotalFiles > 0)
-        c.Clear();
-    else
-        c.cancelWalk();
-    s.mblnLiveCatalogue = false;
+    c.procedures->cancelWalk();
     const QString path =
         c.dialogs->openFileName({QStringLiteral("Open A Tarvolo File"), kFilter, startFolder(), m_fileName});
     if (path.isEmpty())
         return;
-    m_fileName = path;
+    m_fileName = m_opening = path;
     c.window->setCursor(Qt::WaitCursor);
-    std::string error;
-    std::unique_ptr<RecordSet> opened = cataloguefile::open(QFile::encodeName(path).toStdString(), error);
-    if (opened) {
-        // The grid lets go of the catalogue before it is replaced.
-        c.grdFiles->setDataSource(nullptr);
-        s.catalogue = std::move(opened);
-        c.grdFiles->setDataSource(s.catalogue.get());
-        showOpened(path);
+    // Clear, which runs first when a catalogue is on show, leaves no order chosen.
+    m_openJob->open(path, c.state->TotalFiles > 0 ? QStringLiteral("Field1") : c.sorting->chosenSortOrder());
+}
+
+bool CatalogueFiles::opening() const
+{
+    return m_openJob->running();
+}
+
+void CatalogueFiles::cancelOpen()
+{
+    if (!opening())
+        return;
+    m_openJob->abandon();
+    c.window->setCursor(Qt::ArrowCursor);
+}
+
+void CatalogueFiles::stop()
+{
+    cancelOpen();
+    m_saveJob->wait();
+}
+
+void CatalogueFiles::openEnded()
+{
+    // The catalogue being saved must stay as it is until the save has read it.
+    if (m_saveJob->running()) {
+        m_openEndedDuringSave = true;
+        return;
     }
     c.window->setCursor(Qt::ArrowCursor);
+    std::unique_ptr<RecordSet> opened = m_openJob->takeRecords();
+    if (!opened)
+        return; // not a whole catalogue file: what is on show stays
+    DisplayState &s = m_state;
+    if (s.TotalFiles > 0)
+        c.procedures->Clear();
+    s.mblnLiveCatalogue = false;
+    // The grid lets go of the catalogue before it is replaced.
+    c.grdFiles->setDataSource(nullptr);
+    s.catalogue = std::move(opened);
+    c.grdFiles->setDataSource(s.catalogue.get());
+    showOpened(m_opening);
 }
 
 void CatalogueFiles::showOpened(const QString &path)
 {
-    DisplayState &s = *c.state;
+    DisplayState &s = m_state;
     s.mstrAsOfText = captionName(QFileInfo(path).fileName());
     c.window->setWindowTitle(QStringLiteral("Tarvolo  -  Display Of ") + s.mstrAsOfText);
-    c.ResetSplitDisplay();
+    c.procedures->ResetSplitDisplay();
     s.catalogue->moveFirst();
     s.TotalFiles = s.catalogue->count();
-    c.SortIt();
+    c.sorting->SortIt();
     c.lblTotalFiles->setText(formatNumber(s.TotalFiles, u"###,###"));
     c.lblDrives->setText(QString());
     c.lstDriveNumFiles->clear();

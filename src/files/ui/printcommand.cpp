@@ -3,6 +3,8 @@
 #include "catalogue/recordset.h"
 #include "files/report.h"
 #include "files/ui/reportwindow.h"
+#include "lookup/sorting.h"
+#include "ui/displaystate.h"
 #include "ui/messagesink.h"
 #include "ui/printerdialog.h"
 
@@ -26,7 +28,7 @@ void PrintCommand::mnuPrint_Click()
     m_printer->setPageOrientation(QPageLayout::Landscape);
     if (!m_c.printerDialog->choosePrinter(*m_printer))
         return;
-    RecordSet *catalogue = m_c.catalogue();
+    RecordSet *catalogue = m_c.state ? m_c.state->catalogue.get() : nullptr;
     if (!catalogue || !catalogue->isOpen())
         return;
     const QString caption = m_c.window->windowTitle();
@@ -34,12 +36,19 @@ void PrintCommand::mnuPrint_Click()
     if (!TRVReport(*catalogue, captions, m_printer->pageLayout()).fitsPage())
         return;
     delete m_report;
-    m_report = new ReportWindow(*catalogue, std::move(captions), m_printer, {m_c.sortLine, m_c.fileDialogs, m_c.folder},
+    m_report = new ReportWindow(*catalogue, std::move(captions), m_printer, {sortLine(), m_c.fileDialogs, m_c.folder},
                                 m_c.window);
     m_report->setWindowTitle(caption);
     m_report->show();
     m_report->raise();
     m_report->activateWindow();
+}
+
+std::function<QString()> PrintCommand::sortLine() const
+{
+    if (!m_c.sorting)
+        return {};
+    return [sorting = m_c.sorting] { return sorting->chosenSortCaption(); };
 }
 
 ReportWindow *PrintCommand::reportWindow() const

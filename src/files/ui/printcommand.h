@@ -14,6 +14,8 @@ class QLabel;
 class QPrinter;
 class QWidget;
 class RecordSet;
+class Sorting;
+struct DisplayState;
 class ReportWindow;
 
 struct PrintControls {
@@ -21,10 +23,10 @@ struct PrintControls {
     MessageSink *messages = nullptr;
     PrinterDialog *printerDialog = nullptr;
     QLabel *lblSortType = nullptr;
-    std::function<RecordSet *()> catalogue; // replaced by Clear, so asked for each time
-    std::function<QString()> sortLine;      // the sort label's caption for the order in force
-    FileDialogs *fileDialogs = nullptr;     // Save As PDF
-    QString folder;                         // where Save As PDF starts; empty: the Tarvolo folder
+    const DisplayState *state = nullptr; // its catalogue is replaced by Clear: read each time
+    const Sorting *sorting = nullptr;    // the sort label's caption for the order in force
+    FileDialogs *fileDialogs = nullptr;  // Save As PDF
+    QString folder;                      // where Save As PDF starts; empty: the Tarvolo folder
 };
 
 class PrintCommand {
@@ -36,6 +38,8 @@ public:
     [[nodiscard]] ReportWindow *reportWindow() const;
 
 private:
+    [[nodiscard]] std::function<QString()> sortLine() const;
+
     PrintControls m_c;
     std::shared_ptr<QPrinter> m_printer;
     QPointer<ReportWindow> m_report;

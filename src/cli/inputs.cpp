@@ -1,0 +1,50 @@
+#include "inputs.h"
+
+#include "catalogue/recordset.h"
+#include "files/cataloguefile.h"
+#include "output.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <unistd.h>
+
+namespace trv {
+
+bool checkDirectories(const std::vector<std::string> &dirs)
+{
+    for (const std::string &dir : dirs) {
+        const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) {
+            complain("cannot read directory '%s': %s", dir.c_str(), std::strerror(errno));
+            return false;
+        }
+        ::close(fd);
+    }
+    return true;
+}
+
+// The lexically normal path when it names the same folder, else the one the kernel resolves
+// (a link before "..").
+std::string normalRoot(const std::string &dir)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path lexical = fs::absolute(dir, error).lexically_normal();
+    if (!error && fs::equivalent(lexical, dir, error))
+        return lexical.string();
+    const fs::path real = fs::canonical(dir, error);
+    return error ? dir : real.string();
+}
+
+std::unique_ptr<RecordSet> openCatalogue(const std::string &path)
+{
+    std::string error;
+    std::unique_ptr<RecordSet> catalogue = cataloguefile::open(path, error);
+    if (!catalogue)
+        complain("cannot open the catalogue file '%s': %s", path.c_str(), error.c_str());
+    return catalogue;
+}
+
+} // namespace trv

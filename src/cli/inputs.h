@@ -1,0 +1,21 @@
+#pragma once
+// What the commands read: the folders they walk and the catalogue files they open. Each says
+// on standard error why an input cannot be used.
+#include <memory>
+#include <string>
+#include <vector>
+
+class RecordSet;
+
+namespace trv {
+
+// Whether every folder can be read; the first that cannot is named.
+[[nodiscard]] bool checkDirectories(const std::vector<std::string> &dirs);
+
+// The folder as an absolute, normal path, as the drive roots are.
+[[nodiscard]] std::string normalRoot(const std::string &dir);
+
+// The catalogue of a file, or nothing once the reason it was refused has been said.
+[[nodiscard]] std::unique_ptr<RecordSet> openCatalogue(const std::string &path);
+
+} // namespace trv

@@ -1,0 +1,89 @@
+// Guards trv scan: the line format (nine tab-separated values, escapes), folders made absolute
+// and normal, the errors for folders that cannot be read, and output printed while the walk runs.
+#include "catalogue/recordvalues.h"
+#include "cli/trvrun.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+TEST(Trv, PrintsNineValuesPerRecordWithEveryLineBreakingCharacterEscaped)
+{
+    QTemporaryDir dir;
+    const QByteArray at = QFile::encodeName(dir.path()) + '/';
+    const std::vector<std::pair<QByteArray, QByteArray>> names{
+        {"plain.txt", "PLAIN.TXT                \tPLAIN.TXT     \t"},
+        {"tab\there", "TAB\\tHERE"},
+        {"back\\slash", "BACK\\\\SLASH"},
+        {"new\nline", "NEW\\nLINE"},
+        {"carriage\rreturn", "CARRIAGE\\rRETURN"},
+        {"bell\x07\x1b\x7f", "BELL\\x07\\x1B\\x7F"},
+        {"nel\xc2\x85 ls\xe2\x80\xa8 ps\xe2\x80\xa9", "NEL\\u{85} LS\\u{2028} PS\\u{2029}"},
+        {"caf\xc3\xa9 \xe2\x82\xac", "CAF\xc3\x89 \xe2\x82\xac"},
+    };
+    for (const auto &[name, shown] : names)
+        touch(at + name);
+    const TrvRun r = trv({QStringLiteral("scan"), dir.path()});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    QList<QByteArray> lines = r.out.split('\n');
+    ASSERT_TRUE(lines.takeLast().isEmpty());
+    ASSERT_EQ(lines.size(), qsizetype(names.size()));
+    for (const QByteArray &line : lines) {
+        const QList<QByteArray> values = line.split('\t');
+        ASSERT_EQ(values.size(), 9) << line.toStdString();
+        EXPECT_EQ(values[6], "5");
+        for (const QByteArray &value : values)
+            for (const char c : value)
+                EXPECT_TRUE(static_cast<unsigned char>(c) >= 0x20 && c != 0x7f) << line.toStdString();
+    }
+    for (const auto &[name, shown] : names)
+        EXPECT_TRUE(r.out.contains(shown)) << shown.toStdString();
+}
+
+TEST(Trv, RelativeAndUnnormalFoldersAreMadeAbsoluteAndNormal)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("x/sub")));
+    touch(QFile::encodeName(dir.path()) + "/x/sub/f");
+    const std::string expected = values::pathValue(QFile::encodeName(dir.path()).toStdString() + "/x/sub");
+    for (const char *arg : {"x", "./x", "x/sub/../../x", "x//", "./x/./"}) {
+        const TrvRun r = trv({QStringLiteral("scan"), QString::fromUtf8(arg)}, dir.path());
+        ASSERT_EQ(r.code, 0) << arg << r.err.toStdString();
+        const QList<QByteArray> values = r.out.split('\t');
+        ASSERT_EQ(values.size(), 9) << arg;
+        EXPECT_EQ(values[2].toStdString(), expected) << arg;
+    }
+}
+
+TEST(Trv, ScanOfAFolderThatCannotBeReadOrOfNoneIsAnError)
+{
+    const TrvRun missing = trv({QStringLiteral("scan"), QStringLiteral("/no/such/folder")});
+    EXPECT_EQ(missing.code, 2);
+    EXPECT_TRUE(missing.err.contains("cannot read directory '/no/such/folder'")) << missing.err.toStdString();
+    EXPECT_TRUE(missing.out.isEmpty());
+    EXPECT_EQ(trv({QStringLiteral("scan")}).code, 2);
+}
+
+TEST(Trv, ScanPrintsWhileItWalksInTheOrderOfTheWholeCatalogue)
+{
+    // More records than one printed batch, across folders of several depths.
+    QTemporaryDir dir;
+    for (const char *folder : {"b", "a", "a/deep", "a/deep/er", "C"}) {
+        QDir().mkpath(dir.filePath(QString::fromLatin1(folder)));
+        for (int i = 0; i < 1100; ++i)
+            touch(QFile::encodeName(dir.filePath(QStringLiteral("%1/f%2.txt").arg(QLatin1String(folder)).arg(i))));
+    }
+    QTemporaryDir elsewhere;
+    const QString file = elsewhere.filePath(QStringLiteral("c.trv"));
+    const TrvRun saved = trv({QStringLiteral("save"), QStringLiteral("-o"), file, dir.path()});
+    ASSERT_EQ(saved.code, 0) << saved.err.toStdString();
+    const TrvRun scan = trv({QStringLiteral("scan"), dir.path()});
+    ASSERT_EQ(scan.code, 0) << scan.err.toStdString();
+    EXPECT_EQ(scan.out.count('\n'), 5500);
+    EXPECT_EQ(scan.out, trv({QStringLiteral("dump"), file}).out);
+
+    QByteArray err; // output that fails while the walk runs ends it, and is no success
+    EXPECT_EQ(trvOnFullDisk({QStringLiteral("scan"), dir.path()}, &err), 1);
+    EXPECT_TRUE(err.contains("cannot write the records"));
+}
