@@ -54,29 +54,6 @@ void ScanJob::run(std::vector<Drive> drives, QString sortOrder, quint64 generati
         Qt::QueuedConnection);
 }
 
-namespace {
-
-qint64 nowMillis()
-{
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
-}
-
-} // namespace
-
-void ScanJob::walkDrive(DirectoryWalk &walk, const Drive &drive)
-{
-    m_state.CurrentDrive = drive.position;
-    Volume volume = Volumes::identify(drive.root); // its free space before the walk
-    volume.walkBegan = nowMillis();
-    const int first = m_catalogue->count();
-    walk.FindDirs(drive.root);
-    volume.walkEnded = nowMillis();
-    volume.files = m_catalogue->count() - first;
-    m_volumes.tieFolders(*m_catalogue, first, m_catalogue->count(), int(m_volumes.list.size()));
-    m_volumes.list.push_back(std::move(volume));
-}
-
 bool ScanJob::walkAndOrder(const std::vector<Drive> &drives, const QString &sortOrder)
 {
     DirectoryWalk walk(*m_catalogue, m_state);
@@ -85,7 +62,8 @@ bool ScanJob::walkAndOrder(const std::vector<Drive> &drives, const QString &sort
     for (const Drive &d : drives) {
         if (walk.cancelled())
             return false;
-        walkDrive(walk, d);
+        m_state.CurrentDrive = d.position;
+        m_volumes.walk(walk, *m_catalogue, d.root);
     }
     if (walk.cancelled())
         return false;

@@ -63,8 +63,6 @@ private:
     std::thread m_worker;
     std::atomic<bool> m_cancel{false};
     std::atomic<qint64> m_runningTotal{0};
-    void walkDrive(DirectoryWalk &walk, const Drive &drive);
-
     std::unique_ptr<RecordSet> m_catalogue;
     Volumes m_volumes;
     WalkState m_state;

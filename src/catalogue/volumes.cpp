@@ -5,6 +5,8 @@
 #include "catalogue/layouts.h"
 #include "platform/volumeid.h"
 
+#include <chrono>
+
 Volume Volumes::identify(const std::string &path)
 {
     const std::string mountInfo = readMountInfo();
@@ -26,10 +28,28 @@ Volume Volumes::identify(const std::string &path)
     return v;
 }
 
-void Volumes::tieFolders(const RecordSet &records, int first, int end, int volume)
+namespace {
+
+qint64 nowMillis()
 {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+} // namespace
+
+void Volumes::walk(DirectoryWalk &walk, const RecordSet &records, const std::string &root)
+{
+    Volume volume = identify(root); // its free space before the walk
+    volume.walkBegan = nowMillis();
+    const int first = records.count();
+    walk.FindDirs(root);
+    volume.walkEnded = nowMillis();
+    volume.files = records.count() - first;
+    // Positions are still the order the records came in.
     const SharedTextColumn &folders = *records.sharedValues(fld::Path);
     folderVolume.resize(folders.count(), -1);
-    for (int pos = first; pos < end; ++pos)
-        folderVolume[folders.id(records.bookmarkAt(pos))] = volume;
+    for (int pos = first; pos < records.count(); ++pos)
+        folderVolume[folders.id(records.bookmarkAt(pos))] = int(list.size());
+    list.push_back(std::move(volume));
 }

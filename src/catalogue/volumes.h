@@ -3,6 +3,7 @@
 // volume each folder of the catalogue came from.
 
 #include "catalogue/recordset.h"
+#include "catalogue/walk.h"
 
 #include <cstdint>
 #include <string>
@@ -24,6 +25,7 @@ struct Volumes {
 
     // The volume of path as it is now, its walk not yet begun.
     [[nodiscard]] static Volume identify(const std::string &path);
-    // Ties the folders of the records at positions [first, end) to volume.
-    void tieFolders(const RecordSet &records, int first, int end, int volume);
+    // Walks root with walk, which fills records, and records the volume it lies on, when the
+    // walk began and ended and the files it found.
+    void walk(DirectoryWalk &walk, const RecordSet &records, const std::string &root);
 };
