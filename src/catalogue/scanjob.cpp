@@ -17,6 +17,7 @@ void ScanJob::start(std::vector<Drive> drives, const QString &sortOrder)
     m_cancel.store(false);
     m_runningTotal.store(0);
     m_state = WalkState{};
+    m_volumes = Volumes{};
     m_failure = Failure::None;
     m_failureText.clear();
     m_catalogue = std::make_unique<RecordSet>();
@@ -62,7 +63,7 @@ bool ScanJob::walkAndOrder(const std::vector<Drive> &drives, const QString &sort
         if (walk.cancelled())
             return false;
         m_state.CurrentDrive = d.position;
-        walk.FindDirs(d.root);
+        m_volumes.walk(walk, *m_catalogue, d.root);
     }
     if (walk.cancelled())
         return false;

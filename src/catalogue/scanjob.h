@@ -4,6 +4,7 @@
 // record is shared while it is being built. The window polls the running total.
 
 #include "catalogue/recordset.h"
+#include "catalogue/volumes.h"
 #include "catalogue/walk.h"
 
 #include <QObject>
@@ -44,6 +45,8 @@ public:
     [[nodiscard]] const std::string &failureText() const { return m_failureText; }
     // After finished(): the catalogue and the counts of the walk.
     std::unique_ptr<RecordSet> takeCatalogue();
+    // What identifies each walked drive, and the folders each one gave.
+    Volumes takeVolumes() { return std::move(m_volumes); }
     [[nodiscard]] const WalkState &state() const { return m_state; }
     // When the worker had the catalogue ready, for measuring what the window adds.
     [[nodiscard]] std::chrono::steady_clock::time_point walkEnded() const { return m_walkEnded; }
@@ -61,6 +64,7 @@ private:
     std::atomic<bool> m_cancel{false};
     std::atomic<qint64> m_runningTotal{0};
     std::unique_ptr<RecordSet> m_catalogue;
+    Volumes m_volumes;
     WalkState m_state;
     std::chrono::steady_clock::time_point m_walkEnded;
     Failure m_failure = Failure::None; // written by the worker, read after finished()

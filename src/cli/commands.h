@@ -17,6 +17,6 @@ struct Command {
     Run (*define)(CLI::App &command);
 };
 
-extern const Command scanCommand, drivesCommand, saveCommand, dumpCommand, reportCommand;
+extern const Command scanCommand, drivesCommand, saveCommand, dumpCommand, reportCommand, volumesCommand;
 
 } // namespace trv

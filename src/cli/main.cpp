@@ -10,7 +10,7 @@ int main(int argc, char **argv)
     // A fixed threshold keeps large buffers mapped on their own: freed, they leave the
     // process, and they grow by remapping. The adaptive one moves them into the heap.
     mallopt(M_MMAP_THRESHOLD, 128 * 1024);
-    static constexpr std::array kCommands{&trv::scanCommand, &trv::drivesCommand, &trv::saveCommand, &trv::dumpCommand,
-                                          &trv::reportCommand};
+    static constexpr std::array kCommands{&trv::scanCommand, &trv::drivesCommand, &trv::saveCommand,
+                                          &trv::dumpCommand, &trv::reportCommand, &trv::volumesCommand};
     return trv::runCommandLine(kCommands, argc, argv);
 }

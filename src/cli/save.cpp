@@ -1,5 +1,6 @@
 // trv save -o FILE DIR...: walks the folders into one catalogue and saves it as a file.
 #include "catalogue/layouts.h"
+#include "catalogue/volumes.h"
 #include "catalogue/walk.h"
 #include "commands.h"
 #include "files/cataloguefile.h"
@@ -20,7 +21,7 @@ struct Arguments {
     std::vector<std::string> dirs;
 };
 
-void walkInto(RecordSet &catalogue, const std::string &dir)
+void walkInto(RecordSet &catalogue, Volumes &volumes, const std::string &dir)
 {
     WalkState state;
     DirectoryWalk walk(catalogue, state);
@@ -30,7 +31,7 @@ void walkInto(RecordSet &catalogue, const std::string &dir)
         if (files % 100000 == 0)
             malloc_trim(0);
     });
-    walk.FindDirs(normalRoot(dir));
+    volumes.walk(walk, catalogue, normalRoot(dir));
 }
 
 int save(const Arguments &arguments)
@@ -39,11 +40,12 @@ int save(const Arguments &arguments)
         return kError;
     RecordSet catalogue;
     CreateRecordSet(catalogue);
+    Volumes volumes;
     for (const std::string &dir : arguments.dirs)
-        walkInto(catalogue, dir);
+        walkInto(catalogue, volumes, dir);
     const char *file = arguments.file.c_str();
     std::string error;
-    switch (cataloguefile::save(catalogue, arguments.file, error)) {
+    switch (cataloguefile::save(catalogue, volumes, arguments.file, error)) {
     case atomicfile::Outcome::Replaced:
         return kSuccess;
     case atomicfile::Outcome::Unsynced:

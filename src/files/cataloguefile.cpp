@@ -89,7 +89,7 @@ private:
 
 } // namespace
 
-atomicfile::Outcome save(const RecordSet &records, const std::string &path, std::string &error)
+atomicfile::Outcome save(const RecordSet &records, const Volumes &volumes, const std::string &path, std::string &error)
 {
     using atomicfile::Outcome;
     if (!hasCatalogueLayout(records)) {
@@ -99,8 +99,9 @@ atomicfile::Outcome save(const RecordSet &records, const std::string &path, std:
     atomicfile::Replacement replacement;
     if (!replacement.begin(path, error))
         return Outcome::Failed;
+    replacement.removeStale(std::string_view("SQLite format 3", 16)); // with its NUL
     try {
-        writeCatalogue(records, replacement.temporaryPath());
+        writeCatalogue(records, volumes, replacement.temporaryPath());
     } catch (const std::bad_alloc &) {
         error = "there is not enough memory to save it";
         return Outcome::Failed;
@@ -114,12 +115,12 @@ atomicfile::Outcome save(const RecordSet &records, const std::string &path, std:
     return replacement.commit(error);
 }
 
-std::unique_ptr<RecordSet> open(const std::string &path, std::string &error)
+std::unique_ptr<RecordSet> open(const std::string &path, std::string &error, Volumes *volumes)
 {
     auto records = std::make_unique<RecordSet>();
     CreateRecordSet(*records);
     try {
-        readCatalogue(path, *records);
+        readCatalogue(path, *records, volumes);
     } catch (const std::bad_alloc &) {
         error = "there is not enough memory to open it";
         return nullptr;

@@ -5,6 +5,7 @@
 // hands over a record set, and refuses a file it cannot trust.
 
 #include "catalogue/recordset.h"
+#include "catalogue/volumes.h"
 #include "platform/atomicfile.h"
 
 #include <memory>
@@ -20,10 +21,17 @@ constexpr int kVersion = 1;
 // target that is not a regular file, is read-only or is held by another program is
 // refused. On failure the reason is in error and the target, if it existed, keeps its
 // contents; Unsynced comes with the reason the new file is not yet known to be on disk.
-[[nodiscard]] atomicfile::Outcome save(const RecordSet &records, const std::string &path, std::string &error);
+// Temporaries that killed saves left in the target's folder are removed first.
+[[nodiscard]] atomicfile::Outcome save(const RecordSet &records, const Volumes &volumes, const std::string &path,
+                                       std::string &error);
+[[nodiscard]] inline atomicfile::Outcome save(const RecordSet &records, const std::string &path, std::string &error)
+{
+    return save(records, Volumes{}, path, error);
+}
 
 // A new, open record set with the file's records in the file's order; nullptr with the
 // reason in error for a file that is not a whole catalogue file of this version or older.
-[[nodiscard]] std::unique_ptr<RecordSet> open(const std::string &path, std::string &error);
+// Where volumes is given, it gets the volumes the file records (none for an older file).
+[[nodiscard]] std::unique_ptr<RecordSet> open(const std::string &path, std::string &error, Volumes *volumes = nullptr);
 
 } // namespace cataloguefile

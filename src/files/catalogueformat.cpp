@@ -36,6 +36,14 @@ FROM files f JOIN folders d ON d.id = f.folder
 ORDER BY f.rowid;
 )sql";
 
+const char *const kVolumeSchema = R"sql(
+CREATE TABLE volumes(id INTEGER PRIMARY KEY, mount_point TEXT NOT NULL, label TEXT NOT NULL, uuid TEXT NOT NULL,
+                     fs_type TEXT NOT NULL, device TEXT NOT NULL, device_number TEXT NOT NULL,
+                     drive_type TEXT NOT NULL, total_bytes INTEGER NOT NULL, free_bytes INTEGER NOT NULL,
+                     walk_began INTEGER NOT NULL, walk_ended INTEGER NOT NULL, files INTEGER NOT NULL);
+CREATE TABLE folder_volumes(folder INTEGER PRIMARY KEY, volume INTEGER NOT NULL);
+)sql";
+
 bool sameLayout(const FieldDef &a, const FieldDef &b)
 {
     return a.name == b.name && a.adoType == b.adoType && a.definedSize == b.definedSize && a.attributes == b.attributes;

@@ -12,6 +12,25 @@
 
 namespace cataloguefile {
 
+// The volumes walked and the volume of each folder: tables of their own, which readers
+// that do not know them pass over, and which an older file does not have.
+extern const char *const kVolumeSchema;
+enum VolumeColumn {
+    MountPoint,
+    Label,
+    Uuid,
+    FsType,
+    Device,
+    DeviceNumber,
+    DriveType,
+    TotalBytes,
+    FreeBytes,
+    WalkBegan,
+    WalkEnded,
+    Files
+};
+constexpr int kVolumeColumns = 12;
+
 // The usual values are kept as integers: dates and date keys in the record set's own packed
 // form, names without their trailing blanks and a count of blanks; any other value is kept
 // as text; a creation time equal to the modification time is left out (NULL). The view
@@ -24,34 +43,10 @@ constexpr int kFileColumns = 11;
 constexpr int kSecondsPerDay = 86400;
 constexpr std::uint64_t kSecondBits = 0x1FFFF; // a packed date key's second of the day
 constexpr int kMaxBlanks = 65535;              // far beyond any defined size; bounds a damaged count
-// Rows travel between the two threads of a save or an open in blocks of this many.
-constexpr int kBlockRows = 2048;
 
 [[nodiscard]] bool sameLayout(const FieldDef &a, const FieldDef &b);
 
 using sqlitedb::Cell;
-
-// Folder texts back to back, numbered from 0: summing a record's folder then reads one
-// place, not three scattered ones.
-class FolderTexts {
-public:
-    void add(std::string_view text)
-    {
-        m_bytes += text;
-        m_ends.push_back(m_bytes.size());
-    }
-    [[nodiscard]] std::size_t count() const { return m_ends.size(); }
-    [[nodiscard]] std::string_view operator[](std::size_t id) const
-    {
-        return {m_bytes.data() + begin(id), m_ends[id] - begin(id)};
-    }
-    void prefetch(std::size_t id) const { __builtin_prefetch(m_bytes.data() + begin(id)); }
-
-private:
-    [[nodiscard]] std::size_t begin(std::size_t id) const { return id ? m_ends[id - 1] : 0; }
-    std::string m_bytes;
-    std::vector<std::size_t> m_ends;
-};
 
 // Covers every value as the record set holds it, so damage that SQLite cannot see (a
 // changed byte inside a name) is still found.

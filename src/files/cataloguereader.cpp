@@ -2,16 +2,12 @@
 
 #include "catalogue/columns.h"
 #include "catalogue/layouts.h"
-#include "files/blockring.h"
 #include "files/cataloguefile.h"
 #include "files/catalogueformat.h"
-#include "files/tablereader.h"
 #include "platform/text.h"
 
 #include <array>
 #include <climits>
-#include <optional>
-#include <thread>
 #include <vector>
 
 namespace cataloguefile {
@@ -65,8 +61,8 @@ void checkLayout(Db &db, const RecordSet &expected)
 }
 
 // Registers every folder with the record set; the result maps a folder number of the file
-// to the record set's own number. The texts are kept in the file's numbering, less one.
-std::vector<std::uint32_t> readFolders(Db &db, SharedTextColumn &folders, FolderTexts &texts)
+// to the record set's own number.
+std::vector<std::uint32_t> readFolders(Db &db, SharedTextColumn &folders)
 {
     std::vector<std::uint32_t> ids;
     Stmt st(db, "SELECT id, path FROM folders ORDER BY id");
@@ -74,77 +70,9 @@ std::vector<std::uint32_t> readFolders(Db &db, SharedTextColumn &folders, Folder
         if (st.integer(0) != qint64(ids.size()) + 1)
             throw Failure("its folder table is damaged");
         ids.push_back(folders.idOf(st.text(1)));
-        texts.add(st.text(1));
     }
     return ids;
 }
-
-// The files table's first page, once its columns are known to be the ones read.
-std::uint32_t filesRoot(Db &db)
-{
-    static constexpr const char *kColumns[kFileColumns] = {"name",   "name_blanks", "short",    "short_blanks",
-                                                           "folder", "modified",    "created",  "accessed",
-                                                           "size",   "datekey",     "extension"};
-    Stmt columns(db, "SELECT name FROM pragma_table_info('files')");
-    int c = 0;
-    while (columns.step())
-        if (c >= kFileColumns || columns.text(0) != kColumns[c++])
-            throw Failure("its tables are missing or changed");
-    if (c != kFileColumns)
-        throw Failure("its tables are missing or changed");
-    Stmt root(db, "SELECT rootpage FROM sqlite_schema WHERE type = 'table' AND name = 'files' AND sql NOT LIKE "
-                  "'%WITHOUT ROWID%'");
-    if (!root.step())
-        throw Failure("its tables are missing or changed");
-    return std::uint32_t(root.integerIn(0, 2, UINT32_MAX));
-}
-
-// Rows of the files table as read, so that reading can go on while they are taken into the
-// record set.
-class ReadBlock {
-public:
-    void clear()
-    {
-        m_rows = 0;
-        m_texts.clear();
-    }
-    [[nodiscard]] bool full() const { return m_rows == kBlockRows; }
-    [[nodiscard]] int rows() const { return m_rows; }
-    void add(const Cell *values)
-    {
-        Slot *out = &m_slots[std::size_t(m_rows++) * kFileColumns];
-        for (int c = 0; c < kFileColumns; ++c) {
-            const Cell &cell = values[c];
-            out[c] = {cell.integer, std::uint32_t(cell.text.size()), cell.kind};
-            if (cell.kind == Cell::Text) {
-                out[c].integer = qint64(m_texts.size());
-                m_texts += cell.text;
-            }
-        }
-    }
-    // A row's cells, whose texts stay valid until the block is cleared.
-    void row(int row, std::array<Cell, kFileColumns> &out) const
-    {
-        const Slot *in = &m_slots[std::size_t(row) * kFileColumns];
-        for (std::size_t c = 0; c < kFileColumns; ++c) {
-            out[c].kind = in[c].kind;
-            out[c].integer = in[c].integer;
-            out[c].text = in[c].kind == Cell::Text ? std::string_view(m_texts.data() + in[c].integer, in[c].size)
-                                                   : std::string_view();
-        }
-    }
-
-private:
-    // Small, because a block is written on one core and read on the other.
-    struct Slot {
-        qint64 integer; // the value, or where the text starts
-        std::uint32_t size;
-        Cell::Kind kind;
-    };
-    int m_rows = 0;
-    std::vector<Slot> m_slots = std::vector<Slot>(std::size_t(kBlockRows) * kFileColumns);
-    std::string m_texts;
-};
 
 qint64 integerIn(const Cell &v, qint64 low, qint64 high)
 {
@@ -165,15 +93,6 @@ public:
     {
     }
 
-    void take(const ReadBlock &block)
-    {
-        for (int row = 0; row < block.rows(); ++row) {
-            block.row(row, m_row);
-            record(m_row.data());
-        }
-    }
-
-private:
     void record(const Cell *row)
     {
         m_out.addNew();
@@ -193,6 +112,7 @@ private:
         m_out.setField(fld::Extension, textOf(row[Extension]));
     }
 
+private:
     void padded(const Cell *row, int column, int field)
     {
         m_out.setPadded(field, textOf(row[column]), std::size_t(integerIn(row[column + 1], 0, kMaxBlanks)));
@@ -209,104 +129,97 @@ private:
 
     RecordSet &m_out;
     const std::vector<std::uint32_t> m_folderIds; // the file's folder numbers less one to the record set's
-    std::array<Cell, kFileColumns> m_row;
 };
 
-// Reads and sums the files table on this thread; the records are built on a second one.
-class RecordReader final : public sqlitedb::TableReader::Sink {
-public:
-    RecordReader(Db &db, const std::string &path, RecordSet &out) : m_db(db), m_path(path), m_out(out) {}
-    ~RecordReader()
-    {
-        m_ring.close();
-        if (m_building.joinable())
-            m_building.join();
-    }
-    RecordReader(const RecordReader &) = delete;
-    RecordReader &operator=(const RecordReader &) = delete;
-
-    void read()
-    {
-        Stmt total(m_db, "SELECT records, checksum FROM catalogue");
-        if (!total.step())
-            throw Failure("its record count is missing");
-        m_expected = total.integerIn(0, 0, INT_MAX - 1);
-        const qint64 expectedSum = total.integer(1);
-        m_builder.emplace(m_out, readFolders(m_db, *m_out.sharedValues(fld::Path), m_folders));
-        const std::uint32_t root = filesRoot(m_db);
-        m_building = std::thread([this] { buildAll(); });
-        nextBlock();
-        sqlitedb::TableReader(m_path, root, kFileColumns).read(*this);
-        if (m_block->rows() > 0)
-            m_ring.filled();
-        m_ring.end();
-        m_building.join();
-        m_ring.rethrow();
-        if (m_rows != m_expected)
-            throw Failure("it holds fewer records than it says");
-        if (m_sum.value() != expectedSum)
-            throw Failure("its records are damaged");
-    }
-
-    void take(const Cell *values) override
-    {
-        if (++m_rows > m_expected)
+// Returns the file's folder numbers, less one, to the record set's.
+std::vector<std::uint32_t> readFiles(Db &db, RecordSet &out)
+{
+    Stmt total(db, "SELECT records, checksum FROM catalogue");
+    if (!total.step())
+        throw Failure("its record count is missing");
+    const qint64 expected = total.integerIn(0, 0, INT_MAX - 1), expectedSum = total.integer(1);
+    SharedTextColumn &folders = *out.sharedValues(fld::Path);
+    std::vector<std::uint32_t> ids = readFolders(db, folders);
+    const auto folderCount = qint64(ids.size());
+    RecordBuilder builder(out, ids);
+    Stmt st(db, "SELECT name, name_blanks, short, short_blanks, folder, modified, created, accessed, size, datekey, "
+                "extension FROM files ORDER BY rowid");
+    std::array<Cell, kFileColumns> row;
+    Checksum sum;
+    qint64 rows = 0;
+    while (st.step()) {
+        if (++rows > expected)
             throw Failure("it holds more records than it says");
-        // Checked here as well as when built: a damaged count of blanks must not be summed.
-        const auto folder = std::size_t(integerIn(values[Folder], 1, qint64(m_folders.count())));
-        (void)integerIn(values[NameBlanks], 0, kMaxBlanks);
-        (void)integerIn(values[ShortBlanks], 0, kMaxBlanks);
-        m_sum.addRow(values, m_folders[folder - 1]);
-        m_block->add(values);
-        if (m_block->full()) {
-            m_ring.filled();
-            nextBlock();
-        }
+        for (int c = 0; c < kFileColumns; ++c)
+            row[std::size_t(c)] = st.cell(c);
+        // Checked before they are summed: a damaged count of blanks must not be expanded.
+        const auto folder = std::size_t(integerIn(row[Folder], 1, folderCount));
+        (void)integerIn(row[NameBlanks], 0, kMaxBlanks);
+        (void)integerIn(row[ShortBlanks], 0, kMaxBlanks);
+        sum.addRow(row.data(), folders.value(ids[folder - 1]));
+        builder.record(row.data());
     }
+    if (rows != expected)
+        throw Failure("it holds fewer records than it says");
+    if (sum.value() != expectedSum)
+        throw Failure("its records are damaged");
+    return ids;
+}
 
-private:
-    void nextBlock()
-    {
-        m_block = m_ring.fillable();
-        if (!m_block)
-            throw Failure("the reading was stopped");
-        m_block->clear();
+// The volumes of a file that records them, their folders in the record set's numbering.
+void readVolumes(Db &db, const std::vector<std::uint32_t> &ids, std::size_t folders, Volumes &out)
+{
+    Stmt tables(db, "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name IN ('volumes', "
+                    "'folder_volumes')");
+    if (!tables.step() || tables.integer(0) == 0)
+        return; // an older file
+    Stmt st(db, "SELECT id, mount_point, label, uuid, fs_type, device, device_number, drive_type, total_bytes, "
+                "free_bytes, walk_began, walk_ended, files FROM volumes ORDER BY id");
+    while (st.step()) {
+        if (st.integer(0) != qint64(out.list.size()) + 1)
+            throw Failure("its volume table is damaged");
+        Volume &v = out.list.emplace_back();
+        int c = 1;
+        for (std::string *text :
+             {&v.mountPoint, &v.label, &v.uuid, &v.fsType, &v.device, &v.deviceNumber, &v.driveType})
+            *text = st.text(c++);
+        for (qint64 *n : {&v.totalBytes, &v.freeBytes, &v.walkBegan, &v.walkEnded, &v.files})
+            *n = st.integer(c++);
     }
-
-    void buildAll()
-    {
-        try {
-            while (const ReadBlock *block = m_ring.next())
-                m_builder->take(*block);
-        } catch (...) {
-            m_ring.close(std::current_exception());
-        }
+    out.folderVolume.assign(folders, -1);
+    Stmt tie(db, "SELECT folder, volume FROM folder_volumes");
+    while (tie.step()) {
+        const auto folder = std::size_t(tie.integerIn(0, 1, qint64(ids.size())));
+        out.folderVolume[ids[folder - 1]] = int(tie.integerIn(1, 1, qint64(out.list.size())) - 1);
     }
+}
 
-    Db &m_db;
-    const std::string &m_path;
-    RecordSet &m_out;
-    std::optional<RecordBuilder> m_builder;
-    FolderTexts m_folders; // the file's own numbering, less one
-    Checksum m_sum;
-    qint64 m_expected = 0;
-    qint64 m_rows = 0;
-    BlockRing<ReadBlock, 4> m_ring;
-    ReadBlock *m_block = nullptr;
-    std::thread m_building;
-};
+// Long enough for a save by another program to finish rather than be read half-written.
+constexpr int kBusyMillis = 2000;
 
 } // namespace
 
-void readCatalogue(const std::string &path, RecordSet &out)
+void readCatalogue(const std::string &path, RecordSet &out, Volumes *volumes)
 {
     Db db;
     db.open(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX);
     sqlite3_db_config(db.handle(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
     sqlite3_db_config(db.handle(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_busy_timeout(db.handle(), kBusyMillis);
+    // One read transaction: every check and every record come from the same state of the file.
+    try {
+        db.exec("PRAGMA mmap_size = 1073741824; PRAGMA cache_size = -16384; BEGIN; SELECT count(*) FROM sqlite_schema");
+    } catch (const Failure &) {
+        if (sqlite3_extended_errcode(db.handle()) == SQLITE_READONLY_ROLLBACK)
+            throw Failure("a change to it was cut short, and must be rolled back by a program that may write it");
+        throw;
+    }
     checkIdentity(db);
     checkLayout(db, out);
-    RecordReader(db, path, out).read();
+    const std::vector<std::uint32_t> ids = readFiles(db, out);
+    if (volumes)
+        readVolumes(db, ids, out.sharedValues(fld::Path)->count(), *volumes);
+    db.exec("COMMIT");
 }
 
 } // namespace cataloguefile

@@ -3,18 +3,12 @@
 #include "catalogue/columns.h"
 #include "catalogue/layouts.h"
 #include "catalogue/recordvalues.h"
-#include "files/blockring.h"
 #include "files/cataloguefile.h"
 #include "files/catalogueformat.h"
-#include "files/tablewriter.h"
 #include "platform/atomicfile.h"
 #include "platform/text.h"
 
-#include <algorithm>
 #include <array>
-#include <deque>
-#include <exception>
-#include <thread>
 #include <vector>
 
 namespace cataloguefile {
@@ -23,191 +17,72 @@ namespace {
 using sqlitedb::Db;
 using sqlitedb::Stmt;
 
-// Every folder value, numbered in the column's own order.
-FolderTexts folderTexts(const SharedTextColumn &folders)
-{
-    FolderTexts texts;
-    for (std::uint32_t id = 0; id < folders.count(); ++id)
-        texts.add(folders.value(id));
-    return texts;
-}
-
-// A block of records as rows of the files table.
-class RowBlock {
-public:
-    // Read field by field: records in display order lie scattered through memory, and a
-    // loop over one field lets the processor fetch many of them at once.
-    void fill(const RecordSet &records, const FolderTexts &folders, int first)
-    {
-        m_first = first;
-        m_size = std::min(kBlockRows, records.count() - first);
-        m_spill.clear();
-        for (int i = 0; i < m_size; ++i) {
-            m_rows[std::size_t(i)] = records.bookmarkAt(first + i);
-            records.prefetch(first + i, false);
-        }
-        for (int i = 0; i < m_size; ++i) {
-            records.prefetch(first + i, fld::LongName, true);
-            records.prefetch(first + i, fld::ShortName, true);
-        }
-        padded(records, Name, fld::LongName);
-        padded(records, Short, fld::ShortName);
-        const SharedTextColumn &folderIds = *records.sharedValues(fld::Path);
-        for (int i = 0; i < m_size; ++i) {
-            const std::uint32_t id = folderIds.id(m_rows[std::size_t(i)]);
-            folders.prefetch(id);
-            at(i, Folder).set(qint64(id) + 1);
-        }
-        packed(records, Modified, fld::Modified);
-        packed(records, Created, fld::Created);
-        packed(records, Accessed, fld::Accessed);
-        for (int i = 0; i < m_size; ++i)
-            at(i, Size).set(records.integerAt(first + i, fld::Size));
-        packed(records, DateKey, fld::DateKey);
-        const SharedTextColumn &extensions = *records.sharedValues(fld::Extension);
-        for (int i = 0; i < m_size; ++i)
-            at(i, Extension).set(extensions.value(extensions.id(m_rows[std::size_t(i)])));
-    }
-    // Leaves out a creation time equal to the modification time, and sums the records in order.
-    void finish(const FolderTexts &folders, Checksum &total, std::vector<bool> &secondsUsed)
-    {
-        Checksum sum = total; // a local the compiler keeps in a register
-        for (int i = 0; i < m_size; ++i) {
-            const Cell &modified = cell(i, Modified);
-            if (modified.kind == Cell::Integer && cell(i, Created).kind == Cell::Integer &&
-                modified.integer == cell(i, Created).integer)
-                at(i, Created) = Cell{};
-            if (cell(i, DateKey).kind == Cell::Integer)
-                secondsUsed[std::uint64_t(cell(i, DateKey).integer) & kSecondBits] = true;
-            sum.addRow(&cell(i, 0), folders[std::uint32_t(cell(i, Folder).integer - 1)]);
-        }
-        total = sum;
-    }
-    [[nodiscard]] int size() const { return m_size; }
-    [[nodiscard]] const Cell &cell(int row, int column) const
-    {
-        return m_cells[std::size_t(row) * kFileColumns + std::size_t(column)];
-    }
-
-private:
-    Cell &at(int row, int column) { return m_cells[std::size_t(row) * kFileColumns + std::size_t(column)]; }
-
-    // A text as its part before the trailing blanks and their count.
-    void padded(const RecordSet &records, int column, int field)
-    {
-        for (int i = 0; i < m_size; ++i) {
-            std::size_t blanks = 0;
-            std::string_view trimmed = records.trimmedAt(m_first + i, field, m_scratch, blanks);
-            if (trimmed.data() >= m_scratch.data() && trimmed.data() < m_scratch.data() + m_scratch.size())
-                trimmed = m_spill.emplace_back(trimmed);
-            at(i, column).set(trimmed);
-            at(i, column + 1).set(qint64(blanks));
-        }
-    }
-
-    // The record set's packed form as an integer, anything else as text.
-    void packed(const RecordSet &records, int column, int field)
-    {
-        for (int i = 0; i < m_size; ++i) {
-            std::uint64_t code = 0;
-            if (records.packedAt(m_first + i, field, code)) {
-                at(i, column).set(qint64(code));
-            } else {
-                records.utf8At(m_first + i, field, m_scratch);
-                at(i, column).set(m_spill.emplace_back(m_scratch));
-            }
-        }
-    }
-
-    int m_first = 0;
-    int m_size = 0;
-    std::vector<Cell> m_cells = std::vector<Cell>(std::size_t(kBlockRows) * kFileColumns);
-    std::vector<RecordSet::Bookmark> m_rows = std::vector<RecordSet::Bookmark>(kBlockRows);
-    std::deque<std::string> m_spill; // texts the record set does not keep as they are
-    std::string m_scratch;
-};
-
-// The records in the set's current order as rows of the files table, summed on the way. A
-// second thread gathers the blocks ahead while this one sums and writes them.
+// The records in the set's current order as rows of the files table, summed on the way.
 class FileRows {
 public:
-    FileRows(const RecordSet &records, const atomicfile::Writeback &writeback)
-        : m_records(records), m_folders(folderTexts(*records.sharedValues(fld::Path))), m_writeback(writeback),
-          m_gatherer([this] { gatherAll(); })
+    explicit FileRows(const RecordSet &records)
+        : m_records(records), m_folders(*records.sharedValues(fld::Path)),
+          m_extensions(*records.sharedValues(fld::Extension))
     {
     }
-    ~FileRows()
-    {
-        m_ring.close();
-        m_gatherer.join();
-    }
-    FileRows(const FileRows &) = delete;
-    FileRows &operator=(const FileRows &) = delete;
 
-    // Moves to the next row (the first, on the first call); false at the end.
-    bool next()
+    // The row of the record at pos, valid until the next call.
+    const std::array<Cell, kFileColumns> &row(int pos)
     {
-        if (m_current && ++m_row < m_current->size())
-            return true;
-        m_current = m_ring.next();
-        if (!m_current)
-            return false;
-        m_current->finish(m_folders, m_sum, m_secondsUsed);
-        m_row = 0;
-        return true;
+        if (pos + kAhead < m_records.count())
+            m_records.prefetch(pos + kAhead, false);
+        const RecordSet::Bookmark bookmark = m_records.bookmarkAt(pos);
+        padded(pos, Name, fld::LongName);
+        padded(pos, Short, fld::ShortName);
+        const std::uint32_t folder = m_folders.id(bookmark);
+        m_row[Folder].set(qint64(folder) + 1);
+        packed(pos, Modified, fld::Modified);
+        packed(pos, Created, fld::Created);
+        packed(pos, Accessed, fld::Accessed);
+        m_row[Size].set(m_records.integerAt(pos, fld::Size));
+        packed(pos, DateKey, fld::DateKey);
+        m_row[Extension].set(m_extensions.value(m_extensions.id(bookmark)));
+        // Left out because it equals the modification time.
+        if (m_row[Modified].kind == Cell::Integer && m_row[Created].kind == Cell::Integer &&
+            m_row[Modified].integer == m_row[Created].integer)
+            m_row[Created] = Cell{};
+        if (m_row[DateKey].kind == Cell::Integer)
+            m_secondsUsed[std::uint64_t(m_row[DateKey].integer) & kSecondBits] = true;
+        m_sum.addRow(m_row.data(), m_folders.value(folder));
+        return m_row;
     }
-    [[nodiscard]] const Cell *row() const { return &m_current->cell(m_row, 0); }
-
-    // Valid once next() has returned false.
     [[nodiscard]] qint64 checksum() const { return m_sum.value(); }
     [[nodiscard]] bool secondUsed(int second) const { return m_secondsUsed[std::size_t(second)]; }
 
 private:
-    void gatherAll()
+    // A text as its part before the trailing blanks and their count.
+    void padded(int pos, int column, int field)
     {
-        try {
-            for (int first = 0, block = 1; first < m_records.count(); first += kBlockRows, ++block) {
-                RowBlock *slot = m_ring.fillable();
-                if (!slot)
-                    return;
-                slot->fill(m_records, m_folders, first);
-                m_ring.filled();
-                // This thread has time to spare between blocks.
-                if (block % kWritebackBlocks == 0)
-                    m_writeback.start();
-            }
-            m_ring.end();
-        } catch (...) {
-            m_ring.close(std::current_exception());
+        std::size_t blanks = 0;
+        m_row[std::size_t(column)].set(m_records.trimmedAt(pos, field, m_scratch[std::size_t(column)], blanks));
+        m_row[std::size_t(column) + 1].set(qint64(blanks));
+    }
+    // The record set's packed form as an integer, anything else as text.
+    void packed(int pos, int column, int field)
+    {
+        std::uint64_t code = 0;
+        if (m_records.packedAt(pos, field, code)) {
+            m_row[std::size_t(column)].set(qint64(code));
+        } else {
+            m_records.utf8At(pos, field, m_scratch[std::size_t(column)]);
+            m_row[std::size_t(column)].set(m_scratch[std::size_t(column)]);
         }
     }
 
-    // About 2.5 MB of the file a time.
-    static constexpr int kWritebackBlocks = 16;
+    // Records in display order lie scattered through memory: fetched this far ahead.
+    static constexpr int kAhead = 8;
     const RecordSet &m_records;
-    const FolderTexts m_folders;
-    const atomicfile::Writeback &m_writeback;
-    BlockRing<RowBlock, 4> m_ring;
-    RowBlock *m_current = nullptr;
-    int m_row = 0;
+    const SharedTextColumn &m_folders, &m_extensions;
+    std::array<Cell, kFileColumns> m_row;
+    std::array<std::string, kFileColumns> m_scratch; // one per column: every value is bound at once
     std::vector<bool> m_secondsUsed = std::vector<bool>(kSecondsPerDay);
     Checksum m_sum;
-    std::thread m_gatherer; // last, so that it starts once everything else is there
 };
-
-using NumberedTexts = std::vector<std::pair<qint64, std::string_view>>;
-
-// A table whose INTEGER PRIMARY KEY is the number.
-void writeNumberedTexts(const std::string &path, std::uint32_t root, const NumberedTexts &rows)
-{
-    sqlitedb::TableWriter table(path, root);
-    std::array<Cell, 2> row;
-    for (const auto &[number, text] : rows) {
-        row[1].set(text);
-        table.add(number, row.data(), int(row.size()));
-    }
-    table.finish();
-}
 
 void writeFields(Db &db, const RecordSet &records)
 {
@@ -224,98 +99,101 @@ void writeFields(Db &db, const RecordSet &records)
     }
 }
 
-struct Roots {
-    std::uint32_t catalogue = 0, folders = 0, fractions = 0, files = 0;
-};
-
-std::uint32_t rootPage(Db &db, std::string_view table)
-{
-    Stmt st(db, "SELECT rootpage FROM sqlite_schema WHERE type = 'table' AND name = ?");
-    st.bind(1, table);
-    if (!st.step())
-        throw sqlitedb::Failure("a table was not made");
-    return std::uint32_t(st.integerIn(0, 2, UINT32_MAX));
-}
-
-// The tables and the field layout, through SQLite; the other tables are left empty, to be
-// filled page by page.
-Roots createTables(const RecordSet &records, const std::string &path)
-{
-    Db db;
-    db.open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
-    // The file is private until it is renamed into place: no journal is needed, and it
-    // is synced as a whole afterwards.
-    db.exec("PRAGMA page_size = 65536; PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF;"
-            "PRAGMA locking_mode = EXCLUSIVE;");
-    db.exec(("PRAGMA application_id = " + std::to_string(kApplicationId) +
-             "; PRAGMA user_version = " + std::to_string(kVersion) + "; BEGIN")
-                .c_str());
-    db.exec(kSchema);
-    writeFields(db, records);
-    db.exec("COMMIT");
-    return {rootPage(db, "catalogue"), rootPage(db, "folders"), rootPage(db, "fractions"), rootPage(db, "files")};
-}
-
 // Every folder value the records may name, numbered from 1 in the column's own order.
-void writeFolders(const std::string &path, std::uint32_t root, const SharedTextColumn &folders)
+void writeFolders(Db &db, const SharedTextColumn &folders)
 {
-    NumberedTexts rows;
-    for (std::uint32_t id = 0; id < folders.count(); ++id)
-        rows.emplace_back(qint64(id) + 1, folders.value(id));
-    writeNumberedTexts(path, root, rows);
+    Stmt st(db, "INSERT INTO folders VALUES (?, ?)");
+    for (std::uint32_t id = 0; id < folders.count(); ++id) {
+        st.bind(1, qint64(id) + 1);
+        st.bind(2, folders.value(id));
+        st.run();
+    }
 }
 
-void writeFiles(const std::string &path, std::uint32_t root, FileRows &files)
+// A rough 4 MB of the file a time.
+constexpr int kWritebackRows = 65536;
+
+void writeFiles(Db &db, FileRows &files, int count, const atomicfile::Writeback &writeback)
 {
-    sqlitedb::TableWriter table(path, root);
-    while (files.next())
-        table.add(files.row(), kFileColumns);
-    table.finish();
+    Stmt st(db, "INSERT INTO files VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    for (int pos = 0; pos < count; ++pos) {
+        const auto &row = files.row(pos);
+        for (int c = 0; c < kFileColumns; ++c)
+            st.bind(c + 1, row[std::size_t(c)]);
+        st.run();
+        // The disk starts on what SQLite has handed over, so that the final sync waits less.
+        if (pos % kWritebackRows == kWritebackRows - 1)
+            writeback.start();
+    }
 }
 
 // Only for the view: the record set rebuilds the texts itself.
-void writeFractions(const std::string &path, std::uint32_t root, const FileRows &files)
+void writeFractions(Db &db, const FileRows &files)
 {
-    std::vector<int> seconds;
-    std::string texts;
+    Stmt st(db, "INSERT INTO fractions VALUES (?, ?)");
+    std::string fraction;
     for (int second = 0; second < kSecondsPerDay; ++second) {
-        if (files.secondUsed(second)) {
-            seconds.push_back(second);
-            values::appendFractionText(second, texts);
-            texts += '\0';
-        }
+        if (!files.secondUsed(second))
+            continue;
+        fraction.clear();
+        values::appendFractionText(second, fraction);
+        st.bind(1, second);
+        st.bind(2, fraction);
+        st.run();
     }
-    NumberedTexts rows;
-    const char *text = texts.data();
-    for (const int second : seconds) {
-        const std::string_view fraction(text);
-        rows.emplace_back(second, fraction);
-        text += fraction.size() + 1;
-    }
-    writeNumberedTexts(path, root, rows);
 }
 
-void writeTotal(const std::string &path, std::uint32_t root, int records, qint64 checksum)
+void writeVolumes(Db &db, const Volumes &volumes)
 {
-    sqlitedb::TableWriter table(path, root);
-    std::array<Cell, 2> row;
-    row[0].set(records);
-    row[1].set(checksum);
-    table.add(row.data(), int(row.size()));
-    table.finish();
+    Stmt st(db, "INSERT INTO volumes VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    for (std::size_t i = 0; i < volumes.list.size(); ++i) {
+        const Volume &v = volumes.list[i];
+        st.bind(1, qint64(i) + 1);
+        int c = 2;
+        for (const std::string *text :
+             {&v.mountPoint, &v.label, &v.uuid, &v.fsType, &v.device, &v.deviceNumber, &v.driveType})
+            st.bind(c++, *text);
+        for (const qint64 n : {v.totalBytes, v.freeBytes, v.walkBegan, v.walkEnded, v.files})
+            st.bind(c++, n);
+        st.run();
+    }
+    Stmt tie(db, "INSERT INTO folder_volumes VALUES (?, ?)");
+    for (std::size_t folder = 0; folder < volumes.folderVolume.size(); ++folder) {
+        if (volumes.folderVolume[folder] < 0)
+            continue;
+        tie.bind(1, qint64(folder) + 1);
+        tie.bind(2, qint64(volumes.folderVolume[folder]) + 1);
+        tie.run();
+    }
 }
 
 } // namespace
 
-void writeCatalogue(const RecordSet &records, const std::string &path)
+void writeCatalogue(const RecordSet &records, const Volumes &volumes, const std::string &path)
 {
     const atomicfile::Writeback writeback(path);
-    FileRows files(records, writeback); // the first block is gathered while the file is set up
-    const Roots roots = createTables(records, path);
-    writeFolders(path, roots.folders, *records.sharedValues(fld::Path));
-    writeFiles(path, roots.files, files);
-    writeFractions(path, roots.fractions, files);
-    writeTotal(path, roots.catalogue, records.count(), files.checksum());
+    Db db;
+    db.open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
+    // The file is private until it is renamed into place: no journal is needed, and it is
+    // synced as a whole afterwards. Rows go in rowid order, so each page is written once.
+    db.exec("PRAGMA page_size = 65536; PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF;"
+            "PRAGMA locking_mode = EXCLUSIVE; PRAGMA cache_size = -16384;");
+    db.exec(("PRAGMA application_id = " + std::to_string(kApplicationId) +
+             "; PRAGMA user_version = " + std::to_string(kVersion) + "; BEGIN")
+                .c_str());
+    db.exec(kSchema);
+    db.exec(kVolumeSchema);
+    writeFields(db, records);
+    writeFolders(db, *records.sharedValues(fld::Path));
+    FileRows files(records);
+    writeFiles(db, files, records.count(), writeback);
+    writeFractions(db, files);
+    writeVolumes(db, volumes);
+    Stmt total(db, "INSERT INTO catalogue VALUES (?, ?)");
+    total.bind(1, records.count());
+    total.bind(2, files.checksum());
+    total.run();
+    db.exec("COMMIT");
 }
 
 } // namespace cataloguefile

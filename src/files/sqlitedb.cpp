@@ -1,5 +1,7 @@
 #include "files/sqlitedb.h"
 
+#include <cstring>
+
 namespace sqlitedb {
 
 void Db::open(const std::string &path, int flags)
@@ -17,7 +19,15 @@ void Db::exec(const char *sql)
 
 void Db::fail() const
 {
-    throw Failure(m_db ? sqlite3_errmsg(m_db) : "out of memory");
+    if (!m_db)
+        throw Failure("out of memory");
+    const std::string message = sqlite3_errmsg(m_db);
+    // "disk I/O error" alone would not say that the disk is full.
+    int error = 0;
+    if ((sqlite3_extended_errcode(m_db) & 0xff) == SQLITE_IOERR &&
+        sqlite3_file_control(m_db, "main", SQLITE_FCNTL_LAST_ERRNO, &error) == SQLITE_OK && error)
+        throw Failure(message + " (" + std::strerror(error) + ")");
+    throw Failure(message);
 }
 
 Stmt::Stmt(Db &db, const char *sql) : m_db(db)
@@ -85,6 +95,34 @@ std::string_view Stmt::text(int i) const
     const int type = sqlite3_column_type(m_stmt, i);
     const unsigned char *p = sqlite3_column_text(m_stmt, i);
     return checkedText(type, p, sqlite3_column_bytes(m_stmt, i));
+}
+
+void Stmt::bind(int i, const Cell &v)
+{
+    if (v.kind == Cell::Integer)
+        bind(i, v.integer);
+    else if (v.kind == Cell::Text)
+        bind(i, v.text);
+    else
+        sqlite3_bind_null(m_stmt, i);
+}
+
+Cell Stmt::cell(int i) const
+{
+    Cell c;
+    switch (sqlite3_column_type(m_stmt, i)) {
+    case SQLITE_INTEGER:
+        c.set(qint64(sqlite3_column_int64(m_stmt, i)));
+        break;
+    case SQLITE_TEXT:
+        c.set(text(i));
+        break;
+    case SQLITE_NULL:
+        break;
+    default:
+        c.kind = Cell::Other;
+    }
+    return c;
 }
 
 } // namespace sqlitedb

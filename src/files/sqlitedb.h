@@ -20,6 +20,16 @@ struct Failure : std::runtime_error {
 // damaged file must not make us copy gigabytes.
 constexpr std::size_t kMaxValueBytes = 1 << 16;
 
+// One value of a row of a table, as it is written or read.
+struct Cell {
+    enum Kind : std::uint8_t { Null, Integer, Text, Other } kind = Null;
+    qint64 integer = 0;
+    std::string_view text;
+
+    void set(qint64 v) { kind = Integer, integer = v; }
+    void set(std::string_view v) { kind = Text, text = v; }
+};
+
 class Db {
 public:
     Db() = default;
@@ -47,24 +57,21 @@ public:
     bool step();
     void run();
     void bind(int i, qint64 v) { sqlite3_bind_int64(m_stmt, i, v); }
-    void bind(int i, std::string_view v) { sqlite3_bind_text(m_stmt, i, v.data(), int(v.size()), SQLITE_STATIC); }
+    // The text must outlive the next step.
+    void bind(int i, std::string_view v) // an empty view may have no data, which SQLite takes for NULL
+    {
+        sqlite3_bind_text(m_stmt, i, v.empty() ? "" : v.data(), int(v.size()), SQLITE_STATIC);
+    }
+    void bind(int i, const Cell &v);
     [[nodiscard]] qint64 integer(int i) const;
     [[nodiscard]] qint64 integerIn(int i, qint64 low, qint64 high) const;
     [[nodiscard]] std::string_view text(int i) const;
+    // Any value, its text valid until the next step.
+    [[nodiscard]] Cell cell(int i) const;
 
 private:
     Db &m_db;
     sqlite3_stmt *m_stmt = nullptr;
-};
-
-// One value of a row of a table, as it is written or read.
-struct Cell {
-    enum Kind : std::uint8_t { Null, Integer, Text, Other } kind = Null;
-    qint64 integer = 0;
-    std::string_view text;
-
-    void set(qint64 v) { kind = Integer, integer = v; }
-    void set(std::string_view v) { kind = Text, text = v; }
 };
 
 // The checks every value read goes through, throwing Failure with the reason.

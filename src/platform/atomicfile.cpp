@@ -5,9 +5,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <memory>
 #include <random>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace {
@@ -46,6 +48,23 @@ std::string temporaryName(const std::string &name, unsigned random)
     char suffix[kSuffixBytes + 1];
     std::snprintf(suffix, sizeof suffix, ".%08x", random);
     return "." + name.substr(0, keep) + suffix;
+}
+
+bool isTemporaryName(std::string_view name)
+{
+    if (name.size() < 2 + kSuffixBytes || name[0] != '.' || name[name.size() - kSuffixBytes] != '.')
+        return false;
+    const std::string_view digits = name.substr(name.size() - kSuffixBytes + 1);
+    return digits.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
+
+// Whether the file holds nothing but what a temporary of ours may hold.
+bool beginsWith(int fd, const struct stat &st, std::string_view header)
+{
+    if (st.st_size == 0)
+        return true; // killed before anything was written
+    std::string bytes(header.size(), '\0');
+    return ::pread(fd, bytes.data(), bytes.size(), 0) == ssize_t(bytes.size()) && bytes == header;
 }
 
 } // namespace
@@ -104,12 +123,45 @@ bool Replacement::createTemporary(mode_t mode, std::string &error)
         m_temporaryName = temporaryName(m_name, unsigned(random()));
         m_temporary.reset(
             ::openat(m_folder.get(), m_temporaryName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode));
-        if (m_temporary.valid())
-            return true;
-        if (errno != EEXIST)
+        if (!m_temporary.valid() && errno != EEXIST)
             break;
+        // Held until the descriptor closes. Another save may have taken it for stale and
+        // removed it before the lock was ours: then the name leads elsewhere, or nowhere.
+        if (m_temporary.valid() && ::flock(m_temporary.get(), LOCK_EX) == 0 &&
+            sameFile(m_temporary.get(), m_temporaryName.c_str()))
+            return true;
     }
     return fail(error);
+}
+
+bool Replacement::sameFile(int fd, const char *name) const
+{
+    struct stat held {
+    }, named{};
+    return ::fstat(fd, &held) == 0 && ::fstatat(m_folder.get(), name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+           held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
+void Replacement::removeStale(std::string_view header) const
+{
+    struct Close {
+        void operator()(DIR *d) const { ::closedir(d); }
+    };
+    const std::unique_ptr<DIR, Close> dir(::fdopendir(::dup(m_folder.get())));
+    if (!dir)
+        return; // leaving them does no harm
+    while (const dirent *entry = ::readdir(dir.get())) {
+        if (!isTemporaryName(entry->d_name) || entry->d_name == m_temporaryName)
+            continue;
+        const UniqueFd fd(
+            ::openat(m_folder.get(), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        struct stat st {};
+        // Under the lock, and only while the name still leads to the file locked.
+        if (fd.valid() && ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+            beginsWith(fd.get(), st, header) && ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0 &&
+            sameFile(fd.get(), entry->d_name))
+            ::unlinkat(m_folder.get(), entry->d_name, 0);
+    }
 }
 
 bool Replacement::besideExists(const std::string &suffix) const

@@ -6,6 +6,7 @@
 #include "platform/uniquefd.h"
 
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 
 namespace atomicfile {
@@ -28,6 +29,10 @@ public:
     // that is there must be a regular file its owner may write. Creates the temporary with
     // the permissions a new file gets there, or, over an old file, with only its owner's.
     [[nodiscard]] bool begin(const std::string &target, std::string &error);
+    // Removes the temporaries that killed replacements left in the folder: hidden files of
+    // this naming, the saver's own, empty or beginning with header, that no running
+    // replacement holds (each holds a lock on its temporary while it writes).
+    void removeStale(std::string_view header) const;
     // Names that reach the files through the folder's descriptor, for code that opens by name.
     [[nodiscard]] std::string temporaryPath() const { return viaFolder(m_temporaryName); }
     [[nodiscard]] std::string targetPath() const { return viaFolder(m_name); }
@@ -44,6 +49,7 @@ private:
     [[nodiscard]] std::string viaFolder(const std::string &name) const;
     [[nodiscard]] bool checkTarget(struct stat &st, std::string &error);
     [[nodiscard]] bool createTemporary(mode_t mode, std::string &error);
+    [[nodiscard]] bool sameFile(int fd, const char *name) const;
 
     UniqueFd m_folder;
     UniqueFd m_temporary;

@@ -8,6 +8,7 @@
 
 #include "catalogue/drivelist.h"
 #include "catalogue/recordset.h"
+#include "catalogue/volumes.h"
 #include "catalogue/walk.h"
 
 #include <array>
@@ -32,5 +33,6 @@ struct DisplayState {
 
     // The catalogue is replaced by Clear and by the end of a walk.
     std::unique_ptr<RecordSet> catalogue = std::make_unique<RecordSet>();
+    Volumes volumes; // the walk's, for a save
     RecordSet dummy;
 };

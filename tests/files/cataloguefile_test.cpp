@@ -283,4 +283,8 @@ TEST_F(CatalogueFileTest, ASaveKilledAtAnyMomentLeavesTheOldFileOrTheWholeNewOne
         sawNew += opened->count() == 5000;
     }
     RecordProperty("rounds_with_new_file", sawNew);
+    // The temporaries the killed saves left go with the next save into the folder.
+    ASSERT_EQ(cataloguefile::save(*small, path("other.trv"), error), atomicfile::Outcome::Replaced) << error;
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              (QStringList{QStringLiteral("k.trv"), QStringLiteral("other.trv")}));
 }

@@ -12,10 +12,12 @@
 #include <atomic>
 #include <cstring>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <thread>
@@ -265,4 +267,32 @@ TEST_F(CatalogueSaveTest, AFolderThatCannotBeSyncedSaysTheFileIsInPlaceButNotYet
     EXPECT_NE(error.find("Input/output error"), std::string::npos) << error;
     EXPECT_EQ(recordsIn(target), 5) << error;
     EXPECT_EQ(entries(), QStringList{QStringLiteral("unsynced.trv")});
+}
+
+TEST_F(CatalogueSaveTest, OnlyTheTemporariesOfKilledSavesAreRemoved)
+{
+    const auto write = [this](const char *name, const QByteArray &bytes) {
+        QFile file(QString::fromStdString(path(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    const QByteArray database("SQLite format 3\0 and pages", 27);
+    write(".a.trv.0123abcd", {});       // killed before it wrote anything
+    write(".b.trv.89abcdef", database); // killed part way
+    // Not ours: another name, other contents, or a save still writing it.
+    write(".c.trv.0123abcd.keep", database);
+    write(".c.trv.0123abc", database);
+    write("c.trv.0123abcd", database);
+    write(".d.trv.0123abcd", "notes of someone else");
+    write(".e.trv.0123abcd", database);
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral(".f.trv.0123abcd")));
+    ASSERT_EQ(::symlink(".b.trv.89abcdef", path(".g.trv.0123abcd").c_str()), 0);
+    const int held = ::open(path(".e.trv.0123abcd").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    ASSERT_EQ(cataloguefile::save(*numbered(5, "/NEW/"), path("new.trv"), error), Outcome::Replaced) << error;
+    ::close(held);
+    EXPECT_EQ(entries(), (QStringList{QStringLiteral(".c.trv.0123abc"), QStringLiteral(".c.trv.0123abcd.keep"),
+                                      QStringLiteral(".d.trv.0123abcd"), QStringLiteral(".e.trv.0123abcd"),
+                                      QStringLiteral(".f.trv.0123abcd"), QStringLiteral(".g.trv.0123abcd"),
+                                      QStringLiteral("c.trv.0123abcd"), QStringLiteral("new.trv")}));
 }

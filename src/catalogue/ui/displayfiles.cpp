@@ -159,6 +159,7 @@ void DisplayCommands::finishDisplay()
     // The grid lets go of the old, empty catalogue before it is replaced.
     c.grdFiles->setDataSource(nullptr);
     s.catalogue = m_scan.takeCatalogue();
+    s.volumes = m_scan.takeVolumes(); // recorded in a save, never shown
     c.grdFiles->setDataSource(s.catalogue.get());
     m_catalogueShown = true;
     if (s.TotalFiles > 0)

@@ -23,11 +23,11 @@ void CatalogueFileJob::open(const QString &path, const QString &sortOrder)
     });
 }
 
-void CatalogueFileJob::save(const RecordSet &records, const QString &path)
+void CatalogueFileJob::save(const RecordSet &records, const Volumes &volumes, const QString &path)
 {
     abandon();
-    start([&records, file = QFile::encodeName(path).toStdString()](Task &t) {
-        t.saved = cataloguefile::save(records, file, t.error);
+    start([&records, &volumes, file = QFile::encodeName(path).toStdString()](Task &t) {
+        t.saved = cataloguefile::save(records, volumes, file, t.error);
         t.succeeded = t.saved != atomicfile::Outcome::Failed;
     });
 }

@@ -5,6 +5,7 @@
 // the window leaves unchanged until finished().
 
 #include "catalogue/recordset.h"
+#include "catalogue/volumes.h"
 #include "platform/atomicfile.h"
 
 #include <QObject>
@@ -24,7 +25,7 @@ public:
 
     // Orders what it read by sortOrder, so that the window applying it costs nothing.
     void open(const QString &path, const QString &sortOrder);
-    void save(const RecordSet &records, const QString &path);
+    void save(const RecordSet &records, const Volumes &volumes, const QString &path);
     [[nodiscard]] bool running() const { return m_task != nullptr; }
 
     // Gives the running job up: finished() is not emitted for it and its result is dropped

@@ -92,7 +92,7 @@ void CatalogueFiles::SaveAs()
         return;
     m_fileName = path;
     c.window->setCursor(Qt::WaitCursor);
-    m_saveJob->save(*s.catalogue, path);
+    m_saveJob->save(*s.catalogue, s.volumes, path);
     QEventLoop loop;
     QObject::connect(m_saveJob.get(), &CatalogueFileJob::finished, &loop, &QEventLoop::quit);
     s.catalogueBeingRead = true;

@@ -1,0 +1,55 @@
+#include "catalogue/volumes.h"
+
+#include "catalogue/columns.h"
+#include "catalogue/drivelist.h"
+#include "catalogue/layouts.h"
+#include "platform/volumeid.h"
+
+#include <chrono>
+
+Volume Volumes::identify(const std::string &path)
+{
+    const std::string mountInfo = readMountInfo();
+    const VolumeIdentity id = identifyVolume(path, mountInfo);
+    Volume v;
+    v.mountPoint = id.mountPoint;
+    v.label = id.label;
+    v.uuid = id.uuid;
+    v.fsType = id.fsType;
+    v.device = id.device;
+    v.deviceNumber = std::to_string(id.number.major) + ":" + std::to_string(id.number.minor);
+    v.totalBytes = id.totalBytes;
+    v.freeBytes = id.freeBytes;
+    for (const MountEntry &m : parseMountInfo(mountInfo)) {
+        if (m.mountPoint == id.mountPoint && m.device == id.number) {
+            v.driveType = DriveTypeText(classifyMount(m, SysfsBlockDeviceProbe())).mid(3).toStdString(); // after ":  "
+        }
+    }
+    return v;
+}
+
+namespace {
+
+qint64 nowMillis()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+} // namespace
+
+void Volumes::walk(DirectoryWalk &walk, const RecordSet &records, const std::string &root)
+{
+    Volume volume = identify(root); // its free space before the walk
+    volume.walkBegan = nowMillis();
+    const int first = records.count();
+    walk.FindDirs(root);
+    volume.walkEnded = nowMillis();
+    volume.files = records.count() - first;
+    // Positions are still the order the records came in.
+    const SharedTextColumn &folders = *records.sharedValues(fld::Path);
+    folderVolume.resize(folders.count(), -1);
+    for (int pos = first; pos < records.count(); ++pos)
+        folderVolume[folders.id(records.bookmarkAt(pos))] = int(list.size());
+    list.push_back(std::move(volume));
+}

@@ -1,0 +1,31 @@
+#pragma once
+// The volumes one Display walked: what identifies each and what it held then, and which
+// volume each folder of the catalogue came from.
+
+#include "catalogue/recordset.h"
+#include "catalogue/walk.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct Volume {
+    std::string mountPoint, label, uuid, fsType, device;
+    std::string deviceNumber; // "8:1"; with the mount point, what stands for a missing UUID
+    std::string driveType;    // the drive list's text: "Is A RAM Drive"
+    qint64 totalBytes = -1, freeBytes = -1;
+    qint64 walkBegan = 0, walkEnded = 0; // milliseconds since 1970, UTC
+    qint64 files = 0;
+};
+
+struct Volumes {
+    std::vector<Volume> list;
+    // By the catalogue's folder number (SharedTextColumn id): an index into list, or -1.
+    std::vector<int> folderVolume;
+
+    // The volume of path as it is now, its walk not yet begun.
+    [[nodiscard]] static Volume identify(const std::string &path);
+    // Walks root with walk, which fills records, and records the volume it lies on, when the
+    // walk began and ended and the files it found.
+    void walk(DirectoryWalk &walk, const RecordSet &records, const std::string &root);
+};

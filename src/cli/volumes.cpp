@@ -1,0 +1,129 @@
+// trv volumes [--json] FILE...: the volumes each catalogue file's records were walked on.
+#include "catalogue/volumes.h"
+#include "commands.h"
+#include "escape.h"
+#include "files/cataloguefile.h"
+#include "output.h"
+
+#include <CLI/CLI.hpp>
+#include <QDateTime>
+#include <QString>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace trv {
+namespace {
+
+struct Arguments {
+    bool json = false;
+    std::vector<std::string> files;
+};
+
+// When the walk of the volume began, in local time.
+std::string catalogued(const Volume &v)
+{
+    return QDateTime::fromMSecsSinceEpoch(v.walkBegan).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString();
+}
+
+// A JSON string: valid UTF-8 (other bytes become U+FFFD), control characters escaped.
+void appendJson(std::string &out, const std::string &value)
+{
+    out += '"';
+    for (const char c : QString::fromUtf8(value.data(), qsizetype(value.size())).toUtf8()) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", unsigned(c));
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+void appendText(std::string &out, const std::string &file, const Volume &v, bool named)
+{
+    if (named) {
+        appendEscaped(out, file);
+        out += '\t';
+    }
+    for (const std::string &text : {v.label, v.uuid, v.fsType, std::to_string(v.totalBytes),
+                                    std::to_string(v.freeBytes), std::to_string(v.files), catalogued(v)}) {
+        appendEscaped(out, text);
+        out += '\t';
+    }
+    appendEscaped(out, v.mountPoint);
+    out += '\n';
+}
+
+void appendJsonLine(std::string &out, const std::string &file, const Volume &v)
+{
+    const std::pair<const char *, const std::string *> texts[] = {{"file", &file},
+                                                                  {"label", &v.label},
+                                                                  {"uuid", &v.uuid},
+                                                                  {"type", &v.fsType},
+                                                                  {"device", &v.device},
+                                                                  {"device_number", &v.deviceNumber},
+                                                                  {"drive_type", &v.driveType},
+                                                                  {"mount_point", &v.mountPoint}};
+    const std::pair<const char *, qint64> numbers[] = {{"size", v.totalBytes},
+                                                       {"free", v.freeBytes},
+                                                       {"files", v.files},
+                                                       {"walk_began_ms", v.walkBegan},
+                                                       {"walk_ended_ms", v.walkEnded}};
+    char sep = '{';
+    for (const auto &[key, value] : texts) {
+        out += sep + std::string("\"") + key + "\":";
+        appendJson(out, *value);
+        sep = ',';
+    }
+    for (const auto &[key, value] : numbers)
+        out += std::string(",\"") + key + "\":" + std::to_string(value);
+    out += "}\n";
+}
+
+int volumes(const Arguments &arguments)
+{
+    std::string out;
+    bool refused = false;
+    for (const std::string &file : arguments.files) {
+        std::string error;
+        Volumes volumes;
+        if (!cataloguefile::open(file, error, &volumes)) {
+            complain("cannot open the catalogue file '%s': %s", file.c_str(), error.c_str());
+            refused = true;
+            continue;
+        }
+        for (const Volume &v : volumes.list)
+            arguments.json ? appendJsonLine(out, file, v) : appendText(out, file, v, arguments.files.size() > 1);
+    }
+    const int status = printed(write(out), "volumes");
+    if (status != kSuccess || refused)
+        return refused ? kError : status;
+    return out.empty() ? kFailed : kSuccess;
+}
+
+Run define(CLI::App &command)
+{
+    auto arguments = std::make_shared<Arguments>();
+    command.add_flag("--json", arguments->json);
+    command.add_option("FILE", arguments->files)->required();
+    return [arguments] { return volumes(*arguments); };
+}
+
+} // namespace
+
+constinit const Command volumesCommand{
+    "volumes",
+    "usage: trv volumes [--json] FILE...\n"
+    "  Prints the volumes the records of each catalogue file FILE were walked on: label,\n"
+    "  UUID, file system type, size and free bytes, files, when catalogued, mount point.\n",
+    define,
+};
+
+} // namespace trv

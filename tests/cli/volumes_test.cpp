@@ -1,0 +1,41 @@
+// Guards trv volumes: what trv save recorded of the folders' volume prints in both forms, a
+// file of an earlier release has none, and a file that is no catalogue is refused.
+#include "cli/trvrun.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+TEST(Trv, VolumesPrintsWhatSaveRecordedOfEachFolder)
+{
+    QTemporaryDir dir;
+    QDir().mkpath(dir.filePath(QStringLiteral("a")));
+    touch(QFile::encodeName(dir.filePath(QStringLiteral("a/one.txt"))));
+    touch(QFile::encodeName(dir.filePath(QStringLiteral("a/two.txt"))));
+    const QString file = dir.filePath(QStringLiteral("c.trv"));
+    ASSERT_EQ(trv({QStringLiteral("save"), QStringLiteral("-o"), file, dir.filePath(QStringLiteral("a"))}).code, 0);
+
+    const TrvRun text = trv({QStringLiteral("volumes"), file});
+    ASSERT_EQ(text.code, 0) << text.err.toStdString();
+    const QList<QByteArray> values = text.out.chopped(1).split('\t');
+    ASSERT_EQ(values.size(), 8) << text.out.toStdString();
+    EXPECT_FALSE(values[2].isEmpty()) << "the file-system type";
+    EXPECT_GT(values[3].toLongLong(), 0) << "its size";
+    EXPECT_EQ(values[5], "2") << "its files";
+    EXPECT_EQ(values[6].size(), 19) << "when: " << values[6].toStdString();
+    EXPECT_TRUE(dir.path().toUtf8().startsWith(values[7])) << "the mount point holds the folder";
+
+    const TrvRun json = trv({QStringLiteral("volumes"), QStringLiteral("--json"), file, file});
+    ASSERT_EQ(json.code, 0);
+    EXPECT_EQ(json.out.count('\n'), 2);
+    EXPECT_TRUE(json.out.startsWith("{\"file\":\"" + file.toUtf8() + "\",")) << json.out.toStdString();
+    EXPECT_TRUE(json.out.contains(",\"files\":2,")) << json.out.toStdString();
+
+    const TrvRun old = trv({QStringLiteral("volumes"), QStringLiteral(TARVOLO_TEST_DATA "/first-version.trv")});
+    EXPECT_EQ(old.code, 1);
+    EXPECT_TRUE(old.out.isEmpty());
+    const TrvRun refused = trv({QStringLiteral("volumes"), dir.filePath(QStringLiteral("a/one.txt")), file});
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_EQ(refused.out.count('\n'), 1) << "the good file still prints";
+}
