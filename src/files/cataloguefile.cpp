@@ -103,7 +103,7 @@ atomicfile::Outcome save(const RecordSet &records, const Volumes &volumes, const
     try {
         writeCatalogue(records, volumes, replacement.temporaryPath());
     } catch (const std::bad_alloc &) {
-        error = "there is not enough memory to save it";
+        error = kNoMemoryToSave;
         return Outcome::Failed;
     } catch (const std::exception &e) {
         error = e.what();
@@ -122,7 +122,7 @@ std::unique_ptr<RecordSet> open(const std::string &path, std::string &error, Vol
     try {
         readCatalogue(path, *records, volumes);
     } catch (const std::bad_alloc &) {
-        error = "there is not enough memory to open it";
+        error = kNoMemoryToOpen;
         return nullptr;
     } catch (const std::exception &e) {
         error = e.what();

@@ -29,6 +29,10 @@ constexpr int kVersion = 1;
     return save(records, Volumes{}, path, error);
 }
 
+// The reason a save or an open gives when memory ran out, so a caller can tell it apart.
+inline constexpr const char *kNoMemoryToSave = "there is not enough memory to save it";
+inline constexpr const char *kNoMemoryToOpen = "there is not enough memory to open it";
+
 // A new, open record set with the file's records in the file's order; nullptr with the
 // reason in error for a file that is not a whole catalogue file of this version or older.
 // Where volumes is given, it gets the volumes the file records (none for an older file).

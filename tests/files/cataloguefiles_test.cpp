@@ -7,9 +7,12 @@
 #include "files/cataloguefile.h"
 #include "files/ui/cataloguefilejob.h"
 #include "files/ui/cataloguefiles.h"
+#include "platform/pagedarray.h"
 
 #include <QCoreApplication>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <limits>
 
 namespace {
 
@@ -274,4 +277,30 @@ TEST(CatalogueExtension, OnlyAnExactEndingIsKept)
     EXPECT_EQ(withCatalogueExtension(QStringLiteral("/d/a.Trv")), QStringLiteral("/d/a.trv"));
     EXPECT_EQ(withCatalogueExtension(QStringLiteral("/d/a.trv.txt")), QStringLiteral("/d/a.trv.txt.trv"));
     EXPECT_EQ(withCatalogueExtension(QStringLiteral("/d.trv/a")), QStringLiteral("/d.trv/a.trv"));
+}
+
+TEST_F(CatalogueFilesTest, AnOpenThatRunsOutOfMemorySaysSoAndKeepsWhatIsOnShow)
+{
+    RecordSet big;
+    CreateRecordSet(big);
+    for (int i = 0; i < 5000; ++i) {
+        big.addNew();
+        big.setField(fld::LongName, QStringLiteral("a rather long name %1.txt").arg(i).leftJustified(25));
+        big.setField(fld::Path, QStringLiteral("/SOME/FOLDER/%1/").arg(i % 50));
+    }
+    std::string error;
+    ASSERT_NE(cataloguefile::save(big, file("big.trv").toStdString(), error), atomicfile::Outcome::Failed) << error;
+    ASSERT_TRUE(displayDrive(kDriveA));
+    const Names shown = catalogueNames();
+    // No buffer may grow into pages of its own: the opened columns need them.
+    PageBuffer::setMappedLimit(PageBuffer::mappedBytes());
+    const auto unlimited = qScopeGuard([] { PageBuffer::setMappedLimit(std::numeric_limits<std::size_t>::max()); });
+    open(file("big.trv"));
+    ASSERT_EQ(sink.shown.size(), 1u);
+    EXPECT_EQ(sink.shown.front().title, QStringLiteral("Not Enough Memory"));
+    expectDriveAOnShow(shown);
+
+    PageBuffer::setMappedLimit(std::numeric_limits<std::size_t>::max());
+    open(file("big.trv"));
+    EXPECT_EQ(window->state().TotalFiles, 5000);
 }

@@ -17,6 +17,7 @@ void CatalogueFileJob::open(const QString &path, const QString &sortOrder)
     abandon();
     start([file = QFile::encodeName(path).toStdString(), sortOrder](Task &t) {
         t.records = cataloguefile::open(file, t.error);
+        t.outOfMemory = t.error == cataloguefile::kNoMemoryToOpen;
         t.succeeded = t.records != nullptr;
         if (t.succeeded && t.records->count() > 0)
             t.records->setSort(sortOrder);
@@ -38,7 +39,18 @@ void CatalogueFileJob::start(std::function<void(Task &)> work)
     Task *task = m_task.get();
     // The task lives until its queued end has been seen here, so the pointer stays unique.
     task->thread = std::thread([this, task, work = std::move(work)] {
-        work(*task);
+        // Nothing thrown may leave the worker: a sort that ran out of memory fails the job.
+        try {
+            work(*task);
+        } catch (const std::bad_alloc &) {
+            task->records.reset();
+            task->succeeded = false;
+            task->outOfMemory = true;
+        } catch (const std::exception &e) {
+            task->records.reset();
+            task->succeeded = false;
+            task->error = e.what();
+        }
         QMetaObject::invokeMethod(
             this, [this, task] { ended(task); }, Qt::QueuedConnection);
     });
@@ -84,6 +96,11 @@ bool CatalogueFileJob::succeeded() const
 atomicfile::Outcome CatalogueFileJob::saved() const
 {
     return m_done ? m_done->saved : atomicfile::Outcome::Failed;
+}
+
+bool CatalogueFileJob::outOfMemory() const
+{
+    return m_done && m_done->outOfMemory;
 }
 
 QString CatalogueFileJob::error() const

@@ -39,6 +39,8 @@ public:
     // After finished(): the outcome of the job that ended.
     [[nodiscard]] bool succeeded() const;
     [[nodiscard]] QString error() const;
+    // The job failed for want of memory, not for what the file holds.
+    [[nodiscard]] bool outOfMemory() const;
     // A save's outcome: a file in place may still not be known to be on disk.
     [[nodiscard]] atomicfile::Outcome saved() const;
     [[nodiscard]] std::unique_ptr<RecordSet> takeRecords();
@@ -52,6 +54,7 @@ private:
         std::unique_ptr<RecordSet> records; // what an open read
         std::string error;
         bool succeeded = false;
+        bool outOfMemory = false;
         atomicfile::Outcome saved = atomicfile::Outcome::Failed; // of a save
     };
     void start(std::function<void(Task &)> work);

@@ -159,8 +159,15 @@ void CatalogueFiles::openEnded()
     }
     c.window->setCursor(Qt::ArrowCursor);
     std::unique_ptr<RecordSet> opened = m_openJob->takeRecords();
-    if (!opened)
-        return; // not a whole catalogue file: what is on show stays
+    if (!opened) {
+        // Not a whole catalogue file: what is on show stays, without a word. Memory that
+        // ran out is no fault of the file's, and is said.
+        if (m_openJob->outOfMemory())
+            c.messages->showMessage(QStringLiteral("There is not enough memory to open %1; what was shown is kept")
+                                        .arg(QDir::toNativeSeparators(m_opening)),
+                                    QStringLiteral("Not Enough Memory"));
+        return;
+    }
     DisplayState &s = m_state;
     if (s.TotalFiles > 0)
         c.procedures->Clear();
