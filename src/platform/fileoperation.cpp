@@ -1,20 +1,17 @@
 #include "platform/fileoperation.h"
 
+#include "platform/fileopengine.h"
+#include "platform/fileopresolve.h"
 #include "platform/fileoptemp.h"
 #include "platform/mountid.h"
 #include "platform/movedsource.h"
-#include "platform/pathresolve.h"
 #include "platform/sparsecopy.h"
-#include "platform/text.h"
 #include "platform/uniquefd.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <functional>
-#include <linux/fs.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -24,810 +21,538 @@ namespace {
 
 // Big enough to copy fast, small enough that Cancel is seen within a few milliseconds.
 constexpr std::size_t kChunk = std::size_t(8) << 20;
-constexpr int kMaxDepth = 4096;
 
-enum class Place { New, Replace, Merge, Skip, Stop };
+// ---- copy ----
 
-bool sameItem(const struct stat &a, const struct stat &b)
-{
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-bool readOnly(const struct stat &st)
-{
-    return !S_ISLNK(st.st_mode) && (st.st_mode & 0222) == 0;
-}
-
-// renameat2 without replacing; for file systems without it, a link (files) or a checked
-// rename (folders).
-int renameNoReplace(int fromDir, const std::string &from, int toDir, const std::string &to)
-{
-    if (::renameat2(fromDir, from.c_str(), toDir, to.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return -1;
-    struct stat st;
-    if (::fstatat(toDir, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-        errno = EEXIST;
-        return -1;
-    }
-    if (::linkat(fromDir, from.c_str(), toDir, to.c_str(), 0) == 0)
-        return ::unlinkat(fromDir, from.c_str(), 0);
-    if (errno == EEXIST || errno == EXDEV)
-        return -1;
-    return ::renameat(fromDir, from.c_str(), toDir, to.c_str());
-}
-
-class Engine {
+// Copies items, folders with everything in them; each is written under a temporary name
+// and takes its own only when complete.
+class Copier {
 public:
-    Engine(Function function, std::uint16_t flags, Interaction &ui)
-        : m_function(function), m_flags(flags), m_ui(ui), m_yesToAll(flags & NoConfirmation)
+    // record: a move across file systems, which proves that each file arrived whole and
+    // records each item copied; depth: how deep in a moved tree the copy starts.
+    explicit Copier(Engine &engine, CopiedItems *record = nullptr, int depth = 0)
+        : m_e(engine), m_record(record), m_depth(depth)
     {
     }
-
-    Result run(const std::string &from, const std::string &to)
-    {
-        Source src;
-        if (resolveSource(from, src)) {
-            switch (m_function) {
-            case Function::Delete:
-                deleteAll(src);
-                break;
-            case Function::Rename:
-                rename(src, to);
-                break;
-            case Function::Copy:
-            case Function::Move:
-                transferAll(src, to);
-                break;
-            }
-        }
-        return {m_code, m_aborted};
-    }
+    bool entry(const Place &from, Place to, bool fresh = false);
+    bool as(const Place &from, const struct stat &st, const Place &to, Decision d);
 
 private:
-    struct Source {
-        pathres::Folder folder;
-        std::vector<std::string> names;
-        bool wildcard = false;
-        struct stat first {}; // of names[0]
-    };
-    struct Target {
-        UniqueFd dir;
-        std::string dirPath; // ends in "/"
-        std::string name;    // the new name of a single source; empty: into the folder
-    };
+    bool kind(const Place &from, const struct stat &st, const Place &to, Decision d);
+    UniqueFd openSource(const Place &from, const struct stat &st, int how);
+    bool copyFile(const Place &from, const struct stat &st, const Place &to, Decision d);
+    std::int64_t copyData(int in, int out, std::int64_t size, const std::string &srcPath, const std::string &dstPath);
+    bool stamp(int fd, const struct stat &st, const std::string &path);
+    bool verifyWhole(int in, const struct stat &st, std::int64_t copied, const std::string &srcPath);
+    bool copyLink(const Place &from, const struct stat &st, const Place &to, Decision d);
+    bool copyByName(const struct stat &st, const Place &to, Decision d,
+                    const std::function<int(int, const char *)> &make);
+    bool place(const Place &to, const std::string &tmp, bool replace);
+    bool settle(bool ok, const Place &to, const std::string &tmp, Decision d);
+    bool copyFolder(const Place &from, const struct stat &st, const Place &to, Decision d);
+    bool makeFolder(int in, const Place &from, const struct stat &st, const Place &to, bool fresh);
+    bool mergeFolder(int in, const Place &from, const struct stat &st, const Place &to);
+    bool copyChildren(int in, const std::string &srcPath, int out, const std::string &dstPath, bool fresh);
 
-    [[nodiscard]] const char *verb() const
-    {
-        switch (m_function) {
-        case Function::Move:
-            return "move";
-        case Function::Copy:
-            return "copy";
-        case Function::Delete:
-            return "delete";
-        case Function::Rename:
-            return "rename";
-        }
-        return "";
-    }
+    Engine &m_e;
+    CopiedItems *m_record;
+    int m_depth;
+};
 
-    bool fail(int err, const std::string &path, const std::string &why)
-    {
-        if (!m_stop) {
-            m_ui.error("Cannot " + std::string(verb()) + " " + path + ": " + why);
-            m_code = err;
-            m_stop = true;
-        }
-        return false;
-    }
-    bool failErrno(const std::string &path)
-    {
-        const int err = errno ? errno : EIO;
-        const char *d = ::strerrordesc_np(err);
-        return fail(err, path, std::string(d ? d : "Unknown error") + ".");
-    }
-    bool goOn()
-    {
-        if (!m_stop && m_ui.cancelled()) {
-            m_aborted = true;
-            m_code = ECANCELED;
-            m_stop = true;
-        }
-        return !m_stop;
-    }
-    // False when the item is to be left alone; m_stop tells whether everything stops.
-    bool confirmed(Question q, const std::string &path, bool ro)
-    {
-        if (m_yesToAll)
-            return true;
-        switch (m_ui.confirm(q, path, ro)) {
-        case Answer::YesToAll:
-            m_yesToAll = true;
-            return true;
-        case Answer::Yes:
-            return true;
-        case Answer::No:
-            m_aborted = true;
-            return false;
-        case Answer::Cancel:
-            m_aborted = true;
-            m_code = ECANCELED;
-            m_stop = true;
-            return false;
-        }
-        return false;
-    }
-    void finished(const std::string &path)
-    {
-        ++m_items;
-        m_ui.progress(path, 0, 0, m_items);
-    }
-    void removedItem(const std::string &path)
-    {
-        m_ui.removed(path);
-        finished(path);
-    }
+int createFile(int dir, const char *name)
+{
+    return ::openat(dir, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+}
 
-    bool resolveSource(const std::string &from, Source &src)
-    {
-        const auto names = pathres::splitAbsolute(from);
-        const std::string shown(text::trimRight(from));
-        if (!names || names->empty())
-            return fail(EINVAL, shown, "The source must be the full path of a file or folder.");
-        auto folder = pathres::openFolder(*names, names->size() - 1);
-        if (!folder && errno == EEXIST)
-            return fail(ENOENT, shown, "Several folders on its path differ only in case; none matches exactly.");
-        if (!folder)
-            return failErrno(shown);
-        src.folder = std::move(*folder);
-        const int dir = src.folder.fd.get();
-        const std::string last(text::trimRight(names->back()));
-        const pathres::Lookup l = pathres::lookupName(dir, names->back(), true);
-        if (l.found == pathres::Found::Several)
-            return fail(ENOENT, shown, "Several files differ from this name only in case; none matches it exactly.");
-        if (l.found == pathres::Found::One) {
-            src.names = {l.name};
-        } else if (pathres::hasWildcards(last)) {
-            src.wildcard = true;
-            for (std::string &n : pathres::listNames(dir))
-                if (pathres::wildcardMatch(last, text::trimRight(n)) && !leftOutAsFolder(dir, n))
-                    src.names.push_back(std::move(n));
-            std::sort(src.names.begin(), src.names.end());
-        }
-        if (src.names.empty())
-            return fail(ENOENT, shown, "The system cannot find the file specified.");
-        if (::fstatat(dir, src.names.front().c_str(), &src.first, AT_SYMLINK_NOFOLLOW) != 0)
-            return failErrno(shown);
-        return true;
-    }
-    bool leftOutAsFolder(int dir, const std::string &name) const
-    {
-        struct stat st;
-        return (m_flags & FilesOnly) && ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-               S_ISDIR(st.st_mode);
-    }
-
-    // Where a copy or move goes: into an existing folder, or under a new name. A final "/"
-    // names a folder, as the destination of a wildcard source always is.
-    bool resolveTarget(const std::string &to, const Source &src, Target &t)
-    {
-        const std::string typed(text::trimRight(to));
-        if (typed.empty())
-            return fail(EINVAL, src.folder.path + src.names.front(), "No destination was given.");
-        if (pathres::hasWildcards(typed))
-            return fail(EINVAL, typed, "Wildcards are not allowed in the destination.");
-        const auto names = pathres::splitAbsolute(typed.front() == '/' ? typed : src.folder.path + typed);
-        const bool single = !src.wildcard && typed.back() != '/';
-        t.dir.reset(::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        t.dirPath = "/";
-        if (!names || !t.dir.valid())
-            return failErrno(typed);
-        std::size_t i = 0;
-        switch (walkExisting(*names, typed, single, src, t, i)) {
-        case Walk::Failed:
-            return false;
-        case Walk::Done:
-            return true;
-        case Walk::Missing:
-            break;
-        }
-        return makeMissing(*names, single, i, t);
-    }
-
-    enum class Walk { Done, Missing, Failed };
-    // Follows the names that exist; i receives the first that does not.
-    Walk walkExisting(const std::vector<std::string> &names, const std::string &typed, bool single, const Source &src,
-                      Target &t, std::size_t &i)
-    {
-        const std::size_t n = names.size();
-        for (; i < n; ++i) {
-            const bool last = i + 1 == n;
-            const pathres::Lookup l = pathres::lookupName(t.dir.get(), names[i], last);
-            if (l.found == pathres::Found::Several)
-                return fail(EEXIST, typed, "Several names differ from the destination only in case."), Walk::Failed;
-            if (l.found == pathres::Found::None)
-                return Walk::Missing;
-            struct stat st;
-            if (::fstatat(t.dir.get(), l.name.c_str(), &st, last ? AT_SYMLINK_NOFOLLOW : 0) != 0)
-                return failErrno(typed), Walk::Failed;
-            // A move that only changes the case of the source's own name.
-            const bool itself = last && single && m_function == Function::Move && sameItem(st, src.first);
-            if (last && (itself || !S_ISDIR(st.st_mode))) {
-                if (!single)
-                    return fail(ENOTDIR, typed, "The destination is not a folder."), Walk::Failed;
-                t.name = itself ? std::string(text::trimRight(names[i])) : l.name;
-                return Walk::Done;
-            }
-            UniqueFd next(
-                ::openat(t.dir.get(), l.name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (last ? O_NOFOLLOW : 0)));
-            if (!next.valid())
-                return failErrno(typed), Walk::Failed;
-            t.dir = std::move(next);
-            t.dirPath += l.name + "/";
-        }
-        return Walk::Done;
-    }
-
-    // Makes the missing folders from names[i] on, after asking; a single source's last name
-    // is its new name.
-    bool makeMissing(const std::vector<std::string> &names, bool single, std::size_t i, Target &t)
-    {
-        const std::size_t makeUpTo = single ? names.size() - 1 : names.size();
-        if (i < makeUpTo && !(m_flags & NoConfirmMkdir) &&
-            !confirmed(Question::CreateFolder, pathres::joinPath(names, makeUpTo), false))
-            return false;
-        for (; i < makeUpTo; ++i) {
-            const std::string &name = names[i];
-            if (::mkdirat(t.dir.get(), name.c_str(), 0777) != 0 && errno != EEXIST)
-                return failErrno(t.dirPath + name);
-            UniqueFd next(::openat(t.dir.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-            if (!next.valid())
-                return failErrno(t.dirPath + name);
-            t.dir = std::move(next);
-            t.dirPath += name + "/";
-        }
-        if (single)
-            t.name = std::string(text::trimRight(names.back()));
-        return true;
-    }
-
-    // "Copy #1 of NAME", "Copy #2 of NAME", ...: the first that names nothing in the folder.
-    bool freeName(int dir, std::string &name, const std::string &path)
-    {
-        for (int n = 1; n < 100000; ++n) {
-            std::string candidate = "Copy #" + std::to_string(n) + " of " + name;
-            if (pathres::lookupName(dir, candidate, false).found == pathres::Found::None) {
-                name = std::move(candidate);
-                return true;
-            }
-        }
-        return fail(EEXIST, path, "No free name was found.");
-    }
-
-    Place decide(const struct stat &src, int dstDir, std::string &dstName, const std::string &dstFolder)
-    {
-        struct stat dst;
-        const std::string path = dstFolder + dstName;
-        if (::fstatat(dstDir, dstName.c_str(), &dst, AT_SYMLINK_NOFOLLOW) != 0) {
-            if (errno == ENOENT)
-                return Place::New;
-            failErrno(path);
-            return Place::Stop;
-        }
-        if (m_flags & RenameOnCollision)
-            return freeName(dstDir, dstName, path) ? Place::New : Place::Stop;
-        if (sameItem(src, dst)) {
-            fail(EINVAL, path, "The source and destination are the same file.");
-            return Place::Stop;
-        }
-        if (S_ISDIR(src.st_mode) != S_ISDIR(dst.st_mode)) {
-            fail(EEXIST, path, "A file and a folder cannot replace each other.");
-            return Place::Stop;
-        }
-        const Question q = S_ISDIR(dst.st_mode) ? Question::MergeFolder : Question::ReplaceFile;
-        if (confirmed(q, path, readOnly(dst)))
-            return S_ISDIR(dst.st_mode) ? Place::Merge : Place::Replace;
-        return m_stop ? Place::Stop : Place::Skip;
-    }
-
-    // ---- copy ----
-
-    void transferAll(const Source &src, const std::string &to)
-    {
-        Target t;
-        if (!resolveTarget(to, src, t))
-            return;
-        temp::sweepStale(t.dir.get());
-        for (const std::string &name : src.names) {
-            const std::string dstName = t.name.empty() ? name : t.name;
-            if (m_function == Function::Copy)
-                copyEntry(src.folder.fd.get(), name, src.folder.path + name, t.dir.get(), dstName, t.dirPath, false);
-            else
-                moveEntry(src.folder.fd.get(), name, src.folder.path + name, t.dir.get(), dstName, t.dirPath);
-            if (m_stop)
-                return;
-        }
-    }
-
-    // fresh: dstDir is a folder of ours still under a temporary name, so nothing in it can
-    // collide and nothing needs a temporary name of its own.
-    bool copyEntry(int srcDir, const std::string &name, const std::string &srcPath, int dstDir, std::string dstName,
-                   const std::string &dstFolder, bool fresh, int depth = 0)
-    {
-        if (!goOn())
-            return false;
-        if (depth > kMaxDepth)
-            return fail(ELOOP, srcPath, "The folders are nested too deeply.");
-        // The type comes first: opening a device or a FIFO can have effects of its own.
-        struct stat st;
-        if (::fstatat(srcDir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-            return failErrno(srcPath);
-        const Place p = fresh ? Place::New : decide(st, dstDir, dstName, dstFolder);
-        return copyAs(srcDir, name, st, srcPath, dstDir, dstName, dstFolder, p, fresh, depth);
-    }
-
-    bool copyAs(int srcDir, const std::string &name, const struct stat &st, const std::string &srcPath, int dstDir,
-                const std::string &dstName, const std::string &dstFolder, Place p, bool fresh, int depth)
-    {
-        if (p == Place::Skip)
-            return true;
-        if (p == Place::Stop)
-            return false;
-        const bool ok = copyKind(srcDir, name, st, srcPath, dstDir, dstName, dstFolder + dstName, p, fresh, depth);
-        if (ok && m_verify)
-            m_copied.add(st);
-        return ok;
-    }
-
-    bool copyKind(int srcDir, const std::string &name, const struct stat &st, const std::string &srcPath, int dstDir,
-                  const std::string &dstName, const std::string &dstPath, Place p, bool fresh, int depth)
-    {
-        const bool replace = p == Place::Replace;
-        switch (st.st_mode & S_IFMT) {
-        case S_IFREG: {
-            const UniqueFd in = openSource(srcDir, name, st, srcPath, O_NONBLOCK | O_NOCTTY);
-            return in.valid() && copyFile(in.get(), st, srcPath, dstDir, dstName, dstPath, replace, fresh);
-        }
-        case S_IFDIR: {
-            const UniqueFd in = openSource(srcDir, name, st, srcPath, O_DIRECTORY);
-            if (!in.valid())
-                return false;
-            if (m_verify && mountid::differs(srcDir, in.get()))
-                return fail(EBUSY, srcPath, "A file system is mounted on this folder, so it cannot be moved.");
-            return p == Place::Merge ? mergeFolder(in.get(), st, srcPath, dstDir, dstName, dstPath, depth)
-                                     : copyFolder(in.get(), st, srcPath, dstDir, dstName, dstPath, fresh, depth);
-        }
-        case S_IFLNK:
-            return copyLink(srcDir, name, st, srcPath, dstDir, dstName, dstPath, replace, fresh);
-        case S_IFIFO:
-        case S_IFCHR:
-        case S_IFBLK:
-            return copyNode(st, dstDir, dstName, dstPath, replace, fresh);
-        }
-        return fail(EINVAL, srcPath,
-                    S_ISSOCK(st.st_mode) ? "It is a socket, which cannot be copied."
-                                         : "It is not a file, a folder or a link.");
-    }
-
-    // Opens an item whose type is known, and makes sure it is still that item.
-    UniqueFd openSource(int dir, const std::string &name, const struct stat &st, const std::string &path, int how)
-    {
-        UniqueFd fd(::openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | how));
-        struct stat now;
-        if (!fd.valid() || ::fstat(fd.get(), &now) != 0)
-            return failErrno(path), UniqueFd();
-        if (!sameItem(now, st) || (now.st_mode & S_IFMT) != (st.st_mode & S_IFMT))
-            return fail(EIO, path, "It was replaced by another item while it was being read; it was left alone."),
-                   UniqueFd();
-        return fd;
-    }
-
-    static int createFile(int dir, const char *name)
-    {
-        return ::openat(dir, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    }
-    static int createFolder(int dir, const char *name)
-    {
-        if (::mkdirat(dir, name, 0700) != 0)
-            return -1;
-        return ::openat(dir, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    }
-
-    bool place(int dir, const std::string &tmp, const std::string &name, bool replace, const std::string &path)
-    {
-        const int r = replace ? ::renameat(dir, tmp.c_str(), dir, name.c_str()) : renameNoReplace(dir, tmp, dir, name);
-        return r == 0 || failErrno(path);
-    }
-
-    // Puts a made copy (fresh: already under its own name) in its place, or removes it when
-    // making or placing it failed, so nothing half made is left behind.
-    bool settle(bool ok, bool fresh, int dir, const std::string &tmp, const std::string &name, bool replace,
-                const std::string &path)
-    {
-        if (ok && !fresh)
-            ok = place(dir, tmp, name, replace, path);
-        if (!ok)
-            ::unlinkat(dir, tmp.c_str(), 0);
-        else
-            finished(path);
-        return ok;
-    }
-
-    bool copyFile(int in, const struct stat &st, const std::string &srcPath, int dstDir, const std::string &dstName,
-                  const std::string &dstPath, bool replace, bool fresh)
-    {
-        std::string tmp = dstName;
-        // out holds the temporary's lock until it is settled.
-        const UniqueFd out = fresh ? UniqueFd(createFile(dstDir, dstName.c_str())) : temp::createFile(dstDir, tmp);
-        if (!out.valid())
-            return failErrno(dstPath);
-        const std::int64_t copied = copyData(in, out.get(), st.st_size, srcPath, dstPath);
-        // On the disk before it takes the name, above all when it replaces a file.
-        // Cancel counts until the name is taken, through the sync too.
-        const bool ok = copied >= 0 && finishFile(in, out.get(), st, copied, srcPath, dstPath) &&
-                        (fresh || ::fsync(out.get()) == 0 || failErrno(dstPath)) && goOn();
-        return settle(ok, fresh, dstDir, tmp, dstName, replace, dstPath);
-    }
-
-    // The length copied, or -1 when the copy failed or was cancelled.
-    std::int64_t copyData(int in, int out, std::int64_t size, const std::string &srcPath, const std::string &dstPath)
-    {
-        const std::function<bool(std::int64_t)> step = [&](std::int64_t done) {
-            m_ui.progress(srcPath, done, size, m_items);
-            return goOn();
-        };
-        const sparsecopy::Outcome o = sparsecopy::copy(in, out, kChunk, step);
-        if (o.ok())
-            return o.length;
-        if (!o.stopped) {
-            errno = o.err;
-            failErrno(o.atDestination ? dstPath : srcPath);
-        }
+int createFolder(int dir, const char *name)
+{
+    if (::mkdirat(dir, name, 0700) != 0)
         return -1;
-    }
+    return openFolderAt(dir, name);
+}
 
-    // Mode and times; for a move also the proof that the whole file arrived unchanged.
-    bool finishFile(int in, int out, const struct stat &st, std::int64_t copied, const std::string &srcPath,
-                    const std::string &dstPath)
-    {
-        // Set-id bits are dropped: the copy belongs to whoever runs the program.
-        const struct timespec times[2] = {st.st_atim, st.st_mtim};
-        if (::fchmod(out, st.st_mode & 01777) != 0 || ::futimens(out, times) != 0)
-            return failErrno(dstPath);
-        if (!m_verify)
-            return true;
-        struct stat now;
-        if (::fstat(in, &now) != 0)
-            return failErrno(srcPath);
-        if (copied != st.st_size || now.st_size != st.st_size || now.st_mtim.tv_sec != st.st_mtim.tv_sec ||
-            now.st_mtim.tv_nsec != st.st_mtim.tv_nsec)
-            return fail(EIO, srcPath, "The file changed while it was being moved; it was left where it was.");
+// fresh: to.dir is a folder of ours still under a temporary name.
+bool Copier::entry(const Place &from, Place to, bool fresh)
+{
+    if (!m_e.goOn())
+        return false;
+    const std::string srcPath = from.shown();
+    if (m_depth > kMaxDepth)
+        return m_e.fail(ELOOP, srcPath, "The folders are nested too deeply.");
+    // The type comes first: opening a device or a FIFO can have effects of its own.
+    struct stat st;
+    if (::fstatat(from.dir, from.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return m_e.failErrno(srcPath);
+    const Decision d = fresh ? Decision::Fresh : m_e.decide(st, to);
+    return as(from, st, to, d);
+}
+
+bool Copier::as(const Place &from, const struct stat &st, const Place &to, Decision d)
+{
+    if (d == Decision::Skip)
         return true;
-    }
+    if (d == Decision::Stop)
+        return false;
+    const bool ok = kind(from, st, to, d);
+    if (ok && m_record)
+        m_record->add(st);
+    return ok;
+}
 
-    bool copyLink(int srcDir, const std::string &name, const struct stat &st, const std::string &srcPath, int dstDir,
-                  const std::string &dstName, const std::string &dstPath, bool replace, bool fresh)
-    {
-        std::string target(std::size_t(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
-        const ssize_t len = ::readlinkat(srcDir, name.c_str(), target.data(), target.size());
-        if (len < 0)
-            return failErrno(srcPath);
-        if (std::size_t(len) >= target.size())
-            return fail(EIO, srcPath, "The link changed while it was being copied.");
-        target.resize(std::size_t(len));
-        return copyByName(st, dstDir, dstName, dstPath, replace, fresh,
-                          [&target](int dir, const char *n) { return ::symlinkat(target.c_str(), dir, n); });
-    }
-
-    // FIFOs and devices are made anew, never opened. A device needs the right to make one.
-    bool copyNode(const struct stat &st, int dstDir, const std::string &dstName, const std::string &dstPath,
-                  bool replace, bool fresh)
-    {
-        return copyByName(st, dstDir, dstName, dstPath, replace, fresh, [&st](int dir, const char *n) {
+bool Copier::kind(const Place &from, const struct stat &st, const Place &to, Decision d)
+{
+    switch (st.st_mode & S_IFMT) {
+    case S_IFREG:
+        return copyFile(from, st, to, d);
+    case S_IFDIR:
+        return copyFolder(from, st, to, d);
+    case S_IFLNK:
+        return copyLink(from, st, to, d);
+    case S_IFIFO:
+    case S_IFCHR:
+    case S_IFBLK:
+        // Made anew, never opened. A device needs the right to make one.
+        return copyByName(st, to, d, [&st](int dir, const char *n) {
             return ::mknodat(dir, n, st.st_mode & (S_IFMT | 0777), st.st_rdev);
         });
     }
+    return m_e.fail(EINVAL, from.shown(),
+                    S_ISSOCK(st.st_mode) ? "It is a socket, which cannot be copied."
+                                         : "It is not a file, a folder or a link.");
+}
 
-    // A link or a node: made by make, under a temporary name unless fresh, with the times
-    // and, for a node, the mode of st.
-    bool copyByName(const struct stat &st, int dstDir, const std::string &dstName, const std::string &dstPath,
-                    bool replace, bool fresh, const std::function<int(int, const char *)> &make)
-    {
-        std::string tmp = dstName;
-        const bool made = fresh ? make(dstDir, dstName.c_str()) == 0 : temp::createOther(dstDir, tmp, make);
-        if (!made)
-            return failErrno(dstPath);
-        const struct timespec times[2] = {st.st_atim, st.st_mtim};
-        const bool moded = S_ISLNK(st.st_mode) || ::fchmodat(dstDir, tmp.c_str(), st.st_mode & 01777, 0) == 0;
-        const bool ok =
-            (moded && ::utimensat(dstDir, tmp.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0) || failErrno(dstPath);
-        return settle(ok, fresh, dstDir, tmp, dstName, replace, dstPath);
+// Opens an item whose type is known, and makes sure it is still that item.
+UniqueFd Copier::openSource(const Place &from, const struct stat &st, int how)
+{
+    const std::string path = from.shown();
+    UniqueFd fd(::openat(from.dir, from.name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | how));
+    struct stat now;
+    if (!fd.valid() || ::fstat(fd.get(), &now) != 0)
+        return m_e.failErrno(path), UniqueFd();
+    if (!sameItem(now, st) || (now.st_mode & S_IFMT) != (st.st_mode & S_IFMT))
+        return m_e.fail(EIO, path, "It was replaced by another item while it was being read; it was left alone."),
+               UniqueFd();
+    return fd;
+}
+
+bool Copier::copyFile(const Place &from, const struct stat &st, const Place &to, Decision d)
+{
+    const UniqueFd in = openSource(from, st, O_NONBLOCK | O_NOCTTY);
+    if (!in.valid())
+        return false;
+    const bool fresh = d == Decision::Fresh;
+    const std::string srcPath = from.shown(), dstPath = to.shown();
+    std::string tmp = to.name;
+    // out holds the temporary's lock until it is settled.
+    const UniqueFd out = fresh ? UniqueFd(createFile(to.dir, to.name.c_str())) : temp::createFile(to.dir, tmp);
+    if (!out.valid())
+        return m_e.failErrno(dstPath);
+    const std::int64_t copied = copyData(in.get(), out.get(), st.st_size, srcPath, dstPath);
+    // On the disk before it takes the name, above all when it replaces a file.
+    // Cancel counts until the name is taken, through the sync too.
+    const bool ok = copied >= 0 && stamp(out.get(), st, dstPath) && verifyWhole(in.get(), st, copied, srcPath) &&
+                    (fresh || ::fsync(out.get()) == 0 || m_e.failErrno(dstPath)) && m_e.goOn();
+    return settle(ok, to, tmp, d);
+}
+
+// The length copied, or -1 when the copy failed or was cancelled.
+std::int64_t Copier::copyData(int in, int out, std::int64_t size, const std::string &srcPath,
+                              const std::string &dstPath)
+{
+    const std::function<bool(std::int64_t)> step = [&](std::int64_t done) {
+        m_e.progress(srcPath, done, size);
+        return m_e.goOn();
+    };
+    const sparsecopy::Outcome o = sparsecopy::copy(in, out, kChunk, step);
+    if (o.ok())
+        return o.length;
+    if (!o.stopped) {
+        errno = o.err;
+        m_e.failErrno(o.atDestination ? dstPath : srcPath);
     }
+    return -1;
+}
 
-    // True when the folder dir is the item st or lies inside it.
-    static bool within(int dir, const struct stat &st)
-    {
-        UniqueFd cur(::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        for (int up = 0; cur.valid() && up < kMaxDepth; ++up) {
-            struct stat here, parent;
-            if (::fstat(cur.get(), &here) != 0)
-                return true;
-            if (sameItem(here, st))
-                return true;
-            UniqueFd next(::openat(cur.get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-            if (!next.valid() || ::fstat(next.get(), &parent) != 0)
-                return true;
-            if (sameItem(parent, here))
-                return false;
-            cur = std::move(next);
-        }
+// Mode and times of st. Set-id bits are dropped: the copy belongs to whoever runs the program.
+bool Copier::stamp(int fd, const struct stat &st, const std::string &path)
+{
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    if (::fchmod(fd, st.st_mode & 01777) != 0 || ::futimens(fd, times) != 0)
+        return m_e.failErrno(path);
+    return true;
+}
+
+// For a move, the proof that the whole file arrived unchanged.
+bool Copier::verifyWhole(int in, const struct stat &st, std::int64_t copied, const std::string &srcPath)
+{
+    if (!m_record)
+        return true;
+    struct stat now;
+    if (::fstat(in, &now) != 0)
+        return m_e.failErrno(srcPath);
+    if (copied != st.st_size || now.st_size != st.st_size || now.st_mtim.tv_sec != st.st_mtim.tv_sec ||
+        now.st_mtim.tv_nsec != st.st_mtim.tv_nsec)
+        return m_e.fail(EIO, srcPath, "The file changed while it was being moved; it was left where it was.");
+    return true;
+}
+
+bool Copier::copyLink(const Place &from, const struct stat &st, const Place &to, Decision d)
+{
+    const std::string srcPath = from.shown();
+    std::string target(std::size_t(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+    const ssize_t len = ::readlinkat(from.dir, from.name.c_str(), target.data(), target.size());
+    if (len < 0)
+        return m_e.failErrno(srcPath);
+    if (std::size_t(len) >= target.size())
+        return m_e.fail(EIO, srcPath, "The link changed while it was being copied.");
+    target.resize(std::size_t(len));
+    return copyByName(st, to, d, [&target](int dir, const char *n) { return ::symlinkat(target.c_str(), dir, n); });
+}
+
+// A link or a node: made by make, under a temporary name unless fresh, with the times
+// and, for a node, the mode of st.
+bool Copier::copyByName(const struct stat &st, const Place &to, Decision d,
+                        const std::function<int(int, const char *)> &make)
+{
+    const std::string dstPath = to.shown();
+    std::string tmp = to.name;
+    const bool made = d == Decision::Fresh ? make(to.dir, to.name.c_str()) == 0 : temp::createOther(to.dir, tmp, make);
+    if (!made)
+        return m_e.failErrno(dstPath);
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    const bool moded = S_ISLNK(st.st_mode) || ::fchmodat(to.dir, tmp.c_str(), st.st_mode & 01777, 0) == 0;
+    const bool ok =
+        (moded && ::utimensat(to.dir, tmp.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0) || m_e.failErrno(dstPath);
+    return settle(ok, to, tmp, d);
+}
+
+bool Copier::place(const Place &to, const std::string &tmp, bool replace)
+{
+    const std::string path = to.shown();
+    const int r = replace ? ::renameat(to.dir, tmp.c_str(), to.dir, to.name.c_str())
+                          : renameNoReplace(to.dir, tmp, to.dir, to.name);
+    return r == 0 || m_e.failErrno(path);
+}
+
+// Puts a made copy (fresh: already under its own name) in its place, or removes it when
+// making or placing it failed, so nothing half made is left behind.
+bool Copier::settle(bool ok, const Place &to, const std::string &tmp, Decision d)
+{
+    if (ok && d != Decision::Fresh)
+        ok = place(to, tmp, d == Decision::Replace);
+    if (!ok)
+        ::unlinkat(to.dir, tmp.c_str(), 0);
+    else
+        m_e.finished(to.shown());
+    return ok;
+}
+
+bool Copier::copyFolder(const Place &from, const struct stat &st, const Place &to, Decision d)
+{
+    const UniqueFd in = openSource(from, st, O_DIRECTORY);
+    if (!in.valid())
+        return false;
+    if (m_record && mountid::differs(from.dir, in.get()))
+        return m_e.fail(EBUSY, from.shown(), "A file system is mounted on this folder, so it cannot be moved.");
+    if (d == Decision::Merge)
+        return mergeFolder(in.get(), from, st, to);
+    return makeFolder(in.get(), from, st, to, d == Decision::Fresh);
+}
+
+bool Copier::makeFolder(int in, const Place &from, const struct stat &st, const Place &to, bool fresh)
+{
+    if (!fresh && within(to.dir, st))
+        return m_e.fail(EINVAL, from.shown(), "The destination folder is inside the source folder.");
+    const std::string dstPath = to.shown();
+    std::string tmp = to.name;
+    // out holds the temporary's lock until it is renamed or discarded.
+    const UniqueFd out = fresh ? UniqueFd(createFolder(to.dir, to.name.c_str())) : temp::createFolder(to.dir, tmp);
+    if (!out.valid())
+        return m_e.failErrno(dstPath);
+    bool ok = copyChildren(in, from.shown(), out.get(), dstPath, true) && stamp(out.get(), st, dstPath);
+    if (ok && !fresh)
+        ok = place(to, tmp, false);
+    if (!ok && !fresh)
+        temp::discard(to.dir, tmp);
+    if (ok)
+        m_e.finished(dstPath);
+    return ok;
+}
+
+bool Copier::mergeFolder(int in, const Place &from, const struct stat &st, const Place &to)
+{
+    if (within(to.dir, st))
+        return m_e.fail(EINVAL, from.shown(), "The destination folder is inside the source folder.");
+    const std::string dstPath = to.shown();
+    UniqueFd out(openFolderAt(to.dir, to.name));
+    if (!out.valid())
+        return m_e.failErrno(dstPath);
+    temp::sweepStale(out.get());
+    return copyChildren(in, from.shown(), out.get(), dstPath, false);
+}
+
+bool Copier::copyChildren(int in, const std::string &srcPath, int out, const std::string &dstPath, bool fresh)
+{
+    const std::string dstFolder = dstPath + "/";
+    ++m_depth;
+    const bool ok = m_e.eachIn(in, srcPath, [&](const Place &child) {
+        return entry(child, {out, child.name, dstFolder}, fresh);
+    });
+    --m_depth;
+    return ok;
+}
+
+// ---- move ----
+
+class Mover {
+public:
+    explicit Mover(Engine &engine) : m_e(engine) {}
+    bool entry(const Place &from, Place to);
+
+private:
+    bool across(const Place &from, const struct stat &st, const Place &to, Decision d);
+    bool into(const Place &from, const struct stat &st, const Place &to);
+
+    Engine &m_e;
+    int m_depth = 0;
+};
+
+bool Mover::entry(const Place &from, Place to)
+{
+    if (!m_e.goOn())
+        return false;
+    const std::string srcPath = from.shown();
+    struct stat st;
+    if (::fstatat(from.dir, from.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return m_e.failErrno(srcPath);
+    const Decision d = m_e.decide(st, to);
+    if (d == Decision::Skip)
+        return true;
+    if (d == Decision::Stop)
+        return false;
+    if (d == Decision::Merge)
+        return into(from, st, to);
+    const std::string dstPath = to.shown();
+    const int r = d == Decision::Replace ? ::renameat(from.dir, from.name.c_str(), to.dir, to.name.c_str())
+                                         : renameNoReplace(from.dir, from.name, to.dir, to.name);
+    if (r == 0) {
+        m_e.finished(dstPath);
         return true;
     }
+    if (errno != EXDEV)
+        return m_e.failErrno(srcPath);
+    return across(from, st, to, d);
+}
 
-    bool copyFolder(int in, const struct stat &st, const std::string &srcPath, int dstDir, const std::string &dstName,
-                    const std::string &dstPath, bool fresh, int depth)
-    {
-        if (!fresh && within(dstDir, st))
-            return fail(EINVAL, srcPath, "The destination folder is inside the source folder.");
-        std::string tmp = dstName;
-        // out holds the temporary's lock until it is renamed or discarded.
-        const UniqueFd out = fresh ? UniqueFd(createFolder(dstDir, dstName.c_str())) : temp::createFolder(dstDir, tmp);
-        if (!out.valid())
-            return failErrno(dstPath);
-        const struct timespec times[2] = {st.st_atim, st.st_mtim};
-        bool ok =
-            copyChildren(in, srcPath, out.get(), dstPath, true, depth) &&
-            ((::fchmod(out.get(), st.st_mode & 01777) == 0 && ::futimens(out.get(), times) == 0) || failErrno(dstPath));
-        if (ok && !fresh)
-            ok = place(dstDir, tmp, dstName, false, dstPath);
-        if (!ok && !fresh)
-            temp::discard(dstDir, tmp);
-        if (ok)
-            finished(dstPath);
-        return ok;
-    }
-
-    bool mergeFolder(int in, const struct stat &st, const std::string &srcPath, int dstDir, const std::string &dstName,
-                     const std::string &dstPath, int depth)
-    {
-        if (within(dstDir, st))
-            return fail(EINVAL, srcPath, "The destination folder is inside the source folder.");
-        UniqueFd out(::openat(dstDir, dstName.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (!out.valid())
-            return failErrno(dstPath);
-        temp::sweepStale(out.get());
-        return copyChildren(in, srcPath, out.get(), dstPath, false, depth);
-    }
-
-    bool copyChildren(int in, const std::string &srcPath, int out, const std::string &dstPath, bool fresh, int depth)
-    {
-        bool ok = true;
-        const std::vector<std::string> names = pathres::listNames(in, &ok);
-        if (!ok)
-            return failErrno(srcPath);
-        for (const std::string &n : names)
-            if (!copyEntry(in, n, srcPath + "/" + n, out, n, dstPath + "/", fresh, depth + 1))
-                return false;
+// Another file system: a verified copy, made durable, and only then the source goes, as
+// far as it is still what was copied.
+bool Mover::across(const Place &from, const struct stat &st, const Place &to, Decision d)
+{
+    CopiedItems copied;
+    if (!Copier(m_e, &copied, m_depth).as(from, st, to, d))
+        return false;
+    const std::string srcPath = from.shown(), dstPath = to.shown();
+    if (::syncfs(to.dir) != 0)
+        return m_e.failErrno(dstPath);
+    const SourceRemoval r =
+        removeCopied(from.dir, from.name, srcPath, copied, [this](const std::string &path) { m_e.removedItem(path); });
+    if (r.err)
+        return m_e.fail(r.err, r.path, r.why);
+    if (r.kept == 0)
         return true;
-    }
-
-    // ---- move ----
-
-    bool moveEntry(int srcDir, const std::string &name, const std::string &srcPath, int dstDir, std::string dstName,
-                   const std::string &dstFolder, int depth = 0)
-    {
-        if (!goOn())
-            return false;
-        struct stat st;
-        if (::fstatat(srcDir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-            return failErrno(srcPath);
-        const Place p = decide(st, dstDir, dstName, dstFolder);
-        const std::string dstPath = dstFolder + dstName;
-        if (p == Place::Skip)
-            return true;
-        if (p == Place::Stop)
-            return false;
-        if (p == Place::Merge)
-            return moveInto(srcDir, name, st, srcPath, dstDir, dstName, dstPath, depth);
-        const int r = p == Place::Replace ? ::renameat(srcDir, name.c_str(), dstDir, dstName.c_str())
-                                          : renameNoReplace(srcDir, name, dstDir, dstName);
-        if (r == 0) {
-            finished(dstPath);
-            return true;
-        }
-        if (errno != EXDEV)
-            return failErrno(srcPath);
-        return moveAcross(srcDir, name, st, srcPath, dstDir, dstName, dstFolder, p, depth);
-    }
-
-    // Another file system: a verified copy, made durable, and only then the source goes, as
-    // far as it is still what was copied.
-    bool moveAcross(int srcDir, const std::string &name, const struct stat &st, const std::string &srcPath, int dstDir,
-                    const std::string &dstName, const std::string &dstFolder, Place p, int depth)
-    {
-        m_copied.clear();
-        m_verify = true;
-        const bool copied = copyAs(srcDir, name, st, srcPath, dstDir, dstName, dstFolder, p, false, depth);
-        m_verify = false;
-        if (!copied)
-            return false;
-        if (::syncfs(dstDir) != 0)
-            return failErrno(dstFolder + dstName);
-        const SourceRemoval r =
-            removeCopied(srcDir, name, srcPath, m_copied, [this](const std::string &path) { removedItem(path); });
-        if (r.err)
-            return fail(r.err, r.path, r.why);
-        if (r.kept == 0)
-            return true;
-        const std::string others = r.kept > 1 ? " (and " + std::to_string(r.kept - 1) + " more)" : "";
-        return fail(EIO, r.firstKept,
+    const std::string others = r.kept > 1 ? " (and " + std::to_string(r.kept - 1) + " more)" : "";
+    return m_e.fail(EIO, r.firstKept,
                     "It changed or appeared while it was being moved, so it was left where it is" + others +
                         "; the copy has what was there before.");
-    }
+}
 
-    bool moveInto(int srcDir, const std::string &name, const struct stat &st, const std::string &srcPath, int dstDir,
-                  const std::string &dstName, const std::string &dstPath, int depth)
-    {
-        if (within(dstDir, st))
-            return fail(EINVAL, srcPath, "The destination folder is inside the source folder.");
-        UniqueFd in(::openat(srcDir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        UniqueFd out(::openat(dstDir, dstName.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (!in.valid())
-            return failErrno(srcPath);
-        if (!out.valid())
-            return failErrno(dstPath);
-        bool ok = true;
-        const std::vector<std::string> names = pathres::listNames(in.get(), &ok);
-        if (!ok)
-            return failErrno(srcPath);
-        for (const std::string &n : names)
-            if (!moveEntry(in.get(), n, srcPath + "/" + n, out.get(), n, dstPath + "/", depth + 1))
-                return false;
-        // Items the user chose to keep leave the folder in place.
-        if (::unlinkat(srcDir, name.c_str(), AT_REMOVEDIR) != 0 && errno != ENOTEMPTY && errno != EEXIST)
-            return failErrno(srcPath);
+bool Mover::into(const Place &from, const struct stat &st, const Place &to)
+{
+    const std::string srcPath = from.shown(), dstPath = to.shown();
+    if (within(to.dir, st))
+        return m_e.fail(EINVAL, srcPath, "The destination folder is inside the source folder.");
+    UniqueFd in(openFolderAt(from.dir, from.name));
+    UniqueFd out(openFolderAt(to.dir, to.name));
+    if (!in.valid())
+        return m_e.failErrno(srcPath);
+    if (!out.valid())
+        return m_e.failErrno(dstPath);
+    const std::string dstFolder = dstPath + "/";
+    ++m_depth;
+    const bool ok = m_e.eachIn(in.get(), srcPath, [&](const Place &child) {
+        return entry(child, {out.get(), child.name, dstFolder});
+    });
+    --m_depth;
+    if (!ok)
+        return false;
+    // Items the user chose to keep leave the folder in place.
+    if (::unlinkat(from.dir, from.name.c_str(), AT_REMOVEDIR) != 0 && errno != ENOTEMPTY && errno != EEXIST)
+        return m_e.failErrno(srcPath);
+    return true;
+}
+
+// ---- rename ----
+
+// False when the rename is not to be made: it failed, or the item already has the name.
+bool clearedForRename(Engine &e, const Source &src, Place &dst)
+{
+    const pathres::Lookup l = pathres::lookupName(dst.dir, dst.name, true);
+    if (l.found == pathres::Found::Several)
+        return e.fail(EEXIST, dst.shown(), "Several names differ from the new name only in case.");
+    struct stat st;
+    if (l.found != pathres::Found::One || ::fstatat(dst.dir, l.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return true;
+    if (sameItem(st, src.first))
+        return l.name != dst.name; // the same name: nothing to do; else a change of case
+    if (!e.has(RenameOnCollision))
+        return e.fail(EEXIST, src.place(src.names.front()).shown(),
+                      "A file with the name you specified already exists. Specify a different name.");
+    return e.freeName(dst.dir, dst.name, dst.shown());
+}
+
+void rename(Engine &e, const Source &src, const std::string &to)
+{
+    NewName n;
+    if (!resolveNewName(e, to, src, n) || !clearedForRename(e, src, n.place))
+        return;
+    const Place from = src.place(src.names.front());
+    const std::string srcPath = from.shown();
+    if (renameNoReplace(from.dir, from.name, n.place.dir, n.place.name) != 0) {
+        if (errno == EXDEV)
+            e.fail(EXDEV, srcPath, "A rename cannot move it to another file system; use Move.");
+        else
+            e.failErrno(srcPath);
+        return;
     }
+    e.finished(n.place.shown());
+}
 
-    // ---- rename ----
+// ---- delete ----
 
-    void rename(const Source &src, const std::string &to)
-    {
-        const std::string srcPath = src.folder.path + src.names.front();
-        if (src.wildcard) {
-            fail(EINVAL, srcPath, "Only one file or folder can be renamed at a time.");
-            return;
-        }
-        const std::string typed(text::trimRight(to));
-        if (typed.empty() || pathres::hasWildcards(typed)) {
-            fail(EINVAL, srcPath,
-                 typed.empty() ? "No new name was given." : "Wildcards are not allowed in the new name.");
-            return;
-        }
-        std::optional<pathres::Folder> other;
-        std::string newName = typed;
-        if (typed.find('/') != std::string::npos) {
-            const auto names = pathres::splitAbsolute(typed.front() == '/' ? typed : src.folder.path + typed);
-            if (!names || names->empty()) {
-                fail(EINVAL, typed, "That is not a valid name.");
-                return;
-            }
-            other = pathres::openFolder(*names, names->size() - 1);
-            if (!other) {
-                failErrno(typed);
-                return;
-            }
-            newName = std::string(text::trimRight(names->back()));
-        }
-        const int dir = other ? other->fd.get() : src.folder.fd.get();
-        const std::string dirPath = other ? other->path : src.folder.path;
-        const pathres::Lookup l = pathres::lookupName(dir, newName, true);
-        if (l.found == pathres::Found::Several) {
-            fail(EEXIST, dirPath + newName, "Several names differ from the new name only in case.");
-            return;
-        }
-        struct stat st;
-        if (l.found == pathres::Found::One && ::fstatat(dir, l.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-            if (sameItem(st, src.first)) {
-                if (l.name == newName)
-                    return; // already so named
-            } else if (!(m_flags & RenameOnCollision)) {
-                fail(EEXIST, srcPath, "A file with the name you specified already exists. Specify a different name.");
-                return;
-            } else if (!freeName(dir, newName, dirPath + newName)) {
-                return;
-            }
-        }
-        if (renameNoReplace(src.folder.fd.get(), src.names.front(), dir, newName) != 0) {
-            if (errno == EXDEV)
-                fail(EXDEV, srcPath, "A rename cannot move it to another file system; use Move.");
-            else
-                failErrno(srcPath);
-            return;
-        }
-        finished(dirPath + newName);
-    }
+class Remover {
+public:
+    explicit Remover(Engine &engine) : m_e(engine) {}
+    void all(const Source &src);
 
-    // ---- delete ----
+private:
+    bool tree(const Place &at);
+    UniqueFd openFolder(const Place &at, const std::string &path, int unlinkErr);
+    bool removeFolder(const Place &at, int fd, const std::string &path);
 
-    void deleteAll(const Source &src)
-    {
-        for (const std::string &name : src.names) {
-            if (!goOn())
-                return;
-            const std::string path = src.folder.path + name;
-            struct stat st;
-            if (::fstatat(src.folder.fd.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-                failErrno(path);
-                return;
-            }
-            const Question q = S_ISDIR(st.st_mode) ? Question::DeleteFolder : Question::DeleteFile;
-            if (!confirmed(q, path, readOnly(st))) {
-                if (m_stop)
-                    return;
-                continue;
-            }
-            if (!removeTree(src.folder.fd.get(), name, path))
-                return;
-        }
-    }
-
-    // Links and files are unlinked; a folder is emptied through its own descriptor, so a
-    // link inside it is removed, never followed, and a mount inside it is never entered.
-    bool removeTree(int dir, const std::string &name, const std::string &path, int depth = 0)
-    {
-        if (!goOn())
-            return false;
-        if (::unlinkat(dir, name.c_str(), 0) == 0) {
-            removedItem(path);
-            return true;
-        }
-        const int unlinkErr = errno;
-        if (unlinkErr != EISDIR && unlinkErr != EPERM)
-            return failErrno(path);
-        UniqueFd d(::openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (!d.valid()) {
-            if (errno == ENOTDIR || errno == ELOOP)
-                errno = unlinkErr; // not a folder after all: the unlink's own failure counts
-            return failErrno(path);
-        }
-        if (depth > kMaxDepth)
-            return fail(ELOOP, path, "The folders are nested too deeply.");
-        // A bind mount of this same file system has its parent's device: the mount id tells.
-        if (mountid::differs(dir, d.get()))
-            return fail(EBUSY, path, "A file system is mounted on this folder; it was left alone.");
-        bool ok = true;
-        const std::vector<std::string> names = pathres::listNames(d.get(), &ok);
-        if (!ok)
-            return failErrno(path);
-        for (const std::string &n : names)
-            if (!removeTree(d.get(), n, path + "/" + n, depth + 1))
-                return false;
-        if (::unlinkat(dir, name.c_str(), AT_REMOVEDIR) != 0)
-            return failErrno(path);
-        removedItem(path);
-        return true;
-    }
-
-    Function m_function;
-    std::uint16_t m_flags;
-    Interaction &m_ui;
-    bool m_yesToAll;
-    bool m_stop = false;
-    bool m_aborted = false;
-    bool m_verify = false; // moving across file systems: m_copied records what was copied
-    CopiedItems m_copied;
-    int m_code = 0;
-    int m_items = 0;
+    Engine &m_e;
+    int m_depth = 0;
 };
+
+void Remover::all(const Source &src)
+{
+    for (const std::string &name : src.names) {
+        if (!m_e.goOn())
+            return;
+        const Place at = src.place(name);
+        const std::string path = at.shown();
+        struct stat st;
+        if (::fstatat(at.dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            m_e.failErrno(path);
+            return;
+        }
+        const Question q = S_ISDIR(st.st_mode) ? Question::DeleteFolder : Question::DeleteFile;
+        if (!m_e.confirmed(q, path, readOnly(st))) {
+            if (m_e.stopped())
+                return;
+            continue;
+        }
+        if (!tree(at))
+            return;
+    }
+}
+
+// Links and files are unlinked; a folder is emptied through its own descriptor, so a
+// link inside it is removed, never followed, and a mount inside it is never entered.
+bool Remover::tree(const Place &at)
+{
+    if (!m_e.goOn())
+        return false;
+    const std::string path = at.shown();
+    if (::unlinkat(at.dir, at.name.c_str(), 0) == 0) {
+        m_e.removedItem(path);
+        return true;
+    }
+    const int unlinkErr = errno;
+    if (unlinkErr != EISDIR && unlinkErr != EPERM)
+        return m_e.failErrno(path);
+    const UniqueFd d = openFolder(at, path, unlinkErr);
+    return d.valid() && removeFolder(at, d.get(), path);
+}
+
+UniqueFd Remover::openFolder(const Place &at, const std::string &path, int unlinkErr)
+{
+    UniqueFd d(openFolderAt(at.dir, at.name));
+    if (!d.valid()) {
+        if (errno == ENOTDIR || errno == ELOOP)
+            errno = unlinkErr; // not a folder after all: the unlink's own failure counts
+        m_e.failErrno(path);
+    }
+    return d;
+}
+
+bool Remover::removeFolder(const Place &at, int fd, const std::string &path)
+{
+    if (m_depth > kMaxDepth)
+        return m_e.fail(ELOOP, path, "The folders are nested too deeply.");
+    // A bind mount of this same file system has its parent's device: the mount id tells.
+    if (mountid::differs(at.dir, fd))
+        return m_e.fail(EBUSY, path, "A file system is mounted on this folder; it was left alone.");
+    ++m_depth;
+    const bool emptied = m_e.eachIn(fd, path, [this](const Place &child) { return tree(child); });
+    --m_depth;
+    if (!emptied)
+        return false;
+    if (::unlinkat(at.dir, at.name.c_str(), AT_REMOVEDIR) != 0)
+        return m_e.failErrno(path);
+    m_e.removedItem(path);
+    return true;
+}
+
+// ---- the operation ----
+
+void transferAll(Engine &e, const Source &src, const std::string &to)
+{
+    Target t;
+    if (!resolveTarget(e, to, src, t))
+        return;
+    temp::sweepStale(t.dir.get());
+    for (const std::string &name : src.names) {
+        const Place from = src.place(name);
+        if (e.function() == Function::Copy)
+            Copier(e).entry(from, t.placeFor(name));
+        else
+            Mover(e).entry(from, t.placeFor(name));
+        if (e.stopped())
+            return;
+    }
+}
 
 } // namespace
 
 Result perform(Function function, const std::string &from, const std::string &to, std::uint16_t flags, Interaction &ui)
 {
-    return Engine(function, flags, ui).run(from, to);
+    Engine e(function, flags, ui);
+    Source src;
+    if (resolveSource(e, from, src)) {
+        switch (function) {
+        case Function::Delete:
+            Remover(e).all(src);
+            break;
+        case Function::Rename:
+            rename(e, src, to);
+            break;
+        case Function::Copy:
+        case Function::Move:
+            transferAll(e, src, to);
+            break;
+        }
+    }
+    return e.result();
 }
 
 } // namespace fileop
