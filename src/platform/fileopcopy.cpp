@@ -227,12 +227,20 @@ bool Copier::makeFolder(int in, const Place &from, const struct stat &st, const 
     if (!out.valid())
         return m_e.failErrno(dstPath);
     bool ok = copyChildren(in, from.shown(), out.get(), dstPath, true) && stamp(out.get(), st, dstPath);
-    if (ok && !fresh)
-        ok = place(to, tmp, false);
-    if (!ok && !fresh)
-        temp::discard(to.dir, tmp);
+    if (!fresh)
+        ok = settleFolder(ok, to, tmp);
     if (ok)
         m_e.finished(dstPath);
+    return ok;
+}
+
+// A copied folder takes its name, or is discarded with everything in it.
+bool Copier::settleFolder(bool ok, const Place &to, const std::string &tmp)
+{
+    if (ok)
+        ok = place(to, tmp, false);
+    if (!ok)
+        temp::discard(to.dir, tmp);
     return ok;
 }
 

@@ -39,6 +39,7 @@ private:
     bool settle(bool ok, const Place &to, const std::string &tmp, Decision d);
     bool copyFolder(const Place &from, const struct stat &st, const Place &to, Decision d);
     bool makeFolder(int in, const Place &from, const struct stat &st, const Place &to, bool fresh);
+    bool settleFolder(bool ok, const Place &to, const std::string &tmp);
     bool mergeFolder(int in, const Place &from, const struct stat &st, const Place &to);
     bool copyChildren(int in, const std::string &srcPath, int out, const std::string &dstPath, bool fresh);
 

@@ -189,6 +189,11 @@ Decision Engine::decide(const struct stat &st, Place &dst)
     }
     if (has(RenameOnCollision))
         return freeName(dst.dir, dst.name, path) ? Decision::New : Decision::Stop;
+    return collide(st, there, path);
+}
+
+Decision Engine::collide(const struct stat &st, const struct stat &there, const std::string &path)
+{
     if (sameItem(st, there))
         return fail(EINVAL, path, "The source and destination are the same file."), Decision::Stop;
     if (S_ISDIR(st.st_mode) != S_ISDIR(there.st_mode))

@@ -67,6 +67,8 @@ public:
 
 private:
     [[nodiscard]] const char *verb() const;
+    // The item st meets the item there at its destination.
+    Decision collide(const struct stat &st, const struct stat &there, const std::string &path);
 
     Function m_function;
     std::uint16_t m_flags;

@@ -42,8 +42,11 @@ public:
     bool run(const std::string &to);
 
 private:
-    enum class Walk { Done, Missing, Failed };
+    // Found: the current name exists, and the walk goes on.
+    enum class Walk { Done, Missing, Failed, Found };
     Walk walkExisting();
+    Walk find(bool last, std::string &stored, struct stat &st);
+    [[nodiscard]] bool isItself(const struct stat &st) const;
     Walk atItem(const std::string &stored, bool itself);
     bool makeMissing();
     bool enter(const std::string &name, int how);
@@ -71,38 +74,45 @@ bool TargetWalk::run(const std::string &to)
     if (!names || !m_t.dir.valid())
         return m_engine.failErrno(m_typed);
     m_names = std::move(*names);
-    switch (walkExisting()) {
-    case Walk::Failed:
-        return false;
-    case Walk::Done:
-        return true;
-    case Walk::Missing:
-        break;
-    }
-    return makeMissing();
+    const Walk w = walkExisting();
+    return w == Walk::Missing ? makeMissing() : w == Walk::Done;
 }
 
 TargetWalk::Walk TargetWalk::walkExisting()
 {
     for (; m_i < m_names.size(); ++m_i) {
         const bool last = m_i + 1 == m_names.size();
-        const pathres::Lookup l = pathres::lookupName(m_t.dir.get(), m_names[m_i], last);
-        if (l.found == pathres::Found::Several)
-            return m_engine.fail(EEXIST, m_typed, "Several names differ from the destination only in case."),
-                   Walk::Failed;
-        if (l.found == pathres::Found::None)
-            return Walk::Missing;
+        std::string stored;
         struct stat st;
-        if (::fstatat(m_t.dir.get(), l.name.c_str(), &st, last ? AT_SYMLINK_NOFOLLOW : 0) != 0)
-            return m_engine.failErrno(m_typed), Walk::Failed;
-        // A move that only changes the case of the source's own name.
-        const bool itself = last && m_single && m_engine.function() == Function::Move && sameItem(st, m_src.first);
+        if (const Walk w = find(last, stored, st); w != Walk::Found)
+            return w;
+        const bool itself = last && isItself(st);
         if (last && (itself || !S_ISDIR(st.st_mode)))
-            return atItem(l.name, itself);
-        if (!enter(l.name, last ? O_NOFOLLOW : 0))
+            return atItem(stored, itself);
+        if (!enter(stored, last ? O_NOFOLLOW : 0))
             return m_engine.failErrno(m_typed), Walk::Failed;
     }
     return Walk::Done;
+}
+
+// The current name as stored and what it is; a link is followed unless it is the last name.
+TargetWalk::Walk TargetWalk::find(bool last, std::string &stored, struct stat &st)
+{
+    const pathres::Lookup l = pathres::lookupName(m_t.dir.get(), m_names[m_i], last);
+    if (l.found == pathres::Found::Several)
+        return m_engine.fail(EEXIST, m_typed, "Several names differ from the destination only in case."), Walk::Failed;
+    if (l.found == pathres::Found::None)
+        return Walk::Missing;
+    if (::fstatat(m_t.dir.get(), l.name.c_str(), &st, last ? AT_SYMLINK_NOFOLLOW : 0) != 0)
+        return m_engine.failErrno(m_typed), Walk::Failed;
+    stored = l.name;
+    return Walk::Found;
+}
+
+// A move that only changes the case of the source's own name.
+bool TargetWalk::isItself(const struct stat &st) const
+{
+    return m_single && m_engine.function() == Function::Move && sameItem(st, m_src.first);
 }
 
 // The last name is an item, not a folder to go into: the new name of a single source.
