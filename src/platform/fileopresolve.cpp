@@ -70,7 +70,7 @@ bool TargetWalk::run(const std::string &to)
     auto names = pathres::splitAbsolute(m_typed.front() == '/' ? m_typed : m_src.folder.path + m_typed);
     m_single = !m_src.wildcard && m_typed.back() != '/';
     m_t.dir.reset(::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    m_t.dirPath = "/";
+    m_t.dirPath.assign(1, '/'); // not = "/": GCC 12 warns falsely (-Wrestrict) once inlined
     if (!names || !m_t.dir.valid())
         return m_engine.failErrno(m_typed);
     m_names = std::move(*names);
