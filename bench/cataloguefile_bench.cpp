@@ -2,7 +2,7 @@
 // memory an opened catalogue takes beside the scanned one.
 // Usage: cataloguefile_bench [RECORDS] [FILE]   (default 1,000,000 and /tmp)
 
-#include "files/cataloguefile.h"
+#include "catalogfile/cataloguefile.h"
 #include "measure.h"
 #include "synthetic.h"
 

@@ -4,9 +4,9 @@
 // Usage: display_bench [TREE]   (make one with bench/maketree.py TREE 1000000)
 
 #include "app/frmdisplay.h"
-#include "catalogue/ui/displayfiles.h"
+#include "common/messagesink.h"
+#include "display/displayfiles.h"
 #include "grid/datagrid.h"
-#include "ui/messagesink.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -5,10 +5,10 @@
 // records; a folder is walked by a real Display, e.g. one made by bench/maketree.py)
 
 #include "app/frmdisplay.h"
-#include "catalogue/ui/displayfiles.h"
+#include "common/messagesink.h"
+#include "display/displayfiles.h"
 #include "grid/datagrid.h"
 #include "synthetic.h"
-#include "ui/messagesink.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,14 +2,14 @@
 // quick search under both name orders, and duplicate steps, each followed by the repaint.
 #include "app/frmdisplay.h"
 #include "catalogue/layouts.h"
+#include "common/displaystate.h"
+#include "common/messagesink.h"
 #include "grid/datagrid.h"
 #include "grid/presentation.h"
 #include "lookup/duplicates.h"
 #include "lookup/quicksearch.h"
 #include "lookup/sorting.h"
 #include "synthetic.h"
-#include "ui/displaystate.h"
-#include "ui/messagesink.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,9 +2,9 @@
 // long any later page takes, what the report adds to memory, and how long a PDF takes.
 // Usage: report_bench [RECORDS [PDF_RECORDS]]   (defaults 1000000 and 100000)
 
-#include "files/report.h"
-#include "files/reportoutput.h"
-#include "files/ui/reportwindow.h"
+#include "printing/reportwindow.h"
+#include "report/report.h"
+#include "report/reportoutput.h"
 #include "synthetic.h"
 
 #include <QApplication>

@@ -10,4 +10,4 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DTARVOLO_BENCH=OFF \
 cmake --build "$build" -j"$(nproc)" >/dev/null
 find "$build" -name '*.gcda' -delete
 (cd "$build" && ctest --output-on-failure >/dev/null)
-gcovr --gcov-ignore-parse-errors --root . --filter src/ --exclude 'src/app/main.cpp' --exclude '.*_autogen/.*' "$build" | tail -n 3
+gcovr --gcov-ignore-parse-errors --root . --filter src/ --exclude 'src/gui/app/main.cpp' --exclude '.*_autogen/.*' "$build" | tail -n 3

@@ -1,7 +1,7 @@
 #include "inputs.h"
 
+#include "catalogfile/cataloguefile.h"
 #include "catalogue/recordset.h"
-#include "files/cataloguefile.h"
 #include "output.h"
 
 #include <cerrno>

@@ -1,10 +1,10 @@
 // trv report FILE -o OUT.pdf: the catalogue file's printed report as a PDF.
-#include "files/report.h"
+#include "report/report.h"
 #include "catalogue/recordset.h"
 #include "commands.h"
-#include "files/reportoutput.h"
 #include "inputs.h"
 #include "output.h"
+#include "report/reportoutput.h"
 
 #include <CLI/CLI.hpp>
 #include <QFileInfo>

@@ -1,9 +1,9 @@
 // trv save -o FILE DIR...: walks the folders into one catalogue and saves it as a file.
+#include "catalogfile/cataloguefile.h"
 #include "catalogue/layouts.h"
 #include "catalogue/volumes.h"
 #include "catalogue/walk.h"
 #include "commands.h"
-#include "files/cataloguefile.h"
 #include "inputs.h"
 #include "output.h"
 

@@ -1,8 +1,8 @@
 // trv volumes [--json] FILE...: the volumes each catalogue file's records were walked on.
 #include "catalogue/volumes.h"
+#include "catalogfile/cataloguefile.h"
 #include "commands.h"
 #include "escape.h"
-#include "files/cataloguefile.h"
 #include "output.h"
 
 #include <CLI/CLI.hpp>

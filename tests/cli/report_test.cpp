@@ -1,7 +1,7 @@
 // Guards trv report: the PDF holds the catalogue's records, and a wrong command line or a file
 // that is no catalogue writes none.
 #include "cli/trvrun.h"
-#include "files/pdftext.h"
+#include "support/pdftext.h"
 
 #include <QDir>
 #include <QTemporaryDir>

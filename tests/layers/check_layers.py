@@ -1,30 +1,33 @@
 #!/usr/bin/env python3
-"""Fails when the layering of src/ rots: a folder including a header of a higher layer,
-folders including each other in a circle, a folder nobody placed in a layer, or a core
-folder including a Qt Widgets or Qt Print Support header.
+"""Fails when the layering of src/ rots: core including gui, a folder including a header of a
+higher layer of its library, folders including each other in a circle, a folder nobody placed
+in a layer, or core code including a Qt Widgets or Qt Print Support header.
+
+The first level of src/ is the library (core, gui) or program (cli); below it, one folder per
+subsystem, listed here bottom up. Includes name a folder of core or gui ("catalogue/x.h").
 
 Usage: check_layers.py SRC_DIR QT_INCLUDE_DIR"""
 import os
 import re
 import sys
 
-# Folder -> (layer, library). A folder may include its own layer or lower ones.
-LAYERS = {
-    "platform": (0, "core"),
-    "catalogue": (1, "core"),
-    "files": (2, "core"),
-    "ui": (3, "gui"),
-    "grid": (4, "gui"),
-    "catalogue/ui": (5, "gui"),
-    "lookup": (5, "gui"),
-    "files/ui": (5, "gui"),
-    "fileops": (5, "gui"),
-    "app": (6, "gui"),
-    "app/help": (6, "gui"),
-    "cli": (7, "core"),
+ORDER = {
+    "core": ["platform", "catalogue", "catalogfile", "report"],
+    "gui": ["common", "grid", ("display", "lookup", "saveopen", "printing", "fileops", "help"), "app"],
 }
+# What each side may include: trv stands on the core alone.
+ALLOWED = {"core": {"core"}, "gui": {"core", "gui"}, "cli": {"core", "cli"}}
 WIDGET_MODULES = ("QtWidgets", "QtPrintSupport")
 INCLUDE = re.compile(r'^\s*#\s*include\s+([<"])([^>"]+)[>"]', re.M)
+
+
+def layers():
+    out = {"cli": ("cli", 0)}
+    for lib, order in ORDER.items():
+        for rank, entry in enumerate(order):
+            for folder in entry if isinstance(entry, tuple) else (entry,):
+                out[f"{lib}/{folder}"] = (lib, rank)
+    return out
 
 
 def widget_headers(qt_include):
@@ -46,28 +49,44 @@ def sources(src):
                 yield os.path.relpath(d, src), os.path.relpath(path, src), open(path, errors="replace").read()
 
 
+def owner(name, known):
+    """The folder ("core/catalogue") whose header an include names, or None."""
+    top = os.path.dirname(name)
+    for lib in ("core", "gui"):
+        if f"{lib}/{top}" in known:
+            return f"{lib}/{top}"
+    return "cli" if top == "cli" else None
+
+
+def fault_of(folder, target, name, known):
+    lib, rank = known[folder]
+    tlib, trank = known[target]
+    if tlib not in ALLOWED[lib]:
+        return f"includes {name}, a header of the {tlib} side"
+    if tlib == lib and trank > rank:
+        return f"includes {name}, a header of a higher layer"
+    return None
+
+
 def check(src, qt_include):
-    faults = []
+    faults, edges, known = [], {}, layers()
     widgets = widget_headers(qt_include)
-    edges = {}
     for folder, path, text in sources(src):
-        if folder not in LAYERS:
+        if folder not in known:
             faults.append(f"{path}: folder '{folder}' has no layer")
             continue
-        layer, library = LAYERS[folder]
         for kind, name in INCLUDE.findall(text):
             if kind == "<":
-                if library == "core" and name in widgets:
-                    faults.append(f"{path}: core code includes the widget header <{name}>")
+                if known[folder][0] != "gui" and name in widgets:
+                    faults.append(f"{path}: code outside gui includes the widget header <{name}>")
                 continue
-            target = os.path.dirname(name)
-            if target not in LAYERS or target == folder:
+            target = owner(name, known)
+            if target is None or target == folder:
                 continue
             edges.setdefault(folder, set()).add(target)
-            if LAYERS[target][0] > layer:
-                faults.append(f"{path}: includes {name}, a header of a higher layer")
-            if library == "core" and LAYERS[target][1] != "core":
-                faults.append(f"{path}: core code includes {name}, a widget-side header")
+            fault = fault_of(folder, target, name, known)
+            if fault:
+                faults.append(f"{path}: {fault}")
     faults += [f"folders include each other in a circle: {' -> '.join(c)}" for c in circles(edges)]
     return faults
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Guards the layering check itself: each kind of fault it must catch, seeded in a copy-free
-scratch tree, is caught; a sound tree passes."""
+"""Guards the layering check itself: each kind of fault it must catch, seeded in a scratch
+tree, is caught; a sound tree passes."""
 import os
 import sys
 import tempfile
@@ -9,12 +9,14 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from check_layers import check  # noqa: E402
 
 CASES = [
-    ("sound tree", {"platform/a.h": "#include <QString>\n", "grid/g.cpp": '#include "platform/a.h"\n'}, 0),
-    ("upward include", {"platform/a.h": '#include "grid/g.h"\n', "grid/g.h": ""}, 1),
-    ("widget header in core", {"catalogue/c.cpp": "#include <QLabel>\n"}, 1),
-    ("circle in one layer", {"lookup/l.h": '#include "fileops/f.h"\n', "fileops/f.h": '#include "lookup/l.h"\n'}, 1),
-    ("folder without a layer", {"misc/m.cpp": ""}, 1),
-    ("cli on the widget side", {"cli/t.cpp": '#include "grid/g.h"\n', "grid/g.h": ""}, 1),
+    ("sound tree", {"core/platform/a.h": "#include <QString>\n", "gui/grid/g.cpp": '#include "platform/a.h"\n',
+                    "cli/t.cpp": '#include "catalogue/c.h"\n', "core/catalogue/c.h": ""}, 0),
+    ("upward include in core", {"core/platform/a.h": '#include "catalogue/c.h"\n', "core/catalogue/c.h": ""}, 1),
+    ("core includes gui", {"core/report/r.h": '#include "common/w.h"\n', "gui/common/w.h": ""}, 1),
+    ("widget header in core", {"core/catalogue/c.cpp": "#include <QLabel>\n"}, 1),
+    ("circle in one layer", {"gui/lookup/l.h": '#include "fileops/f.h"\n', "gui/fileops/f.h": '#include "lookup/l.h"\n'}, 1),
+    ("folder without a layer", {"core/misc/m.cpp": ""}, 1),
+    ("cli on the widget side", {"cli/t.cpp": '#include "grid/g.h"\n', "gui/grid/g.h": ""}, 1),
 ]
 
 failed = 0

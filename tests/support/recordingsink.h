@@ -2,7 +2,7 @@
 // A message sink that records every message, with the pointer shape of the window at the
 // moment it was shown, instead of a person closing a box.
 
-#include "ui/messagesink.h"
+#include "common/messagesink.h"
 
 #include <QWidget>
 

@@ -1,0 +1,199 @@
+#include "catalogfile/cataloguewriter.h"
+
+#include "catalogfile/cataloguefile.h"
+#include "catalogfile/catalogueformat.h"
+#include "catalogue/columns.h"
+#include "catalogue/layouts.h"
+#include "catalogue/recordvalues.h"
+#include "platform/atomicfile.h"
+#include "platform/text.h"
+
+#include <array>
+#include <vector>
+
+namespace cataloguefile {
+namespace {
+
+using sqlitedb::Db;
+using sqlitedb::Stmt;
+
+// The records in the set's current order as rows of the files table, summed on the way.
+class FileRows {
+public:
+    explicit FileRows(const RecordSet &records)
+        : m_records(records), m_folders(*records.sharedValues(fld::Path)),
+          m_extensions(*records.sharedValues(fld::Extension))
+    {
+    }
+
+    // The row of the record at pos, valid until the next call.
+    const std::array<Cell, kFileColumns> &row(int pos)
+    {
+        if (pos + kAhead < m_records.count())
+            m_records.prefetch(pos + kAhead, false);
+        const RecordSet::Bookmark bookmark = m_records.bookmarkAt(pos);
+        padded(pos, Name, fld::LongName);
+        padded(pos, Short, fld::ShortName);
+        const std::uint32_t folder = m_folders.id(bookmark);
+        m_row[Folder].set(qint64(folder) + 1);
+        packed(pos, Modified, fld::Modified);
+        packed(pos, Created, fld::Created);
+        packed(pos, Accessed, fld::Accessed);
+        m_row[Size].set(m_records.integerAt(pos, fld::Size));
+        packed(pos, DateKey, fld::DateKey);
+        m_row[Extension].set(m_extensions.value(m_extensions.id(bookmark)));
+        // Left out because it equals the modification time.
+        if (m_row[Modified].kind == Cell::Integer && m_row[Created].kind == Cell::Integer &&
+            m_row[Modified].integer == m_row[Created].integer)
+            m_row[Created] = Cell{};
+        if (m_row[DateKey].kind == Cell::Integer)
+            m_secondsUsed[std::uint64_t(m_row[DateKey].integer) & kSecondBits] = true;
+        m_sum.addRow(m_row.data(), m_folders.value(folder));
+        return m_row;
+    }
+    [[nodiscard]] qint64 checksum() const { return m_sum.value(); }
+    [[nodiscard]] bool secondUsed(int second) const { return m_secondsUsed[std::size_t(second)]; }
+
+private:
+    // A text as its part before the trailing blanks and their count.
+    void padded(int pos, int column, int field)
+    {
+        std::size_t blanks = 0;
+        m_row[std::size_t(column)].set(m_records.trimmedAt(pos, field, m_scratch[std::size_t(column)], blanks));
+        m_row[std::size_t(column) + 1].set(qint64(blanks));
+    }
+    // The record set's packed form as an integer, anything else as text.
+    void packed(int pos, int column, int field)
+    {
+        std::uint64_t code = 0;
+        if (m_records.packedAt(pos, field, code)) {
+            m_row[std::size_t(column)].set(qint64(code));
+        } else {
+            m_records.utf8At(pos, field, m_scratch[std::size_t(column)]);
+            m_row[std::size_t(column)].set(m_scratch[std::size_t(column)]);
+        }
+    }
+
+    // Records in display order lie scattered through memory: fetched this far ahead.
+    static constexpr int kAhead = 8;
+    const RecordSet &m_records;
+    const SharedTextColumn &m_folders, &m_extensions;
+    std::array<Cell, kFileColumns> m_row;
+    std::array<std::string, kFileColumns> m_scratch; // one per column: every value is bound at once
+    std::vector<bool> m_secondsUsed = std::vector<bool>(kSecondsPerDay);
+    Checksum m_sum;
+};
+
+void writeFields(Db &db, const RecordSet &records)
+{
+    Stmt st(db, "INSERT INTO fields VALUES (?, ?, ?, ?, ?)");
+    for (int f = 0; f < records.fieldCount(); ++f) {
+        const FieldDef &d = records.field(f);
+        const std::string name = text::fromQString(d.name);
+        st.bind(1, f);
+        st.bind(2, name);
+        st.bind(3, d.adoType);
+        st.bind(4, d.definedSize);
+        st.bind(5, d.attributes);
+        st.run();
+    }
+}
+
+// Every folder value the records may name, numbered from 1 in the column's own order.
+void writeFolders(Db &db, const SharedTextColumn &folders)
+{
+    Stmt st(db, "INSERT INTO folders VALUES (?, ?)");
+    for (std::uint32_t id = 0; id < folders.count(); ++id) {
+        st.bind(1, qint64(id) + 1);
+        st.bind(2, folders.value(id));
+        st.run();
+    }
+}
+
+// A rough 4 MB of the file a time.
+constexpr int kWritebackRows = 65536;
+
+void writeFiles(Db &db, FileRows &files, int count, const atomicfile::Writeback &writeback)
+{
+    Stmt st(db, "INSERT INTO files VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    for (int pos = 0; pos < count; ++pos) {
+        const auto &row = files.row(pos);
+        for (int c = 0; c < kFileColumns; ++c)
+            st.bind(c + 1, row[std::size_t(c)]);
+        st.run();
+        // The disk starts on what SQLite has handed over, so that the final sync waits less.
+        if (pos % kWritebackRows == kWritebackRows - 1)
+            writeback.start();
+    }
+}
+
+// Only for the view: the record set rebuilds the texts itself.
+void writeFractions(Db &db, const FileRows &files)
+{
+    Stmt st(db, "INSERT INTO fractions VALUES (?, ?)");
+    std::string fraction;
+    for (int second = 0; second < kSecondsPerDay; ++second) {
+        if (!files.secondUsed(second))
+            continue;
+        fraction.clear();
+        values::appendFractionText(second, fraction);
+        st.bind(1, second);
+        st.bind(2, fraction);
+        st.run();
+    }
+}
+
+void writeVolumes(Db &db, const Volumes &volumes)
+{
+    Stmt st(db, "INSERT INTO volumes VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    for (std::size_t i = 0; i < volumes.list.size(); ++i) {
+        const Volume &v = volumes.list[i];
+        st.bind(1, qint64(i) + 1);
+        int c = 2;
+        for (const std::string *text :
+             {&v.mountPoint, &v.label, &v.uuid, &v.fsType, &v.device, &v.deviceNumber, &v.driveType})
+            st.bind(c++, *text);
+        for (const qint64 n : {v.totalBytes, v.freeBytes, v.walkBegan, v.walkEnded, v.files})
+            st.bind(c++, n);
+        st.run();
+    }
+    Stmt tie(db, "INSERT INTO folder_volumes VALUES (?, ?)");
+    for (std::size_t folder = 0; folder < volumes.folderVolume.size(); ++folder) {
+        if (volumes.folderVolume[folder] < 0)
+            continue;
+        tie.bind(1, qint64(folder) + 1);
+        tie.bind(2, qint64(volumes.folderVolume[folder]) + 1);
+        tie.run();
+    }
+}
+
+} // namespace
+
+void writeCatalogue(const RecordSet &records, const Volumes &volumes, const std::string &path)
+{
+    const atomicfile::Writeback writeback(path);
+    Db db;
+    db.open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
+    // The file is private until it is renamed into place: no journal is needed, and it is
+    // synced as a whole afterwards. Rows go in rowid order, so each page is written once.
+    db.exec("PRAGMA page_size = 65536; PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF;"
+            "PRAGMA locking_mode = EXCLUSIVE; PRAGMA cache_size = -16384;");
+    db.exec(("PRAGMA application_id = " + std::to_string(kApplicationId) +
+             "; PRAGMA user_version = " + std::to_string(kVersion) + "; BEGIN")
+                .c_str());
+    db.exec(kSchema);
+    db.exec(kVolumeSchema);
+    writeFields(db, records);
+    writeFolders(db, *records.sharedValues(fld::Path));
+    FileRows files(records);
+    writeFiles(db, files, records.count(), writeback);
+    writeFractions(db, files);
+    writeVolumes(db, volumes);
+    Stmt total(db, "INSERT INTO catalogue VALUES (?, ?)");
+    total.bind(1, records.count());
+    total.bind(2, files.checksum());
+    total.run();
+    db.exec("COMMIT");
+}
+
+} // namespace cataloguefile

@@ -1,0 +1,33 @@
+#include "common/filedialogs.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace {
+
+QString run(QWidget *parent, const FileDialogRequest &r, QFileDialog::AcceptMode mode)
+{
+    QFileDialog dialog(parent, r.title);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setNameFilter(r.filter);
+    const QFileInfo name(r.fileName);
+    dialog.setDirectory(name.isAbsolute() ? name.absolutePath() : r.folder);
+    if (!r.fileName.isEmpty())
+        dialog.selectFile(name.fileName());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace
+
+QString QtFileDialogs::openFileName(const FileDialogRequest &request)
+{
+    return run(m_parent, request, QFileDialog::AcceptOpen);
+}
+
+QString QtFileDialogs::saveFileName(const FileDialogRequest &request)
+{
+    return run(m_parent, request, QFileDialog::AcceptSave);
+}
