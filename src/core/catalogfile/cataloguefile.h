@@ -4,6 +4,7 @@
 // leaves a half-written file in place of the target; opening checks everything before it
 // hands over a record set, and refuses a file it cannot trust.
 
+#include "catalogfile/formatversion.h"
 #include "catalogue/recordset.h"
 #include "catalogue/volumes.h"
 #include "platform/atomicfile.h"
@@ -12,9 +13,6 @@
 #include <string>
 
 namespace cataloguefile {
-
-constexpr int kApplicationId = 0x54525643; // "TRVC"
-constexpr int kVersion = 1;
 
 // Writes the records in the set's current order. A symbolic link is followed; the new
 // file keeps the old one's mode, and its owner and group where the saver may set them. A

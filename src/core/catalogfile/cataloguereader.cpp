@@ -1,7 +1,7 @@
 #include "catalogfile/cataloguereader.h"
 
-#include "catalogfile/cataloguefile.h"
 #include "catalogfile/catalogueformat.h"
+#include "catalogfile/formatversion.h"
 #include "catalogue/columns.h"
 #include "catalogue/layouts.h"
 #include "platform/text.h"
