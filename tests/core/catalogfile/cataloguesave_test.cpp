@@ -45,21 +45,6 @@ extern "C" int fsync(int fd)
 
 namespace {
 
-std::unique_ptr<RecordSet> numbered(int records, const char *folder)
-{
-    auto rs = std::make_unique<RecordSet>();
-    CreateRecordSet(*rs);
-    for (int i = 0; i < records; ++i) {
-        rs->addNew();
-        rs->setField(fld::LongName, "FILE" + std::to_string(i));
-        rs->setField(fld::ShortName, std::string_view("F~1"));
-        rs->setField(fld::Path, std::string_view(folder));
-        rs->setField(fld::Size, qint64(i));
-        rs->setField(fld::Extension, std::string_view("TXT"));
-    }
-    return rs;
-}
-
 void sql(const std::string &file, const char *statements, sqlite3 **keepOpen = nullptr)
 {
     sqlite3 *db = nullptr;
@@ -129,10 +114,11 @@ TEST_F(CatalogueSaveTest, NoJournalOfTheOldFileStaysBesideTheNewOne)
     };
     for (const Case &c : cases) {
         const std::string target = path(c.name);
-        ASSERT_EQ(cataloguefile::save(*numbered(3000, "/OLD/"), target, error), Outcome::Replaced) << error;
+        ASSERT_EQ(cataloguefile::save(*numberedFiles(3000, "/OLD/"), target, error), Outcome::Replaced) << error;
         c.leave(target);
         ASSERT_GT(entries().size(), 1) << c.name << ": the old file has no journal to test with";
-        ASSERT_EQ(cataloguefile::save(*numbered(20, "/NEW/"), target, error), Outcome::Replaced) << c.name << error;
+        ASSERT_EQ(cataloguefile::save(*numberedFiles(20, "/NEW/"), target, error), Outcome::Replaced)
+            << c.name << error;
         EXPECT_EQ(entries(), QStringList{QString::fromLatin1(c.name)});
         EXPECT_EQ(recordsIn(target), 20) << c.name << ": " << error;
         // What any SQLite tool sees.
@@ -145,10 +131,10 @@ TEST_F(CatalogueSaveTest, NoJournalOfTheOldFileStaysBesideTheNewOne)
 TEST_F(CatalogueSaveTest, AnOldFileAnotherProgramHoldsIsNotReplaced)
 {
     const std::string target = path("held.trv");
-    ASSERT_EQ(cataloguefile::save(*numbered(10, "/OLD/"), target, error), Outcome::Replaced) << error;
+    ASSERT_EQ(cataloguefile::save(*numberedFiles(10, "/OLD/"), target, error), Outcome::Replaced) << error;
     sqlite3 *holder = nullptr;
     sql(target, "PRAGMA journal_mode = WAL; BEGIN; SELECT count(*) FROM files", &holder);
-    EXPECT_EQ(cataloguefile::save(*numbered(20, "/NEW/"), target, error), Outcome::Failed);
+    EXPECT_EQ(cataloguefile::save(*numberedFiles(20, "/NEW/"), target, error), Outcome::Failed);
     EXPECT_NE(error.find("another program"), std::string::npos) << error;
     sqlite3_close(holder);
     EXPECT_EQ(recordsIn(target), 10) << error;
@@ -156,7 +142,7 @@ TEST_F(CatalogueSaveTest, AnOldFileAnotherProgramHoldsIsNotReplaced)
 
 TEST_F(CatalogueSaveTest, OnlyARegularFileIsReplacedAndALinkIsFollowed)
 {
-    const auto records = numbered(5, "/NEW/");
+    const auto records = numberedFiles(5, "/NEW/");
     ASSERT_EQ(::mkfifo(path("fifo").c_str(), 0644), 0);
     // A device only root may make: the node of the null device, as /dev/null is.
     const bool device = ::mknod(path("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
@@ -170,7 +156,7 @@ TEST_F(CatalogueSaveTest, OnlyARegularFileIsReplacedAndALinkIsFollowed)
         EXPECT_FALSE(S_ISREG(st.st_mode)) << name;
     }
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("real")));
-    ASSERT_EQ(cataloguefile::save(*numbered(10, "/OLD/"), path("real/kept.trv"), error), Outcome::Replaced);
+    ASSERT_EQ(cataloguefile::save(*numberedFiles(10, "/OLD/"), path("real/kept.trv"), error), Outcome::Replaced);
     ASSERT_EQ(::symlink("real/kept.trv", path("link.trv").c_str()), 0);
     ASSERT_EQ(cataloguefile::save(*records, path("link.trv"), error), Outcome::Replaced) << error;
     EXPECT_EQ(QFileInfo(QString::fromStdString(path("link.trv"))).symLinkTarget(),
@@ -185,10 +171,10 @@ TEST_F(CatalogueSaveTest, OnlyARegularFileIsReplacedAndALinkIsFollowed)
 
 TEST_F(CatalogueSaveTest, TheNewFileKeepsTheOldModeAndOwnerAndAReadOnlyOneIsKept)
 {
-    const auto records = numbered(5, "/NEW/");
+    const auto records = numberedFiles(5, "/NEW/");
     const std::string target = path("mode.trv");
     for (const mode_t mode : {0600, 0664}) {
-        ASSERT_EQ(cataloguefile::save(*numbered(10, "/OLD/"), target, error), Outcome::Replaced) << error;
+        ASSERT_EQ(cataloguefile::save(*numberedFiles(10, "/OLD/"), target, error), Outcome::Replaced) << error;
         ASSERT_EQ(::chmod(target.c_str(), mode), 0);
         const bool root = ::geteuid() == 0;
         if (root) {
@@ -204,7 +190,7 @@ TEST_F(CatalogueSaveTest, TheNewFileKeepsTheOldModeAndOwnerAndAReadOnlyOneIsKept
         }
     }
     ASSERT_EQ(::chmod(target.c_str(), 0444), 0);
-    EXPECT_EQ(cataloguefile::save(*numbered(7, "/NEW/"), target, error), Outcome::Failed);
+    EXPECT_EQ(cataloguefile::save(*numberedFiles(7, "/NEW/"), target, error), Outcome::Failed);
     EXPECT_NE(error.find("read-only"), std::string::npos) << error;
     EXPECT_EQ(recordsIn(target), 5) << error;
     EXPECT_EQ(entries(), QStringList{QStringLiteral("mode.trv")});
@@ -212,7 +198,7 @@ TEST_F(CatalogueSaveTest, TheNewFileKeepsTheOldModeAndOwnerAndAReadOnlyOneIsKept
 
 TEST_F(CatalogueSaveTest, ALongestNameIsSavedAndTheTemporaryGoesWithItsFolder)
 {
-    const auto records = numbered(5, "/NEW/");
+    const auto records = numberedFiles(5, "/NEW/");
     const std::string longest = std::string(251, 'a') + ".trv";
     std::string wide;
     for (int i = 0; i < 125; ++i)
@@ -226,7 +212,7 @@ TEST_F(CatalogueSaveTest, ALongestNameIsSavedAndTheTemporaryGoesWithItsFolder)
 
 TEST_F(CatalogueSaveTest, AFolderRenamedDuringASaveGetsTheWholeFileAndNoTemporary)
 {
-    const auto large = numbered(150000, "/NEW/");
+    const auto large = numberedFiles(150000, "/NEW/");
     // A round whose save ends before the temporary is seen does not count.
     for (int round = 0; round < 5; ++round) {
         const std::string before = path("before" + std::to_string(round)), after = path("after");
@@ -259,9 +245,9 @@ TEST_F(CatalogueSaveTest, AFolderRenamedDuringASaveGetsTheWholeFileAndNoTemporar
 TEST_F(CatalogueSaveTest, AFolderThatCannotBeSyncedSaysTheFileIsInPlaceButNotYetOnDisk)
 {
     const std::string target = path("unsynced.trv");
-    ASSERT_EQ(cataloguefile::save(*numbered(10, "/OLD/"), target, error), Outcome::Replaced) << error;
+    ASSERT_EQ(cataloguefile::save(*numberedFiles(10, "/OLD/"), target, error), Outcome::Replaced) << error;
     g_failFolderSyncs = true;
-    const Outcome outcome = cataloguefile::save(*numbered(5, "/NEW/"), target, error);
+    const Outcome outcome = cataloguefile::save(*numberedFiles(5, "/NEW/"), target, error);
     g_failFolderSyncs = false;
     EXPECT_EQ(outcome, Outcome::Unsynced);
     EXPECT_NE(error.find("Input/output error"), std::string::npos) << error;
@@ -289,7 +275,7 @@ TEST_F(CatalogueSaveTest, OnlyTheTemporariesOfKilledSavesAreRemoved)
     ASSERT_EQ(::symlink(".b.trv.89abcdef", path(".g.trv.0123abcd").c_str()), 0);
     const int held = ::open(path(".e.trv.0123abcd").c_str(), O_RDONLY);
     ASSERT_EQ(::flock(held, LOCK_EX), 0);
-    ASSERT_EQ(cataloguefile::save(*numbered(5, "/NEW/"), path("new.trv"), error), Outcome::Replaced) << error;
+    ASSERT_EQ(cataloguefile::save(*numberedFiles(5, "/NEW/"), path("new.trv"), error), Outcome::Replaced) << error;
     ::close(held);
     EXPECT_EQ(entries(), (QStringList{QStringLiteral(".c.trv.0123abc"), QStringLiteral(".c.trv.0123abcd.keep"),
                                       QStringLiteral(".d.trv.0123abcd"), QStringLiteral(".e.trv.0123abcd"),

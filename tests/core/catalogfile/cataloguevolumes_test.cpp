@@ -21,19 +21,6 @@
 
 namespace {
 
-std::unique_ptr<RecordSet> numbered(int records, const char *folder)
-{
-    auto rs = std::make_unique<RecordSet>();
-    CreateRecordSet(*rs);
-    for (int i = 0; i < records; ++i) {
-        rs->addNew();
-        rs->setField(fld::LongName, "FILE" + std::to_string(i));
-        rs->setField(fld::Path, std::string_view(folder));
-        rs->setField(fld::Size, qint64(i));
-    }
-    return rs;
-}
-
 bool exec(sqlite3 *db, const std::string &statements)
 {
     return sqlite3_exec(db, statements.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
@@ -52,8 +39,8 @@ class CatalogueVolumesTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(cataloguefile::save(*numbered(3000, "/OLD/"), target, error), atomicfile::Outcome::Replaced);
-        ASSERT_EQ(cataloguefile::save(*numbered(20, "/NEW/"), other, error), atomicfile::Outcome::Replaced);
+        ASSERT_EQ(cataloguefile::save(*numberedFiles(3000, "/OLD/"), target, error), atomicfile::Outcome::Replaced);
+        ASSERT_EQ(cataloguefile::save(*numberedFiles(20, "/NEW/"), other, error), atomicfile::Outcome::Replaced);
     }
     // The records an open gives, as "count folder", or "refused".
     std::string opened()
@@ -214,6 +201,6 @@ TEST_F(CatalogueVolumesTest, AFileBeingWrittenIsWaitedForOrRefused)
         close(ready[0]);
         close(ready[1]);
         EXPECT_EQ(result, writeMillis < 1000 ? "20 /NEW/" : "refused") << error;
-        ASSERT_EQ(cataloguefile::save(*numbered(3000, "/OLD/"), target, error), atomicfile::Outcome::Replaced);
+        ASSERT_EQ(cataloguefile::save(*numberedFiles(3000, "/OLD/"), target, error), atomicfile::Outcome::Replaced);
     }
 }
