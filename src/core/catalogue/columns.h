@@ -40,6 +40,8 @@ public:
     // Case-insensitive comparison of a row's value with a text; scratch avoids allocations.
     [[nodiscard]] virtual int compareFolded(std::uint32_t row, std::string_view text, std::string &scratch) const;
     [[nodiscard]] virtual qint64 integer(std::uint32_t row) const;
+    // The exact bytes the row's value was derived from; false where the column keeps none.
+    virtual bool exactText(std::uint32_t, std::string &) const { return false; }
     [[nodiscard]] virtual bool numeric() const { return false; }
     // For columns that keep each distinct value once: the rank of every row's value in
     // case-insensitive order (equal values share a rank). Empty when not offered.

@@ -154,6 +154,19 @@ std::string_view RecordSet::trimmedAt(int position, int field, std::string &scra
     return m_columns[std::size_t(field)]->trimmedText(rowAt(position), scratch, blanks);
 }
 
+bool RecordSet::exactAt(int position, int field, std::string &out) const
+{
+    out.clear();
+    if (!validPosition(position) || field < 0 || field >= fieldCount())
+        return false;
+    const Column &column = *m_columns[std::size_t(field)];
+    if (column.exactText(rowAt(position), out))
+        return true;
+    std::string scratch;
+    out = column.trimmedText(rowAt(position), scratch);
+    return false;
+}
+
 void RecordSet::prefetch(int position, bool values) const
 {
     if (!validPosition(position))

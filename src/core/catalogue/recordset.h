@@ -101,6 +101,10 @@ public:
     // set (until it changes) or in scratch.
     [[nodiscard]] std::string_view trimmedAt(int position, int field, std::string &scratch, std::size_t &blanks) const;
     [[nodiscard]] qint64 integerAt(int position, int field) const;
+    // The bytes a value was derived from, as the file system gave them (a name or folder in
+    // full, case kept, not necessarily UTF-8); false, with the value without its trailing
+    // blanks, where the value has none (it was set as text, or came from an older file).
+    bool exactAt(int position, int field, std::string &out) const;
     // Asks the processor to fetch a record's values (or one field's): first without, then
     // with `values` (a little later), for loops over many records far from their stored order.
     void prefetch(int position, bool values) const;
