@@ -63,36 +63,26 @@ std::uint64_t word(const char *p)
 
 } // namespace
 
+void Checksum::add(std::string_view s)
+{
+    // Little-endian words of the text, the last one short and filled with zeros.
+    static_assert(std::endian::native == std::endian::little);
+    add(std::uint64_t(s.size()));
+    std::size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8)
+        add(word(s.data() + i));
+    std::uint64_t w = 0;
+    if (i < s.size())
+        std::memcpy(&w, s.data() + i, s.size() - i);
+    add(w);
+}
+
 void Checksum::addPadded(std::string_view s, std::size_t blanks)
 {
-    // Words of the text and its blanks, the last one short and filled with zeros, built with
-    // shifts of whole words rather than byte copies: names are summed a million times.
-    static_assert(std::endian::native == std::endian::little);
-    constexpr std::uint64_t kBlanks = 0x2020202020202020ull;
-    const std::size_t n = s.size();
-    add(n + blanks);
-    std::size_t i = 0;
-    for (; i + 8 <= n; i += 8)
-        add(word(s.data() + i));
-    std::size_t filled = n - i;
-    std::uint64_t w = 0;
-    if (filled && n >= 8) {
-        w = word(s.data() + n - 8) >> ((8 - filled) * 8);
-    } else {
-        for (std::size_t k = 0; k < filled; ++k)
-            w |= std::uint64_t(static_cast<unsigned char>(s[i + k])) << (k * 8);
-    }
-    if (filled + blanks >= 8) {
-        add(w | kBlanks << (filled * 8));
-        blanks -= 8 - filled;
-        for (; blanks >= 8; blanks -= 8)
-            add(kBlanks);
-        w = 0;
-        filled = 0;
-    }
-    if (blanks)
-        w |= (kBlanks >> ((8 - blanks) * 8)) << (filled * 8);
-    add(w);
+    if (blanks == 0)
+        return add(s);
+    m_padded.assign(s).append(blanks, ' ');
+    add(m_padded);
 }
 
 void Checksum::addValue(const Cell &value)

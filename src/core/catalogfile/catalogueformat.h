@@ -57,8 +57,8 @@ public:
         m_h = (m_h ^ v) * 0x9E3779B97F4A7C15ull;
         m_h ^= m_h >> 29;
     }
-    void add(std::string_view s) { addPadded(s, 0); }
-    // The same as adding the text followed by `blanks` blanks, without making it.
+    void add(std::string_view s);
+    // The same as adding the text followed by `blanks` blanks.
     void addPadded(std::string_view s, std::size_t blanks);
     // A row of the files table, whose folder is given by its text.
     void addRow(const Cell *row, std::string_view folder);
@@ -67,6 +67,7 @@ public:
 private:
     void addValue(const Cell &value);
     std::uint64_t m_h = 0x243F6A8885A308D3ull;
+    std::string m_padded;
 };
 
 } // namespace cataloguefile
