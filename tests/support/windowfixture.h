@@ -22,10 +22,14 @@
 
 #include <memory>
 
-// Answers the Open and Save dialogs with the next queued path; an empty one cancels.
+// Answers the Open and Save dialogs with the next queued path (for Open, paths joined by
+// new lines choose several files); an empty one cancels.
 class ScriptedFileDialogs final : public FileDialogs {
 public:
-    QString openFileName(const FileDialogRequest &r) override { return answer(r); }
+    QStringList openFileNames(const FileDialogRequest &r) override
+    {
+        return answer(r).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
     QString saveFileName(const FileDialogRequest &r) override { return answer(r); }
     QStringList answers;
     std::vector<FileDialogRequest> asked;

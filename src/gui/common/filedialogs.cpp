@@ -5,29 +5,30 @@
 
 namespace {
 
-QString run(QWidget *parent, const FileDialogRequest &r, QFileDialog::AcceptMode mode)
+QStringList run(QWidget *parent, const FileDialogRequest &r, QFileDialog::AcceptMode mode)
 {
     QFileDialog dialog(parent, r.title);
     dialog.setAcceptMode(mode);
-    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFiles : QFileDialog::AnyFile);
     dialog.setNameFilter(r.filter);
     const QFileInfo name(r.fileName);
     dialog.setDirectory(name.isAbsolute() ? name.absolutePath() : r.folder);
     if (!r.fileName.isEmpty())
         dialog.selectFile(name.fileName());
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (dialog.exec() != QDialog::Accepted)
         return {};
-    return dialog.selectedFiles().constFirst();
+    return dialog.selectedFiles();
 }
 
 } // namespace
 
-QString QtFileDialogs::openFileName(const FileDialogRequest &request)
+QStringList QtFileDialogs::openFileNames(const FileDialogRequest &request)
 {
     return run(m_parent, request, QFileDialog::AcceptOpen);
 }
 
 QString QtFileDialogs::saveFileName(const FileDialogRequest &request)
 {
-    return run(m_parent, request, QFileDialog::AcceptSave);
+    const QStringList chosen = run(m_parent, request, QFileDialog::AcceptSave);
+    return chosen.isEmpty() ? QString() : chosen.constFirst();
 }

@@ -3,6 +3,7 @@
 // person.
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -16,8 +17,9 @@ struct FileDialogRequest {
 class FileDialogs {
 public:
     virtual ~FileDialogs() = default;
+    // The full paths of the files chosen, one or more; none when the dialog was cancelled.
+    [[nodiscard]] virtual QStringList openFileNames(const FileDialogRequest &request) = 0;
     // The full path chosen; empty when the dialog was cancelled.
-    [[nodiscard]] virtual QString openFileName(const FileDialogRequest &request) = 0;
     [[nodiscard]] virtual QString saveFileName(const FileDialogRequest &request) = 0;
 };
 
@@ -26,7 +28,7 @@ public:
 class QtFileDialogs final : public FileDialogs {
 public:
     explicit QtFileDialogs(QWidget *parent) : m_parent(parent) {}
-    [[nodiscard]] QString openFileName(const FileDialogRequest &request) override;
+    [[nodiscard]] QStringList openFileNames(const FileDialogRequest &request) override;
     [[nodiscard]] QString saveFileName(const FileDialogRequest &request) override;
 
 private:

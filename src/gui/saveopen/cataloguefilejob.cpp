@@ -1,6 +1,7 @@
 #include "saveopen/cataloguefilejob.h"
 
 #include "catalogfile/cataloguefile.h"
+#include "catalogue/recordunion.h"
 
 #include <QFile>
 #include <QMetaObject>
@@ -12,12 +13,40 @@ CatalogueFileJob::~CatalogueFileJob()
     join();
 }
 
-void CatalogueFileJob::open(const QString &path, const QString &sortOrder)
+namespace {
+
+// Reads each file into the first one read; the others are passed over, or end the job once
+// memory ran out.
+std::unique_ptr<RecordSet> openEach(const QStringList &paths, std::string &error, QStringList &skipped)
+{
+    std::unique_ptr<RecordSet> all;
+    for (const QString &path : paths) {
+        std::string reason;
+        std::unique_ptr<RecordSet> one = cataloguefile::open(QFile::encodeName(path).toStdString(), reason);
+        if (reason == cataloguefile::kNoMemoryToOpen)
+            throw std::bad_alloc();
+        if (!one) {
+            skipped.append(QStringLiteral("%1: %2").arg(path, QString::fromStdString(reason)));
+            if (error.empty())
+                error = reason;
+        } else if (!all) {
+            all = std::move(one);
+        } else {
+            appendRecords(*all, *one);
+        }
+    }
+    if (all && paths.size() > 1)
+        all->squeeze();
+    return all;
+}
+
+} // namespace
+
+void CatalogueFileJob::open(const QStringList &paths, const QString &sortOrder)
 {
     abandon();
-    start([file = QFile::encodeName(path).toStdString(), sortOrder](Task &t) {
-        t.records = cataloguefile::open(file, t.error);
-        t.outOfMemory = t.error == cataloguefile::kNoMemoryToOpen;
+    start([paths, sortOrder](Task &t) {
+        t.records = openEach(paths, t.error, t.skipped);
         t.succeeded = t.records != nullptr;
         if (t.succeeded && t.records->count() > 0)
             t.records->setSort(sortOrder);
@@ -86,6 +115,11 @@ void CatalogueFileJob::join()
     for (const std::unique_ptr<Task> &t : m_abandoned)
         if (t->thread.joinable())
             t->thread.join();
+}
+
+QStringList CatalogueFileJob::skipped() const
+{
+    return m_done ? m_done->skipped : QStringList();
 }
 
 bool CatalogueFileJob::succeeded() const

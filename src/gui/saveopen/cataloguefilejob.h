@@ -10,6 +10,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -23,8 +24,10 @@ public:
     explicit CatalogueFileJob(QObject *parent = nullptr);
     ~CatalogueFileJob() override; // waits for every thread it started
 
-    // Orders what it read by sortOrder, so that the window applying it costs nothing.
-    void open(const QString &path, const QString &sortOrder);
+    // Reads the files as one catalogue, their records one file after the other, and orders
+    // them by sortOrder, so that the window applying it costs nothing. A file that cannot be
+    // read is passed over and named in skipped(); the job fails when no file could be read.
+    void open(const QStringList &paths, const QString &sortOrder);
     void save(const RecordSet &records, const Volumes &volumes, const QString &path);
     [[nodiscard]] bool running() const { return m_task != nullptr; }
 
@@ -44,6 +47,8 @@ public:
     // A save's outcome: a file in place may still not be known to be on disk.
     [[nodiscard]] atomicfile::Outcome saved() const;
     [[nodiscard]] std::unique_ptr<RecordSet> takeRecords();
+    // The files an open passed over, each with the reason.
+    [[nodiscard]] QStringList skipped() const;
 
 signals:
     void finished();
@@ -53,6 +58,7 @@ private:
         std::thread thread;
         std::unique_ptr<RecordSet> records; // what an open read
         std::string error;
+        QStringList skipped;
         bool succeeded = false;
         bool outOfMemory = false;
         atomicfile::Outcome saved = atomicfile::Outcome::Failed; // of a save

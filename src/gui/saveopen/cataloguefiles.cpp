@@ -121,14 +121,15 @@ void CatalogueFiles::reportSave(const QString &path)
 void CatalogueFiles::OpenFile()
 {
     c.procedures->cancelWalk();
-    const QString path =
-        c.dialogs->openFileName({QStringLiteral("Open A Tarvolo File"), kFilter, startFolder(), m_fileName});
-    if (path.isEmpty())
+    const QStringList paths =
+        c.dialogs->openFileNames({QStringLiteral("Open A Tarvolo File"), kFilter, startFolder(), m_fileName});
+    if (paths.isEmpty())
         return;
-    m_fileName = m_opening = path;
+    m_opening = paths;
+    m_fileName = paths.constFirst();
     c.window->setCursor(Qt::WaitCursor);
     // Clear, which runs first when a catalogue is on show, leaves no order chosen.
-    m_openJob->open(path, c.state->TotalFiles > 0 ? QStringLiteral("Field1") : c.sorting->chosenSortOrder());
+    m_openJob->open(paths, c.state->TotalFiles > 0 ? QStringLiteral("Field1") : c.sorting->chosenSortOrder());
 }
 
 bool CatalogueFiles::opening() const
@@ -164,7 +165,7 @@ void CatalogueFiles::openEnded()
         // ran out is no fault of the file's, and is said.
         if (m_openJob->outOfMemory())
             c.messages->showMessage(QStringLiteral("There is not enough memory to open %1; what was shown is kept")
-                                        .arg(QDir::toNativeSeparators(m_opening)),
+                                        .arg(QDir::toNativeSeparators(m_opening.join(QStringLiteral(", ")))),
                                     QStringLiteral("Not Enough Memory"));
         return;
     }
@@ -176,13 +177,28 @@ void CatalogueFiles::openEnded()
     c.grdFiles->setDataSource(nullptr);
     s.catalogue = std::move(opened);
     c.grdFiles->setDataSource(s.catalogue.get());
-    showOpened(m_opening);
+    showOpened();
+    reportSkipped();
 }
 
-void CatalogueFiles::showOpened(const QString &path)
+void CatalogueFiles::reportSkipped()
+{
+    // With one file a damaged one changes nothing; among several, the others are shown, and
+    // the user must learn that the catalogue on show lacks some.
+    const QStringList skipped = m_openJob->skipped();
+    if (!skipped.isEmpty())
+        c.messages->showMessage(
+            QStringLiteral("These files are not whole Tarvolo catalogue files and were left out:\n") +
+                skipped.join(QLatin1Char('\n')),
+            QStringLiteral("Catalogue Files Left Out"));
+}
+
+void CatalogueFiles::showOpened()
 {
     DisplayState &s = m_state;
-    s.mstrAsOfText = captionName(QFileInfo(path).fileName());
+    s.mstrAsOfText = captionName(QFileInfo(m_opening.constFirst()).fileName());
+    if (m_opening.size() > 1)
+        s.mstrAsOfText += QStringLiteral(" and %1 more").arg(m_opening.size() - 1);
     c.window->setWindowTitle(QStringLiteral("Tarvolo  -  Display Of ") + s.mstrAsOfText);
     c.procedures->ResetSplitDisplay();
     s.catalogue->moveFirst();

@@ -6,6 +6,7 @@
 #include "common/windowcontrols.h"
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class CatalogueFileJob;
@@ -33,7 +34,8 @@ public:
     // Returns when the file is written: meanwhile the window repaints and keeps the user's
     // input for afterwards, so nothing changes the catalogue while it is read.
     void SaveAs();
-    // Returns once the file is chosen; the window changes when it has been read.
+    // Returns once the files are chosen; the window changes when they have been read. Several
+    // files are shown as one catalogue, their records one file after the other.
     void OpenFile();
 
     [[nodiscard]] bool opening() const;
@@ -47,12 +49,13 @@ private:
     [[nodiscard]] QString chooseSaveName();
     void reportSave(const QString &path);
     void openEnded();
-    void showOpened(const QString &path);
+    void showOpened();
+    void reportSkipped();
 
     CatalogueFileControls c;
     DisplayState &m_state;
-    QString m_fileName; // the dialogs' file name, as the last Save As or Open left it
-    QString m_opening;  // the file an open under way reads
+    QString m_fileName;    // the dialogs' file name, as the last Save As or Open left it
+    QStringList m_opening; // the files an open under way reads
     bool m_openEndedDuringSave = false;
     std::unique_ptr<CatalogueFileJob> m_openJob, m_saveJob;
 };

@@ -304,3 +304,30 @@ TEST_F(CatalogueFilesTest, AnOpenThatRunsOutOfMemorySaysSoAndKeepsWhatIsOnShow)
     open(file("big.trv"));
     EXPECT_EQ(window->state().TotalFiles, 5000);
 }
+
+TEST_F(CatalogueFilesTest, SeveralFilesOpenAsOneCatalogueAndADamagedOneIsNamed)
+{
+    saveDriveA("a.trv");
+    RecordSet other;
+    CreateRecordSet(other);
+    other.addNew();
+    other.setField(fld::LongName, std::string_view("OTHER"));
+    std::string error;
+    ASSERT_EQ(cataloguefile::save(other, file("c.trv").toStdString(), error), atomicfile::Outcome::Replaced) << error;
+    makeFiles(catalogueDir.path(), {"foreign.trv"});
+    open(file("a.trv") + '\n' + file("foreign.trv") + '\n' + file("c.trv"));
+    const DisplayState &s = window->state();
+    EXPECT_EQ(s.TotalFiles, 4);
+    EXPECT_FALSE(s.mblnLiveCatalogue);
+    EXPECT_EQ(catalogueNames(), (Names{"ALPHA", "BETA", "GAMMA", "OTHER"}));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Tarvolo  -  Display Of a     and 2 more"));
+    ASSERT_EQ(sink.shown.size(), 1u);
+    EXPECT_EQ(sink.shown[0].title, QStringLiteral("Catalogue Files Left Out"));
+    EXPECT_TRUE(sink.shown[0].text.contains(file("foreign.trv")));
+    EXPECT_FALSE(sink.shown[0].text.contains(file("c.trv")));
+
+    // The same file twice: every name is a duplicate of one in the other copy.
+    open(file("c.trv") + '\n' + file("c.trv"));
+    EXPECT_EQ(catalogueNames(), (Names{"OTHER", "OTHER"}));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Tarvolo  -  Display Of c     and 1 more"));
+}
