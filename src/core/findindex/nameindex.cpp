@@ -1,0 +1,121 @@
+#include "findindex/nameindex.h"
+
+#include <QSaveFile>
+#include <algorithm>
+#include <cstring>
+#include <sys/stat.h>
+#include <vector>
+
+namespace findindex {
+namespace {
+
+constexpr char kMagic[8] = {'T', 'R', 'V', 'N', 'A', 'M', 'E', '1'};
+
+struct Header {
+    char magic[8];
+    SourceStamp source;
+    std::uint64_t count;
+    std::uint64_t nameBytes;
+};
+static_assert(sizeof(Header) == 48);
+
+} // namespace
+
+bool stampOf(const std::string &catalogue, SourceStamp &out)
+{
+    struct stat st {};
+    if (::stat(catalogue.c_str(), &st) != 0)
+        return false;
+    out = {std::uint64_t(st.st_size), st.st_ino, std::int64_t(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
+    return true;
+}
+
+bool write(const QString &indexPath, const SourceStamp &source, int count,
+           const std::function<void(int position, std::string &folded)> &nameAt, QString &error)
+{
+    std::vector<std::uint32_t> offsets{0};
+    std::string names, folded;
+    for (int pos = 0; pos < count; ++pos) {
+        folded.clear();
+        nameAt(pos, folded);
+        // A NUL ends each name, so that a match never runs from one name into the next.
+        names.append(folded.data(), std::strlen(folded.c_str())).push_back('\0');
+        if (names.size() > 0xFFFFFFFFu) {
+            error = QStringLiteral("the names are too many to index");
+            return false;
+        }
+        offsets.push_back(std::uint32_t(names.size()));
+    }
+    Header h{};
+    std::memcpy(h.magic, kMagic, sizeof kMagic);
+    h.source = source;
+    h.count = std::uint64_t(count);
+    h.nameBytes = names.size();
+    QSaveFile file(indexPath);
+    const bool ok = file.open(QIODevice::WriteOnly) &&
+                    file.write(reinterpret_cast<const char *>(&h), sizeof h) == sizeof h &&
+                    file.write(reinterpret_cast<const char *>(offsets.data()), qint64(offsets.size() * 4)) ==
+                        qint64(offsets.size() * 4) &&
+                    file.write(names.data(), qint64(names.size())) == qint64(names.size()) && file.commit();
+    if (!ok)
+        error = file.errorString();
+    return ok;
+}
+
+bool NameIndex::open(const QString &indexPath, const SourceStamp &source)
+{
+    m_file.setFileName(indexPath);
+    if (!m_file.open(QIODevice::ReadOnly) || m_file.size() < qint64(sizeof(Header)))
+        return false;
+    const uchar *map = m_file.map(0, m_file.size());
+    if (!map)
+        return false;
+    Header h;
+    std::memcpy(&h, map, sizeof h);
+    const auto size = std::uint64_t(m_file.size());
+    if (std::memcmp(h.magic, kMagic, sizeof kMagic) != 0 || !(h.source == source) || h.count >= 0x7FFFFFFF ||
+        size != sizeof h + (h.count + 1) * 4 + h.nameBytes)
+        return false;
+    m_offsets = reinterpret_cast<const std::uint32_t *>(map + sizeof h);
+    m_names = reinterpret_cast<const char *>(map + sizeof h + (h.count + 1) * 4);
+    m_count = int(h.count);
+    // Damage must not send a search outside the map.
+    const bool ordered = m_offsets[0] == 0 && m_offsets[m_count] == h.nameBytes &&
+                         std::is_sorted(m_offsets, m_offsets + m_count + 1) &&
+                         (h.nameBytes == 0 || m_names[h.nameBytes - 1] == '\0');
+    if (!ordered)
+        m_count = 0;
+    return ordered;
+}
+
+std::string_view NameIndex::name(int position) const
+{
+    const std::uint32_t begin = m_offsets[position], end = m_offsets[position + 1];
+    return {m_names + begin, end > begin ? end - begin - 1 : 0};
+}
+
+void NameIndex::contains(std::string_view folded, const std::function<bool(int position)> &hit) const
+{
+    if (m_count == 0)
+        return;
+    const char *p = m_names, *end = m_names + m_offsets[m_count];
+    while (p < end) {
+        const void *found = ::memmem(p, std::size_t(end - p), folded.data(), folded.size());
+        if (!found)
+            return;
+        const auto at = std::uint32_t(static_cast<const char *>(found) - m_names);
+        const int position = int(std::upper_bound(m_offsets, m_offsets + m_count + 1, at) - m_offsets) - 1;
+        if (!hit(position))
+            return;
+        p = m_names + m_offsets[position + 1]; // the next name
+    }
+}
+
+void NameIndex::each(const std::function<bool(int position, std::string_view folded)> &visit) const
+{
+    for (int pos = 0; pos < m_count; ++pos)
+        if (!visit(pos, name(pos)))
+            return;
+}
+
+} // namespace findindex
