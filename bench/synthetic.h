@@ -1,6 +1,7 @@
 #pragma once
 // A realistic catalogue without touching the disk: folders of 5 to 60 files with mixed
-// names (many repeated), extensions, sizes and dates, stored in the walk's value forms.
+// names (many repeated), extensions, sizes and dates, stored in the walk's value forms,
+// exact names and folders included.
 
 #include "catalogue/layouts.h"
 #include "catalogue/recordvalues.h"
@@ -44,9 +45,9 @@ inline void fillSyntheticCatalogue(RecordSet &rs, int files, unsigned seed = 42)
                           int(rng() % 24),        int(rng() % 60),     int(rng() % 60)};
         key.clear();
         rs.addNew();
-        rs.setField(fld::LongName, longValue);
+        rs.setExact(fld::LongName, name, longValue);
         rs.setField(fld::ShortName, shortValue);
-        rs.setField(fld::Path, path);
+        rs.setExact(fld::Path, folders.back(), path);
         rs.setField(fld::Modified, FileTimeText(t, key));
         rs.setField(fld::Created, FileTimeText(t));
         rs.setField(fld::Accessed, values::accessedValue(FileTimeText(t)));

@@ -44,6 +44,12 @@ CREATE TABLE volumes(id INTEGER PRIMARY KEY, mount_point TEXT NOT NULL, label TE
 CREATE TABLE folder_volumes(folder INTEGER PRIMARY KEY, volume INTEGER NOT NULL);
 )sql";
 
+const char *const kExactSchema = R"sql(
+CREATE TABLE exact_names(first INTEGER PRIMARY KEY, names BLOB NOT NULL);
+CREATE TABLE exact_folders(first INTEGER PRIMARY KEY, paths BLOB NOT NULL);
+CREATE TABLE exact_sum(checksum INTEGER NOT NULL);
+)sql";
+
 bool sameLayout(const FieldDef &a, const FieldDef &b)
 {
     return a.name == b.name && a.adoType == b.adoType && a.definedSize == b.definedSize && a.attributes == b.attributes;

@@ -31,6 +31,13 @@ enum VolumeColumn {
 };
 constexpr int kVolumeColumns = 12;
 
+// Names and folders as the file system gave them, where the records know them: blobs of up
+// to kExactChunk values or about kExactChunkBytes each (see exactcodec), from the files row
+// or folders id `first` on, and a checksum over them.
+extern const char *const kExactSchema;
+constexpr int kExactChunk = 4096;
+constexpr std::size_t kExactChunkBytes = 1 << 20;
+
 // The usual values are kept as integers: dates and date keys in the record set's own packed
 // form, names without their trailing blanks and a count of blanks; any other value is kept
 // as text; a creation time equal to the modification time is left out (NULL). The view

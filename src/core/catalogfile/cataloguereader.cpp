@@ -1,13 +1,17 @@
 #include "catalogfile/cataloguereader.h"
 
 #include "catalogfile/catalogueformat.h"
+#include "catalogfile/exactcodec.h"
 #include "catalogfile/formatversion.h"
 #include "catalogue/columns.h"
 #include "catalogue/layouts.h"
 #include "platform/text.h"
 
+#include "catalogue/recordvalues.h"
+
 #include <array>
 #include <climits>
+#include <optional>
 #include <vector>
 
 namespace cataloguefile {
@@ -16,6 +20,14 @@ namespace {
 using sqlitedb::Db;
 using sqlitedb::Failure;
 using sqlitedb::Stmt;
+
+bool hasTables(Db &db, const char *names, int count)
+{
+    Stmt st(
+        db,
+        (std::string("SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name IN (") + names + ")").c_str());
+    return st.step() && st.integer(0) == count;
+}
 
 void checkIdentity(Db &db)
 {
@@ -34,9 +46,7 @@ void checkIdentity(Db &db)
     if (!encoding.step() || encoding.text(0) != "UTF-8")
         throw Failure("it is not a Tarvolo catalogue file");
     // A view or trigger under one of our names would run the file's own code.
-    Stmt tables(db, "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name IN "
-                    "('fields', 'catalogue', 'folders', 'fractions', 'files')");
-    if (!tables.step() || tables.integer(0) != 5)
+    if (!hasTables(db, "'fields', 'catalogue', 'folders', 'fractions', 'files'", 5))
         throw Failure("its tables are missing or changed");
 }
 
@@ -60,16 +70,96 @@ void checkLayout(Db &db, const RecordSet &expected)
         throw Failure("its field layout is not the catalogue's");
 }
 
+// One table of exact values, read a blob at a time in the order of the values.
+class ExactChunks {
+public:
+    ExactChunks(Db &db, const char *select, Checksum &sum) : m_st(db, select), m_sum(sum) {}
+    // The exact value of the `index`th (from 1) value, whose field is `field`; false for none.
+    // Damage is only noted, so that the records' own checks speak first.
+    bool take(qint64 index, std::string_view field, std::string &exact)
+    {
+        if (m_damaged)
+            return false;
+        if (m_rest.empty()) {
+            if (!m_st.step() || m_st.integer(0) != index)
+                return m_damaged = true, false;
+            m_rest = m_st.blob(1);
+            m_sum.add(std::uint64_t(index));
+            m_sum.add(m_rest);
+        }
+        bool has = false;
+        m_damaged = !exactcodec::take(m_rest, field, has, exact);
+        return has && !m_damaged;
+    }
+    [[nodiscard]] bool whole() { return !m_damaged && m_rest.empty() && !m_st.step(); }
+
+private:
+    Stmt m_st;
+    Checksum &m_sum;
+    std::string_view m_rest; // of the current blob
+    bool m_damaged = false;
+};
+
+// The names and folders as the file system gave them, in a file that keeps them.
+class ExactValues {
+public:
+    explicit ExactValues(Db &db) : m_kept(hasTables(db, "'exact_names', 'exact_folders', 'exact_sum'", 3))
+    {
+        if (!m_kept)
+            return;
+        m_folders.emplace(db, "SELECT first, paths FROM exact_folders ORDER BY first", m_sum);
+        m_names.emplace(db, "SELECT first, names FROM exact_names ORDER BY first", m_sum);
+    }
+    // The exact path of folder `id` (from 1), or nullptr; folders come in order.
+    const std::string *folder(qint64 id, std::string_view field)
+    {
+        if (!m_kept || !m_folders->take(id, field, m_value))
+            return nullptr;
+        if (values::pathValue(m_value) != field)
+            return m_damaged = true, nullptr;
+        return &m_value;
+    }
+    // The exact name of row `row` (from 1), which must give the field's value (its text and
+    // blanks), or nullptr; rows come in order.
+    const std::string *name(qint64 row, std::string_view field, std::size_t blanks)
+    {
+        if (!m_kept || !m_names->take(row, field, m_value))
+            return nullptr;
+        values::assignLongNameValue(m_value, m_derived);
+        if (m_derived.size() != field.size() + blanks || m_derived.compare(0, field.size(), field) != 0 ||
+            m_derived.find_first_not_of(' ', field.size()) != std::string::npos)
+            return m_damaged = true, nullptr;
+        return &m_value;
+    }
+    // Every exact value belongs to a record or a folder, and the sum is right.
+    void check(Db &db)
+    {
+        if (!m_kept)
+            return;
+        Stmt total(db, "SELECT checksum FROM exact_sum");
+        if (m_damaged || !m_folders->whole() || !m_names->whole() || !total.step() || total.integer(0) != m_sum.value())
+            throw Failure("its exact names are damaged");
+    }
+
+private:
+    bool m_kept, m_damaged = false;
+    Checksum m_sum;
+    std::optional<ExactChunks> m_folders, m_names;
+    std::string m_value, m_derived;
+};
+
 // Registers every folder with the record set; the result maps a folder number of the file
 // to the record set's own number.
-std::vector<std::uint32_t> readFolders(Db &db, SharedTextColumn &folders)
+std::vector<std::uint32_t> readFolders(Db &db, SharedTextColumn &folders, ExactValues &exact)
 {
     std::vector<std::uint32_t> ids;
     Stmt st(db, "SELECT id, path FROM folders ORDER BY id");
     while (st.step()) {
-        if (st.integer(0) != qint64(ids.size()) + 1)
+        const qint64 id = st.integer(0);
+        if (id != qint64(ids.size()) + 1)
             throw Failure("its folder table is damaged");
-        ids.push_back(folders.idOf(st.text(1)));
+        const std::string *path = exact.folder(id, st.text(1));
+        ids.push_back(path ? folders.idOfExact(*path, st.text(1)) : folders.idOf(st.text(1)));
     }
     return ids;
 }
@@ -93,10 +183,13 @@ public:
     {
     }
 
-    void record(const Cell *row)
+    void record(const Cell *row, const std::string *exactName)
     {
         m_out.addNew();
-        padded(row, Name, fld::LongName);
+        if (exactName)
+            m_out.setExact(fld::LongName, *exactName, {});
+        else
+            padded(row, Name, fld::LongName);
         padded(row, Short, fld::ShortName);
         const std::uint32_t folder =
             m_folderIds[std::size_t(integerIn(row[Folder], 1, qint64(m_folderIds.size())) - 1)];
@@ -139,7 +232,8 @@ std::vector<std::uint32_t> readFiles(Db &db, RecordSet &out)
         throw Failure("its record count is missing");
     const qint64 expected = total.integerIn(0, 0, INT_MAX - 1), expectedSum = total.integer(1);
     SharedTextColumn &folders = *out.sharedValues(fld::Path);
-    std::vector<std::uint32_t> ids = readFolders(db, folders);
+    ExactValues exact(db);
+    std::vector<std::uint32_t> ids = readFolders(db, folders, exact);
     const auto folderCount = qint64(ids.size());
     RecordBuilder builder(out, ids);
     Stmt st(db, "SELECT name, name_blanks, short, short_blanks, folder, modified, created, accessed, size, datekey, "
@@ -157,21 +251,21 @@ std::vector<std::uint32_t> readFiles(Db &db, RecordSet &out)
         (void)integerIn(row[NameBlanks], 0, kMaxBlanks);
         (void)integerIn(row[ShortBlanks], 0, kMaxBlanks);
         sum.addRow(row.data(), folders.value(ids[folder - 1]));
-        builder.record(row.data());
+        const std::string *name = exact.name(rows, row[Name].text, std::size_t(row[NameBlanks].integer));
+        builder.record(row.data(), name ? &*name : nullptr);
     }
     if (rows != expected)
         throw Failure("it holds fewer records than it says");
     if (sum.value() != expectedSum)
         throw Failure("its records are damaged");
+    exact.check(db);
     return ids;
 }
 
 // The volumes of a file that records them, their folders in the record set's numbering.
 void readVolumes(Db &db, const std::vector<std::uint32_t> &ids, std::size_t folders, Volumes &out)
 {
-    Stmt tables(db, "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name IN ('volumes', "
-                    "'folder_volumes')");
-    if (!tables.step() || tables.integer(0) == 0)
+    if (!hasTables(db, "'volumes', 'folder_volumes'", 2))
         return; // an older file
     Stmt st(db, "SELECT id, mount_point, label, uuid, fs_type, device, device_number, drive_type, total_bytes, "
                 "free_bytes, walk_began, walk_ended, files FROM volumes ORDER BY id");

@@ -1,6 +1,7 @@
 #include "catalogfile/cataloguewriter.h"
 
 #include "catalogfile/catalogueformat.h"
+#include "catalogfile/exactcodec.h"
 #include "catalogfile/formatversion.h"
 #include "catalogue/columns.h"
 #include "catalogue/layouts.h"
@@ -9,6 +10,7 @@
 #include "platform/text.h"
 
 #include <array>
+#include <optional>
 #include <vector>
 
 namespace cataloguefile {
@@ -99,32 +101,72 @@ void writeFields(Db &db, const RecordSet &records)
     }
 }
 
+// Exact values in blobs of kExactChunk, each a row of its table, summed on the way.
+class ExactChunks {
+public:
+    ExactChunks(Db &db, const char *insert, Checksum &sum) : m_st(db, insert), m_sum(sum) {}
+    void add(const std::optional<std::string_view> &exact, std::string_view field)
+    {
+        exactcodec::append(m_blob, exact, field);
+        if (++m_count - m_first == kExactChunk || m_blob.size() >= kExactChunkBytes)
+            flush();
+    }
+    void flush()
+    {
+        if (m_count == m_first)
+            return;
+        m_st.bind(1, m_first + 1);
+        m_st.bindBlob(2, m_blob);
+        m_st.run();
+        m_sum.add(std::uint64_t(m_first) + 1);
+        m_sum.add(m_blob);
+        m_first = m_count;
+        m_blob.clear();
+    }
+
+private:
+    Stmt m_st;
+    Checksum &m_sum;
+    std::string m_blob;
+    qint64 m_first = 0, m_count = 0;
+};
+
 // Every folder value the records may name, numbered from 1 in the column's own order.
-void writeFolders(Db &db, const SharedTextColumn &folders)
+void writeFolders(Db &db, const SharedTextColumn &folders, Checksum &exactSum)
 {
     Stmt st(db, "INSERT INTO folders VALUES (?, ?)");
+    ExactChunks exact(db, "INSERT INTO exact_folders VALUES (?, ?)", exactSum);
     for (std::uint32_t id = 0; id < folders.count(); ++id) {
         st.bind(1, qint64(id) + 1);
         st.bind(2, folders.value(id));
         st.run();
+        const std::string *bytes = folders.exactOf(id);
+        exact.add(bytes ? std::optional<std::string_view>(*bytes) : std::nullopt, folders.value(id));
     }
+    exact.flush();
 }
 
 // A rough 4 MB of the file a time.
 constexpr int kWritebackRows = 65536;
 
-void writeFiles(Db &db, FileRows &files, int count, const atomicfile::Writeback &writeback)
+void writeFiles(Db &db, FileRows &files, const RecordSet &records, const atomicfile::Writeback &writeback,
+                Checksum &exactSum)
 {
     Stmt st(db, "INSERT INTO files VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    for (int pos = 0; pos < count; ++pos) {
+    ExactChunks exact(db, "INSERT INTO exact_names VALUES (?, ?)", exactSum);
+    std::string name;
+    for (int pos = 0; pos < records.count(); ++pos) {
         const auto &row = files.row(pos);
         for (int c = 0; c < kFileColumns; ++c)
             st.bind(c + 1, row[std::size_t(c)]);
         st.run();
+        const bool has = records.exactAt(pos, fld::LongName, name);
+        exact.add(has ? std::optional<std::string_view>(name) : std::nullopt, row[Name].text);
         // The disk starts on what SQLite has handed over, so that the final sync waits less.
         if (pos % kWritebackRows == kWritebackRows - 1)
             writeback.start();
     }
+    exact.flush();
 }
 
 // Only for the view: the record set rebuilds the texts itself.
@@ -183,16 +225,21 @@ void writeCatalogue(const RecordSet &records, const Volumes &volumes, const std:
                 .c_str());
     db.exec(kSchema);
     db.exec(kVolumeSchema);
+    db.exec(kExactSchema);
     writeFields(db, records);
-    writeFolders(db, *records.sharedValues(fld::Path));
+    Checksum exactSum;
+    writeFolders(db, *records.sharedValues(fld::Path), exactSum);
     FileRows files(records);
-    writeFiles(db, files, records.count(), writeback);
+    writeFiles(db, files, records, writeback, exactSum);
     writeFractions(db, files);
     writeVolumes(db, volumes);
     Stmt total(db, "INSERT INTO catalogue VALUES (?, ?)");
     total.bind(1, records.count());
     total.bind(2, files.checksum());
     total.run();
+    Stmt exact(db, "INSERT INTO exact_sum VALUES (?)");
+    exact.bind(1, exactSum.value());
+    exact.run();
     db.exec("COMMIT");
 }
 

@@ -67,13 +67,13 @@ qint64 checkedRange(qint64 n, qint64 low, qint64 high)
 
 namespace {
 
-std::string_view checkedText(int type, const unsigned char *p, int bytes)
+std::string_view checkedValue(int type, int expected, const void *p, int bytes)
 {
-    checkType(type == SQLITE_TEXT);
+    checkType(type == expected);
     const auto n = std::size_t(bytes);
-    if (n > kMaxValueBytes)
+    if (n > (expected == SQLITE_BLOB ? kMaxBlobBytes : kMaxValueBytes))
         throw Failure("a value is too long");
-    return {p ? reinterpret_cast<const char *>(p) : "", n};
+    return {p ? static_cast<const char *>(p) : "", n};
 }
 
 } // namespace
@@ -94,7 +94,14 @@ std::string_view Stmt::text(int i) const
 {
     const int type = sqlite3_column_type(m_stmt, i);
     const unsigned char *p = sqlite3_column_text(m_stmt, i);
-    return checkedText(type, p, sqlite3_column_bytes(m_stmt, i));
+    return checkedValue(type, SQLITE_TEXT, p, sqlite3_column_bytes(m_stmt, i));
+}
+
+std::string_view Stmt::blob(int i) const
+{
+    const int type = sqlite3_column_type(m_stmt, i);
+    const void *p = sqlite3_column_blob(m_stmt, i);
+    return checkedValue(type, SQLITE_BLOB, p, sqlite3_column_bytes(m_stmt, i));
 }
 
 void Stmt::bind(int i, const Cell &v)

@@ -19,6 +19,8 @@ struct Failure : std::runtime_error {
 // Longer texts are refused when read: no value the catalogue makes comes near it, and a
 // damaged file must not make us copy gigabytes.
 constexpr std::size_t kMaxValueBytes = 1 << 16;
+// Blobs hold many values each.
+constexpr std::size_t kMaxBlobBytes = 1 << 24;
 
 // One value of a row of a table, as it is written or read.
 struct Cell {
@@ -63,9 +65,14 @@ public:
         sqlite3_bind_text(m_stmt, i, v.empty() ? "" : v.data(), int(v.size()), SQLITE_STATIC);
     }
     void bind(int i, const Cell &v);
+    void bindBlob(int i, std::string_view v)
+    {
+        sqlite3_bind_blob(m_stmt, i, v.empty() ? "" : v.data(), int(v.size()), SQLITE_STATIC);
+    }
     [[nodiscard]] qint64 integer(int i) const;
     [[nodiscard]] qint64 integerIn(int i, qint64 low, qint64 high) const;
     [[nodiscard]] std::string_view text(int i) const;
+    [[nodiscard]] std::string_view blob(int i) const;
     // Any value, its text valid until the next step.
     [[nodiscard]] Cell cell(int i) const;
 

@@ -57,12 +57,13 @@ SharedTextColumn::SharedTextColumn()
 {
     const auto it = m_index.emplace(std::string(), 0).first;
     m_values.push_back(&it->first);
+    m_exact.push_back(nullptr);
 }
 
 void SharedTextColumn::setText(std::uint32_t row, std::string_view v)
 {
     // Records of one folder arrive together, so the last value is usually the one wanted.
-    if (*m_values[m_lastId] != v)
+    if (m_exact[m_lastId] || *m_values[m_lastId] != v)
         m_lastId = idOf(v);
     m_ids[row] = m_lastId;
 }
@@ -73,7 +74,29 @@ std::uint32_t SharedTextColumn::idOf(std::string_view v)
         return found->second;
     const auto it = m_index.emplace(std::string(v), std::uint32_t(m_values.size())).first;
     m_values.push_back(&it->first);
+    m_exact.push_back(nullptr);
     return it->second;
+}
+
+std::uint32_t SharedTextColumn::idOfExact(std::string_view exact, std::string_view value)
+{
+    if (const auto found = m_exactIndex.find(exact); found != m_exactIndex.end())
+        return found->second;
+    const auto id = std::uint32_t(m_values.size());
+    const auto it = m_exactIndex.emplace(std::string(exact), id).first;
+    // Kept out of the index of texts, so that a value set as text never takes these bytes.
+    m_derived.push_back(std::make_unique<const std::string>(value));
+    m_values.push_back(m_derived.back().get());
+    m_exact.push_back(&it->first);
+    return id;
+}
+
+bool SharedTextColumn::exactText(std::uint32_t row, std::string &out) const
+{
+    const std::string *exact = m_exact[m_ids[row]];
+    if (exact)
+        out = *exact;
+    return exact != nullptr;
 }
 
 bool SharedTextColumn::setId(std::uint32_t row, std::uint32_t id)
@@ -108,9 +131,12 @@ std::vector<std::uint32_t> SharedTextColumn::ranks() const
 std::size_t SharedTextColumn::memory() const
 {
     std::size_t bytes = m_ids.memory() + m_values.capacity() * sizeof(void *);
-    for (const auto &[value, id] : m_index)
-        bytes += sizeof(value) + value.capacity() + 2 * sizeof(void *) + sizeof(id);
-    return bytes + m_index.bucket_count() * sizeof(void *);
+    for (const auto *index : {&m_index, &m_exactIndex})
+        for (const auto &[value, id] : *index)
+            bytes += sizeof(value) + value.capacity() + 2 * sizeof(void *) + sizeof(id);
+    for (const auto &value : m_derived)
+        bytes += sizeof(std::string) + value->capacity() + sizeof(void *);
+    return bytes + (m_index.bucket_count() + m_exactIndex.bucket_count() + m_exact.capacity()) * sizeof(void *);
 }
 
 void IntegerColumn::setText(std::uint32_t row, std::string_view v)

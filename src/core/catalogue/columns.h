@@ -42,6 +42,9 @@ public:
     [[nodiscard]] virtual qint64 integer(std::uint32_t row) const;
     // The exact bytes the row's value was derived from; false where the column keeps none.
     virtual bool exactText(std::uint32_t, std::string &) const { return false; }
+    // Keeps the bytes a value was derived from, where the column can; `value` is what the
+    // field then holds.
+    virtual void setExact(std::uint32_t row, std::string_view, std::string_view value) { setText(row, value); }
     [[nodiscard]] virtual bool numeric() const { return false; }
     // For columns that keep each distinct value once: the rank of every row's value in
     // case-insensitive order (equal values share a rank). Empty when not offered.
@@ -108,6 +111,19 @@ public:
     [[nodiscard]] std::string_view value(std::uint32_t id) const { return *m_values[id]; }
     // The number of a value, kept from now on.
     [[nodiscard]] std::uint32_t idOf(std::string_view v);
+    // The number of a value derived from exact bytes: values alike whose bytes differ (two
+    // folders whose names differ only in case) get numbers of their own.
+    [[nodiscard]] std::uint32_t idOfExact(std::string_view exact, std::string_view value);
+    // The bytes a value number was derived from; nullptr for a value set as text.
+    [[nodiscard]] const std::string *exactOf(std::uint32_t id) const { return m_exact[id]; }
+    void setExact(std::uint32_t row, std::string_view exact, std::string_view value) override
+    {
+        // A folder's records come together.
+        if (const std::string *last = m_exact[m_lastId]; !last || *last != exact)
+            m_lastId = idOfExact(exact, value);
+        m_ids[row] = m_lastId;
+    }
+    bool exactText(std::uint32_t row, std::string &out) const override;
     // False, changing nothing, for a number no value has.
     bool setId(std::uint32_t row, std::uint32_t id);
     void prefetch(std::uint32_t row, bool value) const override
@@ -127,6 +143,10 @@ private:
     };
     std::unordered_map<std::string, std::uint32_t, Hash, std::equal_to<>> m_index;
     std::vector<const std::string *> m_values; // id 0 is the empty value
+    // Of values derived from exact bytes: those bytes, and each value's number by them.
+    std::unordered_map<std::string, std::uint32_t, Hash, std::equal_to<>> m_exactIndex;
+    std::vector<const std::string *> m_exact;
+    std::vector<std::unique_ptr<const std::string>> m_derived; // their values
     std::uint32_t m_lastId = 0;
 };
 

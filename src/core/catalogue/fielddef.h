@@ -16,6 +16,7 @@ constexpr int adFldUnspecified = -1;
 // chooses the representation that is smallest for the values a field usually holds.
 enum class Storage {
     Text,     // each value in a shared byte pool
+    Name,     // as Text; a file's name may be kept as the file system gave it, the value derived
     Shared,   // values repeat (folder paths, extensions): each distinct value kept once
     DateTime, // "MM/DD/YYYY  HH:MM:SS AM" packed into 8 bytes
     Date,     // "MM/DD/YYYY" packed into 8 bytes

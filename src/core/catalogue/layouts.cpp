@@ -9,7 +9,7 @@ void CreateRecordSet(RecordSet &catalogue)
     };
     // Sizes of 2 GiB and more are kept whole, so the size field is a 64-bit integer.
     static const Def defs[fld::Count] = {
-        {"Field1", 25, Storage::Text},     {"Field2", 14, Storage::Text},     {"Field3", 255, Storage::Shared},
+        {"Field1", 25, Storage::Name},     {"Field2", 14, Storage::Text},     {"Field3", 255, Storage::Shared},
         {"Field4", 25, Storage::DateTime}, {"Field5", 25, Storage::DateTime}, {"Field6", 25, Storage::Date},
         {"Field7", 0, Storage::Integer},   {"Field8", 25, Storage::DateKey},  {"Field9", 25, Storage::Shared},
     };

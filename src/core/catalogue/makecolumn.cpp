@@ -2,12 +2,15 @@
 
 #include "catalogue/codedcolumn.h"
 #include "catalogue/columns.h"
+#include "catalogue/namecolumn.h"
 
 std::unique_ptr<Column> makeColumn(Storage storage)
 {
     switch (storage) {
     case Storage::Text:
         return std::make_unique<TextColumn>();
+    case Storage::Name:
+        return std::make_unique<NameColumn>();
     case Storage::Shared:
         return std::make_unique<SharedTextColumn>();
     case Storage::DateTime:

@@ -77,6 +77,14 @@ void RecordSet::setField(int pos, std::string_view utf8)
     }
 }
 
+void RecordSet::setExact(int pos, std::string_view exact, std::string_view value)
+{
+    if (validPosition(m_pos) && pos >= 0 && pos < fieldCount()) {
+        m_columns[std::size_t(pos)]->setExact(rowAt(m_pos), exact, value);
+        m_sortCurrent = false;
+    }
+}
+
 void RecordSet::setPadded(int pos, std::string_view utf8, std::size_t blanks)
 {
     if (validPosition(m_pos) && pos >= 0 && pos < fieldCount()) {

@@ -62,6 +62,9 @@ public:
     // The text followed by `blanks` blanks, without making it.
     void setPadded(int pos, std::string_view utf8, std::size_t blanks);
     void setField(int pos, const QString &value);
+    // The value together with the bytes it was derived from (see exactAt), where the
+    // field's column keeps them; value is what the field holds.
+    void setExact(int pos, std::string_view exact, std::string_view value);
     void setField(int pos, qint64 value);
     // A value's packed form (see packedAt); false, changing nothing, for one the field
     // would never hold.

@@ -20,8 +20,10 @@ public:
     std::uint32_t idIn(RecordSet::Bookmark row)
     {
         const std::uint32_t id = m_from->id(row);
-        if (m_ids[id] == kUnmapped)
-            m_ids[id] = m_into->idOf(m_from->value(id));
+        if (m_ids[id] == kUnmapped) {
+            const std::string *exact = m_from->exactOf(id);
+            m_ids[id] = exact ? m_into->idOfExact(*exact, m_from->value(id)) : m_into->idOf(m_from->value(id));
+        }
         return m_ids[id];
     }
 
@@ -34,6 +36,8 @@ private:
 
 void copyValue(RecordSet &into, const RecordSet &from, int pos, int field, std::string &scratch)
 {
+    if (from.field(field).storage == Storage::Name && from.exactAt(pos, field, scratch))
+        return into.setExact(field, scratch, from.utf8At(pos, field));
     if (from.field(field).isNumeric())
         return into.setField(field, from.integerAt(pos, field));
     std::uint64_t code = 0;

@@ -39,7 +39,11 @@ std::uint32_t TextPool::addPadded(std::string_view value, std::size_t blanks)
     if (value.empty() && blanks == 0)
         return kEmpty;
     const std::string_view trimmed = text::trimRight(value);
-    blanks += value.size() - trimmed.size();
+    return append(trimmed, blanks + value.size() - trimmed.size());
+}
+
+std::uint32_t TextPool::append(std::string_view trimmed, std::size_t blanks)
+{
     const std::size_t at = m_size;
     const std::size_t most = at + trimmed.size() + 2 * kMaxVarint;
     if (most >= kEmpty)

@@ -22,6 +22,8 @@ public:
     TextPool &operator=(const TextPool &) = delete;
     [[nodiscard]] std::uint32_t add(std::string_view value) { return addPadded(value, 0); }
     [[nodiscard]] std::uint32_t addPadded(std::string_view value, std::size_t blanks);
+    // Bytes kept as they are, trailing blanks included: trimmed() gives them back whole.
+    [[nodiscard]] std::uint32_t addExact(std::string_view bytes) { return append(bytes, 0); }
     void get(std::uint32_t offset, std::string &out) const;
     [[nodiscard]] std::string_view trimmed(std::uint32_t offset) const;
     [[nodiscard]] std::string_view trimmed(std::uint32_t offset, std::size_t &blanks) const;
@@ -36,6 +38,7 @@ public:
     [[nodiscard]] std::size_t memory() const { return m_bytes.capacity(); }
 
 private:
+    [[nodiscard]] std::uint32_t append(std::string_view kept, std::size_t blanks);
     PageBuffer m_bytes;
     std::size_t m_size = 0;
 };

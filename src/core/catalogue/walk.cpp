@@ -58,6 +58,9 @@ void DirectoryWalk::ListDirectory(std::vector<std::string> &Dirs, const std::str
 void DirectoryWalk::recordFiles(const ListedDirectory &dir)
 {
     m_pathValue = values::pathValue(dir.path);
+    m_exactPath = dir.path;
+    if (m_exactPath.empty() || m_exactPath.back() != '/')
+        m_exactPath.push_back('/');
     for (const DirEntry &e : dir.listing.entries) {
         if (cancelled())
             return;
@@ -73,9 +76,9 @@ void DirectoryWalk::addFileRecord(const DirListing &listing, const DirEntry &e)
     const std::optional<LocalTime> modified = toLocalTime(e.modified);
 
     m_catalogue->addNew();
-    m_catalogue->setField(fld::LongName, m_longValue);
+    m_catalogue->setExact(fld::LongName, listing.name(e), m_longValue);
     m_catalogue->setField(fld::ShortName, m_shortValue);
-    m_catalogue->setField(fld::Path, m_pathValue);
+    m_catalogue->setExact(fld::Path, m_exactPath, m_pathValue);
     setTimeField(fld::Modified, modified);
     setTimeField(fld::Created, toLocalTime(e.created));
     setTimeField(fld::Accessed, toLocalTime(e.accessed));

@@ -68,5 +68,5 @@ private:
     std::function<void()> m_recorded;
     std::uint64_t m_device = 0;
     unsigned m_listers = 0;
-    std::string m_pathValue, m_longValue, m_shortValue;
+    std::string m_pathValue, m_exactPath, m_longValue, m_shortValue;
 };

@@ -30,7 +30,8 @@ bool exec(sqlite3 *db, const std::string &statements)
 std::string takeTablesOf(const std::string &other)
 {
     std::string sql = "ATTACH '" + other + "' AS other;";
-    for (const char *table : {"fields", "catalogue", "folders", "fractions", "files"})
+    for (const char *table :
+         {"fields", "catalogue", "folders", "fractions", "files", "exact_names", "exact_folders", "exact_sum"})
         sql += std::string("DELETE FROM ") + table + "; INSERT INTO " + table + " SELECT * FROM other." + table + ";";
     return sql;
 }

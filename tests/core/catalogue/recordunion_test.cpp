@@ -40,6 +40,9 @@ TEST(RecordUnionTest, AppendedRecordsKeepEveryValueTheirOrderAndSharedFolders)
     add(first, "A", "/X/", 1, "01/02/2003  04:05:06 PM");
     add(second, "C", "/Y/", 3, "not a date");
     add(second, "B", "/X/", 4'000'000'000'000, "12/31/1999  11:59:59 PM");
+    // Exact bytes of a name and of a folder alike but for case to one already there.
+    second.setExact(fld::LongName, "b\xff", "B\xef\xbf\xbd");
+    second.setExact(fld::Path, "/x/", "/X/");
     second.setSort(QStringLiteral("Field1"));
     std::vector<std::string> expected = rows(first);
     for (const std::string &r : rows(second))
@@ -47,10 +50,15 @@ TEST(RecordUnionTest, AppendedRecordsKeepEveryValueTheirOrderAndSharedFolders)
 
     appendRecords(first, second);
     EXPECT_EQ(rows(first), expected);
-    // "/X/" from both files is one folder value, so equal folders compare as one.
-    EXPECT_EQ(first.sharedValues(fld::Path)->count(), 3u); // the empty value, /X/ and /Y/
-    EXPECT_EQ(first.sharedValues(fld::Path)->id(first.bookmarkAt(0)),
-              first.sharedValues(fld::Path)->id(first.bookmarkAt(1)));
+    // "/X/" set as text in both is one folder value; the exact "/x/" stays a folder of its own.
+    EXPECT_EQ(first.sharedValues(fld::Path)->count(), 4u); // the empty value, /X/, /Y/ and /x/
+    std::string exact;
+    EXPECT_TRUE(first.exactAt(1, fld::LongName, exact));
+    EXPECT_EQ(exact, "b\xff");
+    EXPECT_TRUE(first.exactAt(1, fld::Path, exact));
+    EXPECT_EQ(exact, "/x/");
+    EXPECT_FALSE(first.exactAt(0, fld::Path, exact));
+    EXPECT_FALSE(first.exactAt(2, fld::LongName, exact));
     std::uint64_t code = 0;
     EXPECT_TRUE(first.packedAt(1, fld::Modified, code)) << "a date stays packed";
 }
