@@ -17,6 +17,7 @@ struct Command {
     Run (*define)(CLI::App &command);
 };
 
-extern const Command scanCommand, drivesCommand, saveCommand, dumpCommand, reportCommand, volumesCommand;
+extern const Command scanCommand, drivesCommand, saveCommand, dumpCommand, reportCommand, volumesCommand, findCommand,
+    exportCommand;
 
 } // namespace trv

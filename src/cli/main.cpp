@@ -11,6 +11,7 @@ int main(int argc, char **argv)
     // process, and they grow by remapping. The adaptive one moves them into the heap.
     mallopt(M_MMAP_THRESHOLD, 128 * 1024);
     static constexpr std::array kCommands{&trv::scanCommand, &trv::drivesCommand, &trv::saveCommand,
-                                          &trv::dumpCommand, &trv::reportCommand, &trv::volumesCommand};
+                                          &trv::dumpCommand, &trv::reportCommand, &trv::volumesCommand,
+                                          &trv::findCommand, &trv::exportCommand};
     return trv::runCommandLine(kCommands, argc, argv);
 }

@@ -3,6 +3,7 @@
 #include "catalogfile/cataloguefile.h"
 #include "commands.h"
 #include "escape.h"
+#include "library/library.h"
 #include "output.h"
 
 #include <CLI/CLI.hpp>
@@ -46,14 +47,21 @@ void appendJson(std::string &out, const std::string &value)
     out += '"';
 }
 
-void appendText(std::string &out, const std::string &file, const Volume &v, bool named)
+void appendText(std::string &out, const std::string &file, const Volume &v, bool named, bool online)
 {
     if (named) {
         appendEscaped(out, file);
         out += '\t';
     }
-    for (const std::string &text : {v.label, v.uuid, v.fsType, std::to_string(v.totalBytes),
-                                    std::to_string(v.freeBytes), std::to_string(v.files), catalogued(v)}) {
+    std::vector<std::string> texts{v.label,
+                                   v.uuid,
+                                   v.fsType,
+                                   std::to_string(v.totalBytes),
+                                   std::to_string(v.freeBytes),
+                                   std::to_string(v.files),
+                                   catalogued(v)};
+    texts.emplace_back(online ? "online" : "offline");
+    for (const std::string &text : texts) {
         appendEscaped(out, text);
         out += '\t';
     }
@@ -61,7 +69,7 @@ void appendText(std::string &out, const std::string &file, const Volume &v, bool
     out += '\n';
 }
 
-void appendJsonLine(std::string &out, const std::string &file, const Volume &v)
+void appendJsonLine(std::string &out, const std::string &file, const Volume &v, bool online)
 {
     const std::pair<const char *, const std::string *> texts[] = {{"file", &file},
                                                                   {"label", &v.label},
@@ -84,14 +92,22 @@ void appendJsonLine(std::string &out, const std::string &file, const Volume &v)
     }
     for (const auto &[key, value] : numbers)
         out += std::string(",\"") + key + "\":" + std::to_string(value);
-    out += "}\n";
+    out += std::string(",\"online\":") + (online ? "true" : "false") + "}\n";
 }
 
 int volumes(const Arguments &arguments)
 {
     std::string out;
-    bool refused = false;
-    for (const std::string &file : arguments.files) {
+    // Without files, the library: every file of its folder, each volume said to be online or not.
+    const bool library = arguments.files.empty();
+    std::vector<std::string> unusable;
+    const std::vector<std::string> files =
+        library::catalogueFiles(library ? std::vector{library::defaultFolder()} : arguments.files, unusable);
+    for (const std::string &u : unusable)
+        complain("%s", u.c_str());
+    library::OnlineVolumes mounted;
+    bool refused = !unusable.empty();
+    for (const std::string &file : files) {
         std::string error;
         Volumes volumes;
         if (!cataloguefile::open(file, error, &volumes)) {
@@ -99,8 +115,11 @@ int volumes(const Arguments &arguments)
             refused = true;
             continue;
         }
-        for (const Volume &v : volumes.list)
-            arguments.json ? appendJsonLine(out, file, v) : appendText(out, file, v, arguments.files.size() > 1);
+        for (const Volume &v : volumes.list) {
+            const bool online = mounted.online(v);
+            arguments.json ? appendJsonLine(out, file, v, online)
+                           : appendText(out, file, v, library || files.size() > 1, online);
+        }
     }
     const int status = printed(write(out), "volumes");
     if (status != kSuccess || refused)
@@ -112,7 +131,7 @@ Run define(CLI::App &command)
 {
     auto arguments = std::make_shared<Arguments>();
     command.add_flag("--json", arguments->json);
-    command.add_option("FILE", arguments->files)->required();
+    command.add_option("FILE", arguments->files);
     return [arguments] { return volumes(*arguments); };
 }
 
@@ -120,9 +139,10 @@ Run define(CLI::App &command)
 
 constinit const Command volumesCommand{
     "volumes",
-    "usage: trv volumes [--json] FILE...\n"
+    "usage: trv volumes [--json] [FILE|FOLDER...]\n"
     "  Prints the volumes the records of each catalogue file FILE were walked on: label,\n"
-    "  UUID, file system type, size and free bytes, files, when catalogued, mount point.\n",
+    "  UUID, file system type, size and free bytes, files, when catalogued, online or\n"
+    "  offline (mounted now or not), mount point. Without FILE, every volume of the library.\n",
     define,
 };
 

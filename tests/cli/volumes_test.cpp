@@ -19,12 +19,13 @@ TEST(Trv, VolumesPrintsWhatSaveRecordedOfEachFolder)
     const TrvRun text = trv({QStringLiteral("volumes"), file});
     ASSERT_EQ(text.code, 0) << text.err.toStdString();
     const QList<QByteArray> values = text.out.chopped(1).split('\t');
-    ASSERT_EQ(values.size(), 8) << text.out.toStdString();
+    ASSERT_EQ(values.size(), 9) << text.out.toStdString();
     EXPECT_FALSE(values[2].isEmpty()) << "the file-system type";
     EXPECT_GT(values[3].toLongLong(), 0) << "its size";
     EXPECT_EQ(values[5], "2") << "its files";
     EXPECT_EQ(values[6].size(), 19) << "when: " << values[6].toStdString();
-    EXPECT_TRUE(dir.path().toUtf8().startsWith(values[7])) << "the mount point holds the folder";
+    EXPECT_EQ(values[7], "online") << "the folder's file system is mounted";
+    EXPECT_TRUE(dir.path().toUtf8().startsWith(values[8])) << "the mount point holds the folder";
 
     const TrvRun json = trv({QStringLiteral("volumes"), QStringLiteral("--json"), file, file});
     ASSERT_EQ(json.code, 0);

@@ -1,0 +1,156 @@
+// Guards trv find and trv export on a library of two catalogues and a damaged file: what each
+// kind of pattern and filter finds, accents and case aside (NFC and NFD alike), the damaged
+// file named and skipped, the exit statuses, volumes online and offline, and JSON and CSV
+// that Python's json and csv modules read back to the exact bytes of every name.
+#include "cli/trvrun.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <set>
+
+namespace {
+
+class FindTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        make("one/R\xc3\xa9sum\xc3\xa9.txt", 10);     // NFC
+        make("one/Re\xcc\x81sume\xcc\x81.doc", 2000); // NFD
+        make("one/sub/IMG_0001.JPG", 5);
+        make("two/img_0001.jpg", 5);
+        make("two/bad\xff.txt", 1);
+        make("two/line\nbreak.txt", 1);
+        save("one");
+        save("two");
+        QFile damaged(library.filePath(QStringLiteral("zz-damaged.trv")));
+        ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+        damaged.write("SQLite format 3");
+    }
+    // By its bytes: a name that is not UTF-8 must not go through QString.
+    void make(const QByteArray &relative, int bytes)
+    {
+        const QByteArray path = QFile::encodeName(tree.path()) + '/' + relative;
+        QDir().mkpath(QFile::decodeName(path.left(path.lastIndexOf('/'))));
+        std::ofstream(path.constData()) << std::string(std::size_t(bytes), 'x');
+    }
+    void save(const char *folder)
+    {
+        const QString name = QString::fromLatin1(folder);
+        ASSERT_EQ(trv({QStringLiteral("save"), QStringLiteral("-o"), library.filePath(name + QStringLiteral(".trv")),
+                       tree.filePath(name)})
+                      .code,
+                  0);
+    }
+    // The names of the hits, and the exit status.
+    std::pair<std::multiset<QByteArray>, int> find(QStringList args)
+    {
+        args.prepend(QStringLiteral("find"));
+        args.append(library.path());
+        const TrvRun r = trv(args);
+        if (!args.contains(QStringLiteral("--limit"))) {
+            EXPECT_TRUE(r.err.contains("zz-damaged.trv")) << "the damaged file is named: " << r.err.toStdString();
+        }
+        std::multiset<QByteArray> names;
+        for (const QByteArray &line : r.out.split('\n'))
+            if (!line.isEmpty())
+                names.insert(line.split('\t').at(2).split('/').last());
+        return {names, r.code};
+    }
+    // QTemporaryDir cannot remove a name that is not UTF-8.
+    void TearDown() override { (void)std::system(("rm -rf '" + tree.path().toStdString() + "'").c_str()); }
+    QTemporaryDir tree, library;
+};
+
+using Names = std::multiset<QByteArray>;
+
+} // namespace
+
+TEST_F(FindTest, PatternsFiltersCaseAndAccents)
+{
+    const QByteArray nfc = "R\xc3\xa9sum\xc3\xa9.txt", nfd = "Re\xcc\x81sume\xcc\x81.doc";
+    EXPECT_EQ(find({QStringLiteral("resume")}), std::pair(Names{nfc, nfd}, 0)) << "accents and case aside";
+    EXPECT_EQ(find({QStringLiteral("--case"), QString::fromUtf8("R\xc3\xa9sum")}).first, (Names{nfc, nfd}));
+    EXPECT_EQ(find({QStringLiteral("--case"), QStringLiteral("rESUM")}).first, Names{});
+    EXPECT_EQ(find({QStringLiteral("img_0001.jpg")}).first, (Names{"IMG_0001.JPG", "img_0001.jpg"}));
+    EXPECT_EQ(find({QStringLiteral("*.doc")}).first, Names{nfd}) << "a shell pattern matches the whole name";
+    EXPECT_EQ(find({QStringLiteral("res")}).first, (Names{nfc, nfd}));
+    EXPECT_EQ(find({QStringLiteral("--regex"), QStringLiteral("^r.sum\\w\\.t")}).first, Names{nfc});
+    EXPECT_EQ(find({QStringLiteral("--path"), QStringLiteral("sub/img")}).first, Names{"IMG_0001.JPG"});
+    EXPECT_EQ(find({QStringLiteral("--size"), QStringLiteral("+1k"), QStringLiteral("e")}).first, Names{nfd});
+    EXPECT_EQ(find({QStringLiteral("--size"), QStringLiteral("2..10"), QStringLiteral("*")}).first,
+              (Names{nfc, "IMG_0001.JPG", "img_0001.jpg"}));
+    EXPECT_EQ(find({QStringLiteral("--ext"), QStringLiteral("TXT"), QStringLiteral("--size"), QStringLiteral("-1"),
+                    QStringLiteral("*")})
+                  .first,
+              (Names{"bad\xff.txt", "line\\nbreak.txt"}));
+    EXPECT_EQ(find({QStringLiteral("--modified"), QStringLiteral("..1999-12-31"), QStringLiteral("*")}).first, Names{});
+    EXPECT_EQ(find({QStringLiteral("--limit"), QStringLiteral("1"), QStringLiteral("img")}).first.size(), 1u);
+    EXPECT_EQ(find({QStringLiteral("nothing like it")}), std::pair(Names{}, 2)) << "none found, a file skipped";
+    EXPECT_EQ(
+        trv({QStringLiteral("find"), QStringLiteral("nothing"), library.filePath(QStringLiteral("one.trv"))}).code, 1);
+    EXPECT_EQ(trv({QStringLiteral("find"), QStringLiteral("--regex"), QStringLiteral("("), library.path()}).code, 2);
+}
+
+TEST_F(FindTest, VolumesAreOnlineOrOfflineAsTheirFileSystemsAreMounted)
+{
+    // A volume whose UUID no file system mounted now has.
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open(library.filePath(QStringLiteral("two.trv")).toUtf8().constData(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "UPDATE volumes SET uuid = 'not-mounted-anywhere', label = 'Drawer'", nullptr, nullptr,
+                           nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    const TrvRun r = trv({QStringLiteral("find"), QStringLiteral("img_0001"), library.path()});
+    ASSERT_EQ(r.code, 0);
+    const QList<QByteArray> lines = r.out.chopped(1).split('\n');
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].startsWith("\tonline\t")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].startsWith("Drawer\toffline\t")) << lines[1].toStdString();
+    const TrvRun volumes = trv({QStringLiteral("volumes"), library.path()});
+    EXPECT_TRUE(volumes.out.contains("\toffline\t")) << volumes.out.toStdString();
+    EXPECT_TRUE(volumes.out.contains("\tonline\t")) << volumes.out.toStdString();
+}
+
+TEST_F(FindTest, ExportAndFindGiveJsonAndCsvThatReadBackToTheExactNames)
+{
+    // Every name, its escaped form undone, must be a name of the tree, and all of them there.
+    const char *const check = R"py(
+import csv, json, os, sys
+def exact(r):
+    v = r["folder"] + r["name"]
+    if r["escaped"] in (True, "true"):
+        v = v.encode("utf-8").decode("unicode_escape").encode("latin-1")
+    else:
+        v = v.encode("utf-8")
+    return v
+rows = [json.loads(l) for l in open(sys.argv[1], encoding="utf-8")] if sys.argv[2] == "json" \
+    else list(csv.DictReader(open(sys.argv[1], encoding="utf-8", newline="")))
+found = sorted(exact(r) for r in rows)
+tree = sorted(os.path.join(d, f) + b"" for d, _, fs in os.walk(os.fsencode(sys.argv[3])) for f in fs)
+print(found == tree, len(rows))
+)py";
+    for (const char *form : {"json", "csv"}) {
+        const TrvRun r =
+            trv({QStringLiteral("export"), QStringLiteral("--") + QLatin1String(form),
+                 library.filePath(QStringLiteral("one.trv")), library.filePath(QStringLiteral("two.trv"))});
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+        const QString out = library.filePath(QStringLiteral("out.") + QLatin1String(form));
+        QFile f(out);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(r.out);
+        f.close();
+        QProcess python;
+        python.start(QStringLiteral("python3"),
+                     {QStringLiteral("-c"), QString::fromLatin1(check), out, QLatin1String(form), tree.path()});
+        ASSERT_TRUE(python.waitForFinished(30000));
+        EXPECT_EQ(python.readAllStandardOutput().trimmed(), "True 6")
+            << form << python.readAllStandardError().toStdString();
+    }
+}
