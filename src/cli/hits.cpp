@@ -22,6 +22,24 @@ std::size_t sequenceAt(std::string_view s)
 
 } // namespace
 
+void appendJsonString(std::string &out, std::string_view utf8)
+{
+    out += '"';
+    for (const char c : utf8) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", unsigned(c));
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
 bool appendReversible(std::string &out, std::string_view bytes)
 {
     if (text::isValidUtf8(bytes)) {
@@ -45,24 +63,6 @@ bool appendReversible(std::string &out, std::string_view bytes)
 }
 
 namespace {
-
-void appendJsonString(std::string &out, std::string_view utf8)
-{
-    out += '"';
-    for (const char c : utf8) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", unsigned(c));
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    out += '"';
-}
 
 // RFC 4180: quoted, with quotes doubled.
 void appendCsvString(std::string &out, std::string_view utf8)

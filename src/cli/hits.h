@@ -22,6 +22,9 @@ struct Origin {
     bool online = false;
 };
 
+// A JSON string of UTF-8 text: quotes, backslashes and control characters escaped.
+void appendJsonString(std::string &out, std::string_view utf8);
+
 // Appends the bytes, escaped as above where they are not valid UTF-8; says whether they were.
 bool appendReversible(std::string &out, std::string_view bytes);
 

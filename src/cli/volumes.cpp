@@ -3,8 +3,10 @@
 #include "catalogfile/cataloguefile.h"
 #include "commands.h"
 #include "escape.h"
+#include "hits.h"
 #include "library/library.h"
 #include "output.h"
+#include "platform/text.h"
 
 #include <CLI/CLI.hpp>
 #include <QDateTime>
@@ -26,25 +28,6 @@ struct Arguments {
 std::string catalogued(const Volume &v)
 {
     return QDateTime::fromMSecsSinceEpoch(v.walkBegan).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString();
-}
-
-// A JSON string: valid UTF-8 (other bytes become U+FFFD), control characters escaped.
-void appendJson(std::string &out, const std::string &value)
-{
-    out += '"';
-    for (const char c : QString::fromUtf8(value.data(), qsizetype(value.size())).toUtf8()) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", unsigned(c));
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    out += '"';
 }
 
 void appendText(std::string &out, const std::string &file, const Volume &v, bool named, bool online)
@@ -87,7 +70,7 @@ void appendJsonLine(std::string &out, const std::string &file, const Volume &v, 
     char sep = '{';
     for (const auto &[key, value] : texts) {
         out += sep + std::string("\"") + key + "\":";
-        appendJson(out, *value);
+        appendJsonString(out, text::sanitizeUtf8(*value));
         sep = ',';
     }
     for (const auto &[key, value] : numbers)
