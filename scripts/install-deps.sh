@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config python3 clang-format
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
-  libsqlite3-dev libcli11-dev libblkid-dev libxxhash-dev
+  libsqlite3-dev libcli11-dev libblkid-dev libxxhash-dev libpcre2-dev
   googletest libgtest-dev
   fonts-liberation fontconfig
   xvfb xauth

@@ -1,9 +1,9 @@
 // trv find [OPTIONS] PATTERN [FILE|FOLDER...]: the records of the library, or of the
 // catalogue files and folders named, whose name (or path) matches.
-#include "catalogfile/cataloguefile.h"
 #include "catalogue/columns.h"
 #include "catalogue/layouts.h"
 #include "commands.h"
+#include "findindex/searchopen.h"
 #include "hits.h"
 #include "library/filters.h"
 #include "library/library.h"
@@ -82,6 +82,8 @@ int find(const Arguments &a)
 {
     library::Filters filters;
     const library::Matcher matcher(a.pattern, a.regex, a.exactCase);
+    // What the index is searched with: its names are folded with case aside.
+    const library::Matcher loose(a.pattern, a.regex, false);
     std::string error;
     if (!parseFilters(a, filters))
         return kError;
@@ -102,7 +104,8 @@ int find(const Arguments &a)
         if (a.limit && s.hits >= a.limit)
             break;
         Volumes volumes;
-        const std::unique_ptr<RecordSet> records = cataloguefile::open(file, error, &volumes);
+        const std::unique_ptr<RecordSet> records =
+            findindex::openForSearch(file, a.path ? nullptr : &loose, volumes, error);
         if (!records) {
             complain("skipped '%s': %s", file.c_str(), error.c_str());
             skipped = true;

@@ -154,3 +154,45 @@ print(found == tree, len(rows))
             << form << python.readAllStandardError().toStdString();
     }
 }
+
+TEST_F(FindTest, TheIndexBesideTheCataloguesChangesNoAnswer)
+{
+    const QList<QStringList> queries{{QStringLiteral("img")},
+                                     {QStringLiteral("--case"), QStringLiteral("IMG")},
+                                     {QStringLiteral("*.jpg")},
+                                     {QStringLiteral("--regex"), QStringLiteral("^r.sum")},
+                                     {QStringLiteral("--ext"), QStringLiteral("txt"), QStringLiteral("e")},
+                                     {QStringLiteral("--json"), QStringLiteral("resume")},
+                                     {QStringLiteral("no such name")}};
+    const QString index = library.filePath(QStringLiteral(".one.trv.index"));
+    auto answers = [&](bool withoutIndex) {
+        QList<TrvRun> out;
+        for (QStringList q : queries) {
+            if (withoutIndex)
+                QFile::remove(index), QFile::remove(library.filePath(QStringLiteral(".two.trv.index")));
+            q.prepend(QStringLiteral("find"));
+            q.append(library.path());
+            out.append(trv(q));
+        }
+        return out;
+    };
+    const QList<TrvRun> whole = answers(true), indexed = answers(false);
+    ASSERT_TRUE(QFile::exists(index)) << "a search leaves an index";
+    for (qsizetype i = 0; i < queries.size(); ++i) {
+        EXPECT_EQ(indexed[i].out, whole[i].out) << queries[i].join(' ').toStdString();
+        EXPECT_EQ(indexed[i].code, whole[i].code) << queries[i].join(' ').toStdString();
+    }
+
+    // A damaged index is passed over and made again.
+    QFile damaged(index);
+    ASSERT_TRUE(damaged.open(QIODevice::ReadWrite));
+    damaged.seek(60);
+    damaged.write("\xff\xff\xff\xff\xff\xff\xff\xff");
+    damaged.close();
+    EXPECT_EQ(trv({QStringLiteral("find"), QStringLiteral("img"), library.path()}).out, whole[0].out);
+
+    // A catalogue saved again, with a file more, is searched as it is now.
+    make("one/sub/img_0002.jpg", 3);
+    save("one");
+    EXPECT_EQ(find({QStringLiteral("img_000")}).first, (Names{"IMG_0001.JPG", "img_0001.jpg", "img_0002.jpg"}));
+}

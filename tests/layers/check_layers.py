@@ -12,7 +12,7 @@ import re
 import sys
 
 ORDER = {
-    "core": ["platform", "catalogue", "catalogfile", ("report", "duplicates", "findindex", "library")],
+    "core": ["platform", "catalogue", "catalogfile", ("report", "duplicates", "library"), "findindex"],
     "gui": ["common", "grid", ("display", "lookup", "saveopen", "printing", "fileops", "help"), "app"],
 }
 # What each side may include: trv stands on the core alone.

@@ -2,6 +2,7 @@
 
 #include "catalogfile/catalogueformat.h"
 #include "catalogfile/cataloguereader.h"
+#include "catalogfile/cataloguerows.h"
 #include "catalogfile/cataloguewriter.h"
 #include "catalogue/layouts.h"
 #include "platform/atomicfile.h"
@@ -115,12 +116,15 @@ atomicfile::Outcome save(const RecordSet &records, const Volumes &volumes, const
     return replacement.commit(error);
 }
 
-std::unique_ptr<RecordSet> open(const std::string &path, std::string &error, Volumes *volumes)
+namespace {
+
+// A new record set filled by read, or nullptr with the reason.
+template <typename Read> std::unique_ptr<RecordSet> openWith(const Read &read, std::string &error)
 {
     auto records = std::make_unique<RecordSet>();
     CreateRecordSet(*records);
     try {
-        readCatalogue(path, *records, volumes);
+        read(*records);
     } catch (const std::bad_alloc &) {
         error = kNoMemoryToOpen;
         return nullptr;
@@ -131,6 +135,19 @@ std::unique_ptr<RecordSet> open(const std::string &path, std::string &error, Vol
     records->squeeze();
     records->moveFirst();
     return records;
+}
+
+} // namespace
+
+std::unique_ptr<RecordSet> open(const std::string &path, std::string &error, Volumes *volumes)
+{
+    return openWith([&](RecordSet &records) { readCatalogue(path, records, volumes); }, error);
+}
+
+std::unique_ptr<RecordSet> openRows(const std::string &path, const std::vector<int> &positions, std::string &error,
+                                    Volumes *volumes)
+{
+    return openWith([&](RecordSet &records) { readRows(path, positions, records, volumes); }, error);
 }
 
 } // namespace cataloguefile

@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace cataloguefile {
 
@@ -35,5 +36,11 @@ inline constexpr const char *kNoMemoryToOpen = "there is not enough memory to op
 // reason in error for a file that is not a whole catalogue file of this version or older.
 // Where volumes is given, it gets the volumes the file records (none for an older file).
 [[nodiscard]] std::unique_ptr<RecordSet> open(const std::string &path, std::string &error, Volumes *volumes = nullptr);
+
+// The same for only the records at `positions` (ascending, from 0, in the file's order), as a
+// search whose index says where its hits may be reads them. The sum over all records is not
+// checked: the index was made from a whole, checked open of the same state of the file.
+[[nodiscard]] std::unique_ptr<RecordSet> openRows(const std::string &path, const std::vector<int> &positions,
+                                                  std::string &error, Volumes *volumes = nullptr);
 
 } // namespace cataloguefile

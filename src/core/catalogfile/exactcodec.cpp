@@ -104,4 +104,17 @@ bool take(std::string_view &in, std::string_view field, bool &has, std::string &
     return true;
 }
 
+bool skip(std::string_view &in)
+{
+    std::uint64_t h = 0, rest = 0;
+    std::string_view part;
+    if (!getVarint(in, h))
+        return false;
+    if (h == 0)
+        return true;
+    if (h % 2 == 0)
+        return bytes(in, h / 2 - 1, part);
+    return bytes(in, (h / 2 + 7) / 8, part) && getVarint(in, rest) && bytes(in, rest, part);
+}
+
 } // namespace exactcodec

@@ -19,4 +19,7 @@ void append(std::string &out, const std::optional<std::string_view> &exact, std:
 // damaged. `has` tells whether the record has one.
 [[nodiscard]] bool take(std::string_view &in, std::string_view field, bool &has, std::string &exact);
 
+// Passes over the next value without its field; false when the bytes are damaged.
+[[nodiscard]] bool skip(std::string_view &in);
+
 } // namespace exactcodec

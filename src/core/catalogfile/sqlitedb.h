@@ -58,6 +58,8 @@ public:
     // True for a row, false at the end.
     bool step();
     void run();
+    // Ready to be bound and stepped again.
+    void reset() { sqlite3_reset(m_stmt); }
     void bind(int i, qint64 v) { sqlite3_bind_int64(m_stmt, i, v); }
     // The text must outlive the next step.
     void bind(int i, std::string_view v) // an empty view may have no data, which SQLite takes for NULL

@@ -35,9 +35,10 @@ public:
     void contains(std::string_view folded, const std::function<bool(int position)> &hit) const;
     // Every folded name, in order; stops when `visit` says so.
     void each(const std::function<bool(int position, std::string_view folded)> &visit) const;
+    // The folded name at a position below count(); a NUL follows it.
+    [[nodiscard]] std::string_view name(int position) const;
 
 private:
-    [[nodiscard]] std::string_view name(int position) const;
     QFile m_file;
     const std::uint32_t *m_offsets = nullptr; // count + 1 of them, into m_names
     const char *m_names = nullptr;

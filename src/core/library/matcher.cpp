@@ -1,6 +1,10 @@
 #include "library/matcher.h"
 
+#include <QString>
+
+#define PCRE2_CODE_UNIT_WIDTH 8
 #include <fnmatch.h>
+#include <pcre2.h>
 
 namespace library {
 namespace {
@@ -13,7 +17,49 @@ bool isAscii(std::string_view s)
     return true;
 }
 
+// The longest run of characters a shell pattern matches only as themselves.
+std::string longestPlainRun(std::string_view glob)
+{
+    std::string best, run;
+    for (std::size_t i = 0; i < glob.size(); ++i) {
+        const char c = glob[i];
+        if (c == '\\' && i + 1 < glob.size()) {
+            run.push_back(glob[++i]);
+            continue;
+        }
+        if (c != '*' && c != '?' && c != '[') {
+            run.push_back(c);
+            continue;
+        }
+        if (run.size() > best.size())
+            best = run;
+        run.clear();
+        if (c == '[') { // a set: a ']' first in it is one of its characters
+            std::size_t j = i + 1;
+            j += j < glob.size() && (glob[j] == '!' || glob[j] == '^');
+            j += j < glob.size() && glob[j] == ']';
+            j = glob.find(']', j);
+            if (j == std::string_view::npos)
+                return {}; // fnmatch takes the '[' as itself: stay safe and require nothing
+            i = j;
+        }
+    }
+    return run.size() > best.size() ? run : best;
+}
+
 } // namespace
+
+// A compiled expression, and the space its matches use.
+struct Matcher::Regex {
+    pcre2_code *code = nullptr;
+    pcre2_match_data *match = nullptr;
+    std::string error;
+    ~Regex()
+    {
+        pcre2_match_data_free(match);
+        pcre2_code_free(code);
+    }
+};
 
 Matcher::Matcher(const std::string &pattern, bool regex, bool exactCase)
     : m_kind(regex                                               ? PatternKind::Regex
@@ -23,20 +69,32 @@ Matcher::Matcher(const std::string &pattern, bool regex, bool exactCase)
 {
     if (m_kind != PatternKind::Regex) {
         m_folded = fold(pattern);
+        m_required = m_kind == PatternKind::Substring ? m_folded : longestPlainRun(m_folded);
         return;
     }
     // Folding the case of an expression would change it ("\\D" is not "\\d"): the match ignores case instead.
-    QRegularExpression::PatternOptions options = QRegularExpression::UseUnicodePropertiesOption;
-    if (!exactCase)
-        options |= QRegularExpression::CaseInsensitiveOption;
-    m_regex = QRegularExpression(QString::fromStdString(foldText(pattern, false)), options);
+    const std::string folded = foldText(pattern, false);
+    m_regex = std::make_shared<Regex>();
+    int code = 0;
+    PCRE2_SIZE offset = 0;
+    m_regex->code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(folded.data()), folded.size(),
+                                  PCRE2_UTF | PCRE2_UCP | PCRE2_MATCH_INVALID_UTF | (exactCase ? 0 : PCRE2_CASELESS),
+                                  &code, &offset, nullptr);
+    if (!m_regex->code) {
+        PCRE2_UCHAR message[256];
+        pcre2_get_error_message(code, message, sizeof message);
+        m_regex->error = reinterpret_cast<const char *>(message) + (" at offset " + std::to_string(offset));
+        return;
+    }
+    pcre2_jit_compile(m_regex->code, PCRE2_JIT_COMPLETE); // without it (no JIT here) the match is interpreted
+    m_regex->match = pcre2_match_data_create_from_pattern(m_regex->code, nullptr);
 }
 
 bool Matcher::valid(std::string &error) const
 {
-    if (m_kind != PatternKind::Regex || m_regex.isValid())
+    if (m_kind != PatternKind::Regex || m_regex->code)
         return true;
-    error = m_regex.errorString().toStdString();
+    error = m_regex->error;
     return false;
 }
 
@@ -78,7 +136,8 @@ bool Matcher::matchesFolded(std::string_view folded) const
     case PatternKind::Glob:
         return ::fnmatch(m_folded.c_str(), std::string(folded).c_str(), 0) == 0;
     case PatternKind::Regex:
-        return m_regex.match(QString::fromUtf8(folded.data(), qsizetype(folded.size()))).hasMatch();
+        return m_regex->code && pcre2_match(m_regex->code, reinterpret_cast<PCRE2_SPTR>(folded.data()), folded.size(),
+                                            0, 0, m_regex->match, nullptr) >= 0;
     }
     return false;
 }

@@ -3,9 +3,7 @@
 // or a regular expression; letters alike but for case or accents match unless case is asked
 // for, and a name matches alike in its composed (NFC) and decomposed (NFD) forms.
 
-#include <QRegularExpression>
-#include <QString>
-
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -28,12 +26,17 @@ public:
     [[nodiscard]] bool matches(std::string_view utf8) const;
     // For a text already folded.
     [[nodiscard]] bool matchesFolded(std::string_view folded) const;
+    // Folded text that every match holds (the longest run of a shell pattern's plain
+    // characters); empty where none is known, as for a regular expression.
+    [[nodiscard]] std::string_view requiredText() const { return m_required; }
 
 private:
+    struct Regex;
     PatternKind m_kind;
     bool m_exactCase;
     std::string m_folded; // the pattern, folded as the texts are
-    QRegularExpression m_regex;
+    std::string m_required;
+    std::shared_ptr<Regex> m_regex;
 };
 
 } // namespace library
