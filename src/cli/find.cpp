@@ -46,11 +46,14 @@ std::optional<QDate> modifiedDay(const RecordSet &records, int pos)
 }
 
 // Appends the hits of one catalogue file to out.
-void searchCatalogue(Search &s, const std::string &file, const RecordSet &records, const Volumes &volumes,
+void searchCatalogue(Search &s, const std::string &file, const findindex::SearchRecords &found, const Volumes &volumes,
                      std::string &out)
 {
+    const RecordSet &records = *found.records;
     std::string name, folder;
-    for (int pos = 0; pos < records.count() && (s.limit == 0 || s.hits < s.limit); ++pos) {
+    const int count = found.positions ? int(found.positions->size()) : records.count();
+    for (int k = 0; k < count && (s.limit == 0 || s.hits < s.limit); ++k) {
+        const int pos = found.positions ? (*found.positions)[std::size_t(k)] : k;
         records.exactAt(pos, fld::LongName, name);
         if (s.path)
             records.exactAt(pos, fld::Path, folder);
@@ -104,14 +107,14 @@ int find(const Arguments &a)
         if (a.limit && s.hits >= a.limit)
             break;
         Volumes volumes;
-        const std::unique_ptr<RecordSet> records =
+        const findindex::SearchRecords found =
             findindex::openForSearch(file, a.path ? nullptr : &loose, volumes, error);
-        if (!records) {
+        if (!found.records) {
             complain("skipped '%s': %s", file.c_str(), error.c_str());
             skipped = true;
             continue;
         }
-        searchCatalogue(s, file, *records, volumes, out);
+        searchCatalogue(s, file, found, volumes, out);
         // Each file's hits are out before the next file is read.
         written = write(out) && std::fflush(stdout) == 0 && written;
         out.clear();

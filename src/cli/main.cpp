@@ -12,6 +12,7 @@ int main(int argc, char **argv)
     mallopt(M_MMAP_THRESHOLD, 128 * 1024);
     static constexpr std::array kCommands{&trv::scanCommand, &trv::drivesCommand, &trv::saveCommand,
                                           &trv::dumpCommand, &trv::reportCommand, &trv::volumesCommand,
-                                          &trv::findCommand, &trv::exportCommand};
+                                          &trv::findCommand, &trv::exportCommand, &trv::dupsCommand,
+                                          &trv::hashCommand, &trv::verifyCommand};
     return trv::runCommandLine(kCommands, argc, argv);
 }

@@ -82,9 +82,9 @@ std::string_view textOf(const Cell &v)
     return v.text;
 }
 
-void beginRead(Db &db, const std::string &path, const RecordSet &expected)
+void beginRead(Db &db, const std::string &path, const RecordSet &expected, bool write)
 {
-    db.open(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX);
+    db.open(path, (write ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX);
     sqlite3_db_config(db.handle(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
     sqlite3_db_config(db.handle(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_busy_timeout(db.handle(), kBusyMillis);

@@ -13,10 +13,10 @@
 
 namespace cataloguefile {
 
-// Opens the file read-only and begins the one read transaction every check and every
-// record come from; then checks that it is a catalogue file of this version or older with
-// the layout of `expected`.
-void beginRead(sqlitedb::Db &db, const std::string &path, const RecordSet &expected);
+// Opens the file (read-only unless `write`) and begins the one read transaction every check
+// and every record come from; then checks that it is a catalogue file of this version or
+// older with the layout of `expected`.
+void beginRead(sqlitedb::Db &db, const std::string &path, const RecordSet &expected, bool write = false);
 
 // Whether the file has all `count` of the tables named (a quoted, comma-separated list).
 [[nodiscard]] bool hasTables(sqlitedb::Db &db, const char *names, int count);

@@ -36,18 +36,28 @@ bool candidatesOf(const NameIndex &index, const library::Matcher &loose, std::ve
     return out.size() <= most;
 }
 
-void writeIndex(const std::string &file, const SourceStamp &stamp, const RecordSet &records)
+// Makes the index of a file just read whole; where it could be made, the positions that
+// may match, from it.
+std::optional<std::vector<int>> writeIndex(const std::string &file, const SourceStamp &stamp, const RecordSet &records,
+                                           const library::Matcher *loose)
 {
     std::string name;
     QString error;
+    const QString path = indexPathOf(file);
     // An index that cannot be written (a folder that is read-only) only makes the next search slower.
-    (void)write(
-        indexPathOf(file), stamp, records.count(),
-        [&](int pos, std::string &folded) {
-            records.exactAt(pos, fld::LongName, name);
-            folded = library::foldText(name, true);
-        },
-        error);
+    if (!write(
+            path, stamp, records.count(),
+            [&](int pos, std::string &folded) {
+                records.exactAt(pos, fld::LongName, name);
+                folded = library::foldText(name, true);
+            },
+            error))
+        return std::nullopt;
+    NameIndex index;
+    std::vector<int> candidates;
+    if (loose && index.open(path, stamp) && candidatesOf(index, *loose, candidates))
+        return candidates;
+    return std::nullopt;
 }
 
 } // namespace
@@ -58,8 +68,8 @@ QString indexPathOf(const std::string &catalogue)
     return info.path() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".index");
 }
 
-std::unique_ptr<RecordSet> openForSearch(const std::string &file, const library::Matcher *loose, Volumes &volumes,
-                                         std::string &error)
+SearchRecords openForSearch(const std::string &file, const library::Matcher *loose, Volumes &volumes,
+                            std::string &error)
 {
     // Taken before the file is read, so that a change while it is read makes the index stale.
     SourceStamp stamp;
@@ -69,12 +79,12 @@ std::unique_ptr<RecordSet> openForSearch(const std::string &file, const library:
     std::vector<int> candidates;
     if (indexed && loose && candidatesOf(index, *loose, candidates)) {
         if (auto some = cataloguefile::openRows(file, candidates, error, &volumes))
-            return some;
+            return {std::move(some), std::nullopt};
         volumes = {};
     }
-    auto all = cataloguefile::open(file, error, &volumes);
-    if (all && stamped && !indexed)
-        writeIndex(file, stamp, *all);
+    SearchRecords all{cataloguefile::open(file, error, &volumes), std::nullopt};
+    if (all.records && stamped && !indexed)
+        all.positions = writeIndex(file, stamp, *all.records, loose);
     return all;
 }
 

@@ -1,0 +1,99 @@
+#include "catalogued.h"
+
+#include "catalogfile/cataloguefile.h"
+#include "catalogue/columns.h"
+#include "catalogue/layouts.h"
+#include "hits.h"
+#include "library/library.h"
+#include "output.h"
+
+namespace trv {
+
+std::string Catalogued::pathOf(const CataloguedFile &f) const
+{
+    const RecordSet &rs = *catalogues[f.catalogue].records;
+    std::string folder, name;
+    rs.exactAt(f.pos, fld::Path, folder);
+    rs.exactAt(f.pos, fld::LongName, name);
+    return folder + name;
+}
+
+const Volume *Catalogued::volumeOf(const CataloguedFile &f) const
+{
+    const Catalogue &c = catalogues[f.catalogue];
+    return trv::volumeOf(*c.records, f.pos, c.volumes);
+}
+
+std::string Catalogued::fileSystemOf(const CataloguedFile &f) const
+{
+    const Volume *v = volumeOf(f);
+    if (!v)
+        return "file " + catalogues[f.catalogue].file; // an older file: its walk is all it says
+    return v->uuid.empty() ? v->deviceNumber + " " + v->mountPoint : v->uuid;
+}
+
+std::optional<content::Digest> Catalogued::storedFor(const CataloguedFile &f, const content::Stamp &s) const
+{
+    const auto &digests = catalogues[f.catalogue].digests;
+    const auto it = digests.find(pathOf(f));
+    content::Digest d;
+    if (it == digests.end() || it->second.size != s.size || it->second.modifiedNs != s.modifiedNs ||
+        it->second.inode != s.inode || !digestFromBytes(it->second.digest, d))
+        return std::nullopt;
+    return d;
+}
+
+Catalogued loadCatalogued(const std::vector<std::string> &inputs, bool digests)
+{
+    Catalogued out;
+    std::vector<std::string> unusable;
+    const std::vector<std::string> files =
+        library::catalogueFiles(inputs.empty() ? std::vector{library::defaultFolder()} : inputs, unusable);
+    for (const std::string &u : unusable)
+        complain("%s", u.c_str());
+    out.skipped = !unusable.empty();
+    library::OnlineVolumes online;
+    std::string error;
+    for (const std::string &file : files) {
+        Catalogue c{file, nullptr, {}, {}};
+        c.records = cataloguefile::open(file, error, &c.volumes);
+        if (!c.records || (digests && !cataloguefile::HashStore::load(file, c.digests, error))) {
+            complain("skipped '%s': %s", file.c_str(), error.c_str());
+            out.skipped = true;
+            continue;
+        }
+        const auto index = std::uint32_t(out.catalogues.size());
+        for (int pos = 0; pos < c.records->count(); ++pos) {
+            const Volume *v = trv::volumeOf(*c.records, pos, c.volumes);
+            // A file that does not record volumes was walked here: its paths are tried.
+            out.files.push_back({index, pos, c.records->integerAt(pos, fld::Size), !v || online.online(*v)});
+        }
+        out.catalogues.push_back(std::move(c));
+    }
+    return out;
+}
+
+// Big-endian, high half first: XXH128's canonical form, the same on every machine.
+std::string digestBytes(const content::Digest &d)
+{
+    std::string out(16, '\0');
+    for (int i = 0; i < 8; ++i) {
+        out[std::size_t(i)] = char(d.high >> (56 - 8 * i));
+        out[std::size_t(8 + i)] = char(d.low >> (56 - 8 * i));
+    }
+    return out;
+}
+
+bool digestFromBytes(const std::string &bytes, content::Digest &out)
+{
+    if (bytes.size() != 16)
+        return false;
+    out = {};
+    for (int i = 0; i < 8; ++i) {
+        out.high = out.high << 8 | static_cast<unsigned char>(bytes[std::size_t(i)]);
+        out.low = out.low << 8 | static_cast<unsigned char>(bytes[std::size_t(8 + i)]);
+    }
+    return true;
+}
+
+} // namespace trv

@@ -1,0 +1,120 @@
+#include "catalogfile/hashstore.h"
+
+#include "catalogfile/readshared.h"
+#include "catalogue/layouts.h"
+
+namespace cataloguefile {
+namespace {
+
+using sqlitedb::Db;
+using sqlitedb::Failure;
+using sqlitedb::Stmt;
+
+constexpr const char *kHashSchema = R"sql(
+CREATE TABLE IF NOT EXISTS hashes(path BLOB PRIMARY KEY, algorithm TEXT NOT NULL, size INTEGER NOT NULL,
+    modified_ns INTEGER NOT NULL, inode INTEGER NOT NULL, digest BLOB NOT NULL) WITHOUT ROWID;
+)sql";
+
+constexpr int kBusyMillis = 5000;
+
+// A catalogue file, checked as an open checks it (but for its records), to read or add digests.
+void openChecked(Db &db, const std::string &path, bool write)
+{
+    RecordSet layout;
+    CreateRecordSet(layout);
+    beginRead(db, path, layout, write);
+    db.exec("COMMIT");
+}
+
+} // namespace
+
+bool HashStore::load(const std::string &path, StoredDigests &out, std::string &error)
+{
+    try {
+        Db db;
+        openChecked(db, path, false);
+        if (!hasTables(db, "'hashes'", 1))
+            return true;
+        Stmt st(db, "SELECT path, size, modified_ns, inode, digest FROM hashes WHERE algorithm = ?");
+        st.bind(1, std::string_view(kAlgorithm));
+        while (st.step())
+            out[std::string(st.blob(0))] = {st.integer(1), st.integer(2), std::uint64_t(st.integer(3)),
+                                            std::string(st.blob(4))};
+        return true;
+    } catch (const std::exception &e) {
+        error = e.what();
+        return false;
+    }
+}
+
+template <typename F> bool HashStore::guarded(F &&f, std::string &error)
+{
+    try {
+        f();
+        return true;
+    } catch (const std::exception &e) {
+        error = e.what();
+        return false;
+    }
+}
+
+bool HashStore::open(const std::string &path, std::string &error)
+{
+    return guarded(
+        [&] {
+            m_db = std::make_unique<Db>();
+            openChecked(*m_db, path, true);
+            sqlite3_busy_timeout(m_db->handle(), kBusyMillis);
+            m_db->exec(kHashSchema);
+            m_put = std::make_unique<Stmt>(*m_db, "INSERT OR REPLACE INTO hashes VALUES (?, ?, ?, ?, ?, ?)");
+            m_forget = std::make_unique<Stmt>(*m_db, "DELETE FROM hashes WHERE path = ?");
+        },
+        error);
+}
+
+void HashStore::beginIfNeeded()
+{
+    if (!m_inTransaction)
+        m_db->exec("BEGIN IMMEDIATE");
+    m_inTransaction = true;
+}
+
+bool HashStore::put(const std::string &exactPath, const StoredDigest &d, std::string &error)
+{
+    return guarded(
+        [&] {
+            beginIfNeeded();
+            m_put->bindBlob(1, exactPath);
+            m_put->bind(2, std::string_view(kAlgorithm));
+            m_put->bind(3, qint64(d.size));
+            m_put->bind(4, qint64(d.modifiedNs));
+            m_put->bind(5, qint64(d.inode));
+            m_put->bindBlob(6, d.digest);
+            m_put->run();
+        },
+        error);
+}
+
+bool HashStore::forget(const std::string &exactPath, std::string &error)
+{
+    return guarded(
+        [&] {
+            beginIfNeeded();
+            m_forget->bindBlob(1, exactPath);
+            m_forget->run();
+        },
+        error);
+}
+
+bool HashStore::commit(std::string &error)
+{
+    return guarded(
+        [&] {
+            if (m_inTransaction)
+                m_db->exec("COMMIT");
+            m_inTransaction = false;
+        },
+        error);
+}
+
+} // namespace cataloguefile

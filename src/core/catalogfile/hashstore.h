@@ -1,0 +1,49 @@
+#pragma once
+// Content digests kept in a catalogue file, in a table of its own that readers which do not
+// know it pass over: per file (its exact path), the algorithm, the size, modification time
+// and inode the digest was taken for, and the digest. Written in place through SQLite
+// transactions, a batch at a time, so a run killed at any point leaves the file whole, with
+// the digests of every batch committed before.
+
+#include "catalogfile/sqlitedb.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+namespace cataloguefile {
+
+struct StoredDigest {
+    std::int64_t size = 0, modifiedNs = 0;
+    std::uint64_t inode = 0;
+    std::string digest; // the algorithm's bytes
+};
+
+using StoredDigests = std::unordered_map<std::string, StoredDigest>; // by exact path
+
+class HashStore {
+public:
+    static constexpr const char *kAlgorithm = "xxh3-128";
+
+    // Reads the digests of kAlgorithm the file keeps (none for a file without them).
+    [[nodiscard]] static bool load(const std::string &path, StoredDigests &out, std::string &error);
+
+    // Opens the catalogue file to add digests to it, making their table where need be.
+    [[nodiscard]] bool open(const std::string &path, std::string &error);
+    // Adds or replaces the digest of the file at `exactPath`; kept once commit() returns.
+    [[nodiscard]] bool put(const std::string &exactPath, const StoredDigest &d, std::string &error);
+    [[nodiscard]] bool commit(std::string &error);
+    // Drops the digest of the file at `exactPath`; gone once commit() returns.
+    [[nodiscard]] bool forget(const std::string &exactPath, std::string &error);
+
+private:
+    template <typename F> bool guarded(F &&f, std::string &error);
+    void beginIfNeeded();
+
+    std::unique_ptr<sqlitedb::Db> m_db;
+    std::unique_ptr<sqlitedb::Stmt> m_put, m_forget;
+    bool m_inTransaction = false;
+};
+
+} // namespace cataloguefile
