@@ -4,6 +4,7 @@
 #include "catalogue/columns.h"
 #include "catalogue/layouts.h"
 #include "hits.h"
+#include "inputs.h"
 #include "library/library.h"
 #include "output.h"
 
@@ -46,12 +47,7 @@ std::optional<content::Digest> Catalogued::storedFor(const CataloguedFile &f, co
 Catalogued loadCatalogued(const std::vector<std::string> &inputs, bool digests)
 {
     Catalogued out;
-    std::vector<std::string> unusable;
-    const std::vector<std::string> files =
-        library::catalogueFiles(inputs.empty() ? std::vector{library::defaultFolder()} : inputs, unusable);
-    for (const std::string &u : unusable)
-        complain("%s", u.c_str());
-    out.skipped = !unusable.empty();
+    const std::vector<std::string> files = libraryFiles(inputs, out.skipped);
     library::OnlineVolumes online;
     std::string error;
     for (const std::string &file : files) {

@@ -5,6 +5,7 @@
 #include "commands.h"
 #include "findindex/searchopen.h"
 #include "hits.h"
+#include "inputs.h"
 #include "library/filters.h"
 #include "library/library.h"
 #include "library/matcher.h"
@@ -81,6 +82,14 @@ bool parseFilters(const Arguments &a, library::Filters &filters)
     return true;
 }
 
+bool validPattern(const library::Matcher &matcher)
+{
+    std::string error;
+    if (!matcher.valid(error))
+        complain("not a regular expression: %s", error.c_str());
+    return error.empty();
+}
+
 int find(const Arguments &a)
 {
     library::Filters filters;
@@ -88,21 +97,13 @@ int find(const Arguments &a)
     // What the index is searched with: its names are folded with case aside.
     const library::Matcher loose(a.pattern, a.regex, false);
     std::string error;
-    if (!parseFilters(a, filters))
+    if (!parseFilters(a, filters) || !validPattern(matcher))
         return kError;
-    if (!matcher.valid(error)) {
-        complain("not a regular expression: %s", error.c_str());
-        return kError;
-    }
-    std::vector<std::string> unusable;
-    const std::vector<std::string> files =
-        library::catalogueFiles(a.inputs.empty() ? std::vector{library::defaultFolder()} : a.inputs, unusable);
-    for (const std::string &u : unusable)
-        complain("%s", u.c_str());
+    bool skipped = false, written = true;
+    const std::vector<std::string> files = libraryFiles(a.inputs, skipped);
     Search s{matcher, filters, a.path, a.limit, 0, HitWriter(a.json ? Form::Json : a.csv ? Form::Csv : Form::Text), {}};
     std::string out;
     s.writer.begin(out);
-    bool skipped = !unusable.empty(), written = true;
     for (const std::string &file : files) {
         if (a.limit && s.hits >= a.limit)
             break;

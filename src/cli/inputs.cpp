@@ -2,6 +2,7 @@
 
 #include "catalogfile/cataloguefile.h"
 #include "catalogue/recordset.h"
+#include "library/library.h"
 #include "output.h"
 
 #include <cerrno>
@@ -45,6 +46,17 @@ std::unique_ptr<RecordSet> openCatalogue(const std::string &path)
     if (!catalogue)
         complain("cannot open the catalogue file '%s': %s", path.c_str(), error.c_str());
     return catalogue;
+}
+
+std::vector<std::string> libraryFiles(const std::vector<std::string> &inputs, bool &skipped)
+{
+    std::vector<std::string> unusable;
+    std::vector<std::string> files =
+        library::catalogueFiles(inputs.empty() ? std::vector{library::defaultFolder()} : inputs, unusable);
+    for (const std::string &u : unusable)
+        complain("%s", u.c_str());
+    skipped = skipped || !unusable.empty();
+    return files;
 }
 
 } // namespace trv

@@ -18,4 +18,8 @@ namespace trv {
 // The catalogue of a file, or nothing once the reason it was refused has been said.
 [[nodiscard]] std::unique_ptr<RecordSet> openCatalogue(const std::string &path);
 
+// The catalogue files the inputs name, the library when there are none; an input that names
+// none is said, and makes `skipped` true.
+[[nodiscard]] std::vector<std::string> libraryFiles(const std::vector<std::string> &inputs, bool &skipped);
+
 } // namespace trv

@@ -4,6 +4,7 @@
 #include "commands.h"
 #include "escape.h"
 #include "hits.h"
+#include "inputs.h"
 #include "library/library.h"
 #include "output.h"
 #include "platform/text.h"
@@ -83,13 +84,9 @@ int volumes(const Arguments &arguments)
     std::string out;
     // Without files, the library: every file of its folder, each volume said to be online or not.
     const bool library = arguments.files.empty();
-    std::vector<std::string> unusable;
-    const std::vector<std::string> files =
-        library::catalogueFiles(library ? std::vector{library::defaultFolder()} : arguments.files, unusable);
-    for (const std::string &u : unusable)
-        complain("%s", u.c_str());
+    bool refused = false;
+    const std::vector<std::string> files = libraryFiles(arguments.files, refused);
     library::OnlineVolumes mounted;
-    bool refused = !unusable.empty();
     for (const std::string &file : files) {
         std::string error;
         Volumes volumes;

@@ -1,7 +1,8 @@
 // Guards trv find and trv export on a library of two catalogues and a damaged file: what each
 // kind of pattern and filter finds, accents and case aside (NFC and NFD alike), the damaged
 // file named and skipped, the exit statuses, volumes online and offline, and JSON and CSV
-// that Python's json and csv modules read back to the exact bytes of every name.
+// that Python's json and csv modules read back to the exact bytes of every name; a disk
+// catalogued and then unmounted is offline and still searched.
 #include "cli/trvrun.h"
 
 #include <QDir>
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <set>
+#include <sys/mount.h>
 
 namespace {
 
@@ -195,4 +197,33 @@ TEST_F(FindTest, TheIndexBesideTheCataloguesChangesNoAnswer)
     make("one/sub/img_0002.jpg", 3);
     save("one");
     EXPECT_EQ(find({QStringLiteral("img_000")}).first, (Names{"IMG_0001.JPG", "img_0001.jpg", "img_0002.jpg"}));
+}
+
+TEST(FindOnDisksTest, ADiskUnpluggedIsOfflineAndItsFilesAreStillFound)
+{
+    QTemporaryDir root, library;
+    std::vector<std::string> mounted;
+    for (const char *disk : {"stick", "backup"}) {
+        const std::string at = root.filePath(QLatin1String(disk)).toStdString();
+        QDir().mkpath(QString::fromStdString(at));
+        if (::mount("tmpfs", at.c_str(), "tmpfs", 0, "size=4m") != 0)
+            GTEST_SKIP() << "this machine refuses to mount a tmpfs";
+        mounted.push_back(at);
+        touch(QByteArray::fromStdString(at + "/only-on-" + disk + ".txt"));
+        ASSERT_EQ(trv({QStringLiteral("save"), QStringLiteral("-o"),
+                       library.filePath(QLatin1String(disk) + QStringLiteral(".trv")), QString::fromStdString(at)})
+                      .code,
+                  0);
+    }
+    ASSERT_EQ(::umount(mounted[1].c_str()), 0);
+    const TrvRun r = trv({QStringLiteral("find"), QStringLiteral("only-on"), library.path()});
+    ::umount(mounted[0].c_str());
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QList<QByteArray> lines = r.out.chopped(1).split('\n');
+    ASSERT_EQ(lines.size(), 2) << r.out.toStdString();
+    // The library lists backup.trv before stick.trv.
+    EXPECT_TRUE(lines[0].contains("\toffline\t") && lines[0].contains("/backup/only-on-backup.txt\t"))
+        << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].contains("\tonline\t") && lines[1].contains("/stick/only-on-stick.txt\t"))
+        << lines[1].toStdString();
 }

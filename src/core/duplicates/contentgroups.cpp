@@ -1,13 +1,18 @@
 #include "duplicates/contentgroups.h"
 
 #include <algorithm>
+#include <atomic>
+#include <iterator>
 #include <map>
+#include <thread>
 #include <tuple>
 
 namespace content {
 namespace {
 
 using Members = std::vector<std::size_t>;
+
+constexpr unsigned kMaxReaders = 4;
 
 const char *whyLeftOut(Read r)
 {
@@ -21,6 +26,28 @@ const char *whyLeftOut(Read r)
     }
 }
 
+// Runs of two or more files of equal size; the links of one file count once.
+std::vector<Members> bySize(const std::vector<Candidate> &c, const GroupOptions &options)
+{
+    Members all;
+    for (std::size_t i = 0; i < c.size(); ++i)
+        if (c[i].stamp.size >= options.minSize)
+            all.push_back(i);
+    const auto key = [&c](std::size_t i) { return std::tie(c[i].stamp.size, c[i].volume, c[i].stamp.inode); };
+    std::stable_sort(all.begin(), all.end(), [&](std::size_t a, std::size_t b) { return key(a) < key(b); });
+    std::vector<Members> runs;
+    for (std::size_t k = 0; k < all.size(); ++k) {
+        if (k > 0 && key(all[k]) == key(all[k - 1]))
+            continue; // another name of the same file
+        if (k == 0 || c[all[k]].stamp.size != c[all[k - 1]].stamp.size)
+            runs.emplace_back();
+        runs.back().push_back(all[k]);
+    }
+    std::erase_if(runs, [](const Members &m) { return m.size() < 2; });
+    return runs;
+}
+
+// Decides the runs of equal size it is given, one after another; each reader has its own.
 class Grouper {
 public:
     Grouper(const std::vector<Candidate> &candidates, const GroupOptions &options)
@@ -28,39 +55,7 @@ public:
     {
     }
 
-    GroupResult run()
-    {
-        for (const Members &same : bySize())
-            decide(same);
-        std::stable_sort(m_result.groups.begin(), m_result.groups.end(), [](const Group &a, const Group &b) {
-            return std::tuple(a.wasted(), a.size) > std::tuple(b.wasted(), b.size);
-        });
-        return std::move(m_result);
-    }
-
-private:
-    // Runs of two or more files of equal size; the links of one file count once.
-    std::vector<Members> bySize() const
-    {
-        Members all;
-        for (std::size_t i = 0; i < m_c.size(); ++i)
-            if (m_c[i].stamp.size >= m_options.minSize)
-                all.push_back(i);
-        const auto key = [this](std::size_t i) {
-            return std::tie(m_c[i].stamp.size, m_c[i].volume, m_c[i].stamp.inode);
-        };
-        std::stable_sort(all.begin(), all.end(), [&](std::size_t a, std::size_t b) { return key(a) < key(b); });
-        std::vector<Members> runs;
-        for (std::size_t k = 0; k < all.size(); ++k) {
-            if (k > 0 && key(all[k]) == key(all[k - 1]))
-                continue; // another name of the same file
-            if (k == 0 || m_c[all[k]].stamp.size != m_c[all[k - 1]].stamp.size)
-                runs.emplace_back();
-            runs.back().push_back(all[k]);
-        }
-        std::erase_if(runs, [](const Members &m) { return m.size() < 2; });
-        return runs;
-    }
+    GroupResult &result() { return m_result; }
 
     void decide(const Members &same)
     {
@@ -74,6 +69,7 @@ private:
                 keep(std::move(equal));
     }
 
+private:
     // The members split by their digests (of a sample, or whole); groups of one dropped.
     std::vector<Members> split(const Members &members, bool sample)
     {
@@ -172,7 +168,37 @@ private:
 
 GroupResult contentGroups(const std::vector<Candidate> &candidates, const GroupOptions &options)
 {
-    return Grouper(candidates, options).run();
+    const std::vector<Members> runs = bySize(candidates, options);
+    // Readers on every core, a few at most: each holds at most two files open.
+    const unsigned readers = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxReaders);
+    std::vector<Grouper> groupers;
+    for (unsigned r = 0; r < readers; ++r)
+        groupers.emplace_back(candidates, options);
+    std::atomic<std::size_t> next = 0;
+    auto work = [&](Grouper &g) {
+        for (std::size_t k; (k = next.fetch_add(1)) < runs.size();)
+            g.decide(runs[k]);
+    };
+    {
+        std::vector<std::jthread> threads;
+        for (unsigned r = 1; r < readers; ++r)
+            threads.emplace_back(work, std::ref(groupers[r]));
+        work(groupers[0]);
+    }
+    GroupResult out;
+    for (Grouper &g : groupers) {
+        GroupResult &part = g.result();
+        std::move(part.groups.begin(), part.groups.end(), std::back_inserter(out.groups));
+        std::move(part.digests.begin(), part.digests.end(), std::back_inserter(out.digests));
+        std::move(part.notes.begin(), part.notes.end(), std::back_inserter(out.notes));
+    }
+    // The same answer whichever reader decided which run.
+    std::sort(out.groups.begin(), out.groups.end(), [](const Group &a, const Group &b) {
+        return std::tuple(-a.wasted(), -a.size, a.members.front()) <
+               std::tuple(-b.wasted(), -b.size, b.members.front());
+    });
+    std::sort(out.notes.begin(), out.notes.end());
+    return out;
 }
 
 } // namespace content

@@ -43,7 +43,8 @@ Read sameBytes(const std::string &a, const Stamp &sa, const std::string &b, cons
                std::string &error);
 
 // Where the file's first extent lies on its device (FIEMAP), so that files are read in the
-// order the disk holds them; the inode where the file system does not say.
+// order the disk holds them; the inode for a file under 1 MiB, or where the file system does
+// not say.
 std::uint64_t diskOrder(const std::string &path, const Stamp &stamp);
 
 } // namespace content
