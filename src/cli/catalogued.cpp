@@ -33,10 +33,11 @@ std::string Catalogued::fileSystemOf(const CataloguedFile &f) const
     return v->uuid.empty() ? v->deviceNumber + " " + v->mountPoint : v->uuid;
 }
 
-std::optional<content::Digest> Catalogued::storedFor(const CataloguedFile &f, const content::Stamp &s) const
+std::optional<content::Digest> Catalogued::storedFor(const CataloguedFile &f, const std::string &path,
+                                                     const content::Stamp &s) const
 {
     const auto &digests = catalogues[f.catalogue].digests;
-    const auto it = digests.find(pathOf(f));
+    const auto it = digests.find(cataloguefile::pathKey(path));
     content::Digest d;
     if (it == digests.end() || it->second.size != s.size || it->second.modifiedNs != s.modifiedNs ||
         it->second.inode != s.inode || !digestFromBytes(it->second.digest, d))

@@ -37,7 +37,8 @@ struct Catalogued {
     // What names one file system, so that names of one inode there are one file.
     [[nodiscard]] std::string fileSystemOf(const CataloguedFile &f) const;
     // The digest kept for the file, where it was taken for the stamp given (size, time, inode).
-    [[nodiscard]] std::optional<content::Digest> storedFor(const CataloguedFile &f, const content::Stamp &s) const;
+    [[nodiscard]] std::optional<content::Digest> storedFor(const CataloguedFile &f, const std::string &path,
+                                                           const content::Stamp &s) const;
 };
 
 // The catalogue files the inputs name (the library when none); one that cannot be read is

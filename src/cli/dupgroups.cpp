@@ -42,13 +42,13 @@ bool candidateOf(const Catalogued &lib, const CataloguedFile &f, content::Candid
     if (f.online) {
         const content::Read r = content::stampOf(c.path, c.stamp, error);
         if (r == content::Read::Ok)
-            c.stored = lib.storedFor(f, c.stamp);
+            c.stored = lib.storedFor(f, c.path, c.stamp);
         else if (r != content::Read::Vanished || !error.empty())
             complain("left out '%s': %s", c.path.c_str(), error.empty() ? "it cannot be read" : error.c_str());
         return r == content::Read::Ok;
     }
     const auto &digests = lib.catalogues[f.catalogue].digests;
-    const auto it = digests.find(c.path);
+    const auto it = digests.find(cataloguefile::pathKey(c.path));
     content::Digest d;
     if (it == digests.end() || !digestFromBytes(it->second.digest, d))
         return ++unknown, false;

@@ -77,7 +77,7 @@ bool hashCatalogue(const Catalogued &lib, std::uint32_t catalogue, Tally &t)
         }
         if (!stampNow(path, s, t))
             continue;
-        if (lib.storedFor(f, s)) {
+        if (lib.storedFor(f, path, s)) {
             ++t.already;
             continue;
         }
@@ -142,7 +142,7 @@ int verify(const Arguments &a)
     std::string out;
     for (const CataloguedFile &f : lib.files) {
         const auto &kept = lib.catalogues[f.catalogue].digests;
-        const auto it = kept.find(lib.pathOf(f));
+        const auto it = kept.find(cataloguefile::pathKey(lib.pathOf(f)));
         if (it == kept.end())
             continue;
         if (!f.online)

@@ -3,6 +3,8 @@
 #include "catalogfile/readshared.h"
 #include "catalogue/layouts.h"
 
+#include <xxhash.h>
+
 namespace cataloguefile {
 namespace {
 
@@ -28,6 +30,11 @@ void openChecked(Db &db, const std::string &path, bool write)
 
 } // namespace
 
+std::uint64_t pathKey(std::string_view exactPath)
+{
+    return XXH3_64bits(exactPath.data(), exactPath.size());
+}
+
 bool HashStore::load(const std::string &path, StoredDigests &out, std::string &error)
 {
     try {
@@ -35,11 +42,13 @@ bool HashStore::load(const std::string &path, StoredDigests &out, std::string &e
         openChecked(db, path, false);
         if (!hasTables(db, "'hashes'", 1))
             return true;
+        Stmt count(db, "SELECT count(*) FROM hashes");
+        out.reserve(std::size_t(count.step() ? count.integerIn(0, 0, 1 << 30) : 0));
         Stmt st(db, "SELECT path, size, modified_ns, inode, digest FROM hashes WHERE algorithm = ?");
         st.bind(1, std::string_view(kAlgorithm));
         while (st.step())
-            out[std::string(st.blob(0))] = {st.integer(1), st.integer(2), std::uint64_t(st.integer(3)),
-                                            std::string(st.blob(4))};
+            out[pathKey(st.blob(0))] = {st.integer(1), st.integer(2), std::uint64_t(st.integer(3)),
+                                        std::string(st.blob(4))};
         return true;
     } catch (const std::exception &e) {
         error = e.what();

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 namespace cataloguefile {
@@ -20,7 +21,10 @@ struct StoredDigest {
     std::string digest; // the algorithm's bytes
 };
 
-using StoredDigests = std::unordered_map<std::string, StoredDigest>; // by exact path
+// By pathKey of the exact path: a digest is used only for the size, time and inode it was
+// taken for, so two paths of one key would also need those alike to be mistaken.
+using StoredDigests = std::unordered_map<std::uint64_t, StoredDigest>;
+[[nodiscard]] std::uint64_t pathKey(std::string_view exactPath);
 
 class HashStore {
 public:

@@ -16,7 +16,7 @@ namespace content {
 
 struct Candidate {
     std::string path;
-    Stamp stamp; // as catalogued
+    Stamp stamp; // now, for a file that can be read; else when its digest was taken
     // The file system it is on (its UUID, or what stands for it): names of one inode there
     // are links of one file. A device number alone would join disks catalogued in turn.
     std::string volume;
