@@ -2,7 +2,8 @@
 // (sparse files and written zeros alike), files of equal size that differ in a middle or a
 // last byte told apart, hard links one file, empty files only when asked; groups by name and
 // by size and name; digests kept and reused, standing in for a volume that is not mounted;
-// hashing killed and resumed with the catalogue whole; damage found by verify.
+// hashing killed and resumed with the catalogue whole, and its digests kept by a save over
+// it; damage found by verify.
 #include "cli/trvrun.h"
 
 #include <QDir>
@@ -185,6 +186,11 @@ TEST_F(DupsTest, HashingKilledGoesOnAndVerifyFindsDamage)
     const int kept = sql("SELECT count(*) FROM hashes");
     EXPECT_EQ(kept, 200 + 12) << "every file, a hard link by each of its names";
     EXPECT_TRUE(trv({QStringLiteral("hash"), catalogue}).out.startsWith("0 files hashed")) << "nothing left to do";
+    // A save over the file keeps the digests of the files it still lists, and only those.
+    ASSERT_TRUE(QFile::remove(tree.filePath(QStringLiteral("many/0"))));
+    ASSERT_EQ(trv({QStringLiteral("save"), QStringLiteral("-o"), catalogue, tree.path()}).code, 0);
+    EXPECT_EQ(sql("SELECT count(*) FROM hashes"), kept - 1);
+    EXPECT_TRUE(trv({QStringLiteral("hash"), catalogue}).out.startsWith("0 files hashed"));
 
     // A byte changed with its time put back is damage; a file touched is an ordinary change.
     struct stat before {};

@@ -4,6 +4,7 @@
 #include "catalogfile/cataloguereader.h"
 #include "catalogfile/cataloguerows.h"
 #include "catalogfile/cataloguewriter.h"
+#include "catalogfile/hashstore.h"
 #include "catalogue/layouts.h"
 #include "platform/atomicfile.h"
 
@@ -103,6 +104,8 @@ atomicfile::Outcome save(const RecordSet &records, const Volumes &volumes, const
     replacement.removeStale(std::string_view("SQLite format 3", 16)); // with its NUL
     try {
         writeCatalogue(records, volumes, replacement.temporaryPath());
+        if (replacement.targetExists())
+            carryDigests(replacement.targetPath(), replacement.temporaryPath(), records);
     } catch (const std::bad_alloc &) {
         error = kNoMemoryToSave;
         return Outcome::Failed;

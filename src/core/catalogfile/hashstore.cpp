@@ -1,8 +1,10 @@
 #include "catalogfile/hashstore.h"
 
 #include "catalogfile/readshared.h"
+#include "catalogue/columns.h"
 #include "catalogue/layouts.h"
 
+#include <unordered_set>
 #include <xxhash.h>
 
 namespace cataloguefile {
@@ -124,6 +126,38 @@ bool HashStore::commit(std::string &error)
             m_inTransaction = false;
         },
         error);
+}
+
+void carryDigests(const std::string &oldFile, const std::string &newFile, const RecordSet &records)
+{
+    try {
+        Db old;
+        openChecked(old, oldFile, false);
+        if (!hasTables(old, "'hashes'", 1))
+            return;
+        std::unordered_set<std::uint64_t> kept;
+        std::string folder, name;
+        for (int pos = 0; pos < records.count(); ++pos) {
+            records.exactAt(pos, fld::Path, folder);
+            records.exactAt(pos, fld::LongName, name);
+            kept.insert(pathKey(folder + name));
+        }
+        HashStore store;
+        std::string error;
+        if (!store.open(newFile, error))
+            return;
+        Stmt st(old, "SELECT path, size, modified_ns, inode, digest FROM hashes WHERE algorithm = ?");
+        st.bind(1, std::string_view(HashStore::kAlgorithm));
+        while (st.step())
+            if (kept.contains(pathKey(st.blob(0))) &&
+                !store.put(std::string(st.blob(0)),
+                           {st.integer(1), st.integer(2), std::uint64_t(st.integer(3)), std::string(st.blob(4))},
+                           error))
+                return;
+        (void)store.commit(error);
+    } catch (const std::exception &) {
+        // An old file without readable digests has none to give.
+    }
 }
 
 } // namespace cataloguefile

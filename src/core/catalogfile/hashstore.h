@@ -6,6 +6,7 @@
 // the digests of every batch committed before.
 
 #include "catalogfile/sqlitedb.h"
+#include "catalogue/recordset.h"
 
 #include <cstdint>
 #include <memory>
@@ -49,5 +50,10 @@ private:
     std::unique_ptr<sqlitedb::Stmt> m_put, m_forget;
     bool m_inTransaction = false;
 };
+
+// After a save over oldFile: copies into newFile the digests oldFile kept for the paths the
+// records still have, so that saving a catalogue again does not lose them. Digests are
+// derived, so a failure only costs their taking again.
+void carryDigests(const std::string &oldFile, const std::string &newFile, const RecordSet &records);
 
 } // namespace cataloguefile
