@@ -13,6 +13,6 @@ int main(int argc, char **argv)
     static constexpr std::array kCommands{&trv::scanCommand, &trv::drivesCommand, &trv::saveCommand,
                                           &trv::dumpCommand, &trv::reportCommand, &trv::volumesCommand,
                                           &trv::findCommand, &trv::exportCommand, &trv::dupsCommand,
-                                          &trv::hashCommand, &trv::verifyCommand};
+                                          &trv::hashCommand, &trv::verifyCommand, &trv::diffCommand};
     return trv::runCommandLine(kCommands, argc, argv);
 }

@@ -153,4 +153,18 @@ std::unique_ptr<RecordSet> openRows(const std::string &path, const std::vector<i
     return openWith([&](RecordSet &records) { readRows(path, positions, records, volumes); }, error);
 }
 
+bool streamRecords(const std::string &path, int batchRows, const std::function<void(RecordSet &)> &take,
+                   std::string &error)
+{
+    try {
+        streamCatalogue(path, batchRows, take);
+        return true;
+    } catch (const std::bad_alloc &) {
+        error = kNoMemoryToOpen;
+    } catch (const std::exception &e) {
+        error = e.what();
+    }
+    return false;
+}
+
 } // namespace cataloguefile

@@ -9,6 +9,7 @@
 #include "catalogue/volumes.h"
 #include "platform/atomicfile.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,5 +43,12 @@ inline constexpr const char *kNoMemoryToOpen = "there is not enough memory to op
 // checked: the index was made from a whole, checked open of the same state of the file.
 [[nodiscard]] std::unique_ptr<RecordSet> openRows(const std::string &path, const std::vector<int> &positions,
                                                   std::string &error, Volumes *volumes = nullptr);
+
+// Gives the file's records, in its order and checked as open() checks them, to take a batch
+// of up to batchRows at a time, each batch a record set of its own, so that memory stays that
+// of one batch. False with the reason for a file open() would refuse, possibly after some
+// batches were given.
+[[nodiscard]] bool streamRecords(const std::string &path, int batchRows, const std::function<void(RecordSet &)> &take,
+                                 std::string &error);
 
 } // namespace cataloguefile

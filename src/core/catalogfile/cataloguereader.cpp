@@ -8,6 +8,8 @@
 
 #include <array>
 #include <climits>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -17,6 +19,8 @@ namespace {
 using sqlitedb::Db;
 using sqlitedb::Failure;
 using sqlitedb::Stmt;
+
+constexpr std::uint32_t kNoFolder = UINT32_MAX;
 
 // One table of exact values, read a blob at a time in the order of the values.
 class ExactChunks {
@@ -94,34 +98,41 @@ private:
     std::string m_value, m_derived;
 };
 
-// Registers every folder with the record set; the result maps a folder number of the file
-// to the record set's own number.
-std::vector<std::uint32_t> readFolders(Db &db, SharedTextColumn &folders, ExactValues &exact)
+// A folder of the file: its field text and, where the file keeps it, its exact path.
+struct FolderText {
+    std::string text;
+    std::optional<std::string> exact;
+};
+
+// Every folder of the file, by its number less one.
+std::vector<FolderText> readFolders(Db &db, ExactValues &exact)
 {
-    std::vector<std::uint32_t> ids;
+    std::vector<FolderText> out;
     Stmt st(db, "SELECT id, path FROM folders ORDER BY id");
     while (st.step()) {
         const qint64 id = st.integer(0);
-        if (id != qint64(ids.size()) + 1)
+        if (id != qint64(out.size()) + 1)
             throw Failure("its folder table is damaged");
         const std::string *path = exact.folder(id, st.text(1));
-        ids.push_back(path ? folders.idOfExact(*path, st.text(1)) : folders.idOf(st.text(1)));
+        out.push_back({std::string(st.text(1)), path ? std::optional(*path) : std::nullopt});
     }
-    return ids;
+    return out;
 }
 
-// Returns the file's folder numbers, less one, to the record set's.
-std::vector<std::uint32_t> readFiles(Db &db, RecordSet &out)
+std::uint32_t registerFolder(SharedTextColumn &folders, const FolderText &f)
+{
+    return f.exact ? folders.idOfExact(*f.exact, f.text) : folders.idOf(f.text);
+}
+
+// Steps through the files table's rows in order, checking each, and gives each with its
+// exact name (or nullptr) to take; the sums are checked once all are given.
+template <typename Take>
+void eachRow(Db &db, ExactValues &exact, const std::vector<FolderText> &folders, const Take &take)
 {
     Stmt total(db, "SELECT records, checksum FROM catalogue");
     if (!total.step())
         throw Failure("its record count is missing");
     const qint64 expected = total.integerIn(0, 0, INT_MAX - 1), expectedSum = total.integer(1);
-    SharedTextColumn &folders = *out.sharedValues(fld::Path);
-    ExactValues exact(db);
-    std::vector<std::uint32_t> ids = readFolders(db, folders, exact);
-    const auto folderCount = qint64(ids.size());
-    RecordBuilder builder(out, ids);
     Stmt st(db, "SELECT name, name_blanks, short, short_blanks, folder, modified, created, accessed, size, datekey, "
                 "extension FROM files ORDER BY rowid");
     std::array<Cell, kFileColumns> row;
@@ -133,19 +144,57 @@ std::vector<std::uint32_t> readFiles(Db &db, RecordSet &out)
         for (int c = 0; c < kFileColumns; ++c)
             row[std::size_t(c)] = st.cell(c);
         // Checked before they are summed: a damaged count of blanks must not be expanded.
-        const auto folder = std::size_t(integerIn(row[Folder], 1, folderCount));
+        const auto folder = std::size_t(integerIn(row[Folder], 1, qint64(folders.size())));
         (void)integerIn(row[NameBlanks], 0, kMaxBlanks);
         (void)integerIn(row[ShortBlanks], 0, kMaxBlanks);
-        sum.addRow(row.data(), folders.value(ids[folder - 1]));
-        const std::string *name = exact.name(rows, row[Name].text, std::size_t(row[NameBlanks].integer));
-        builder.record(row.data(), name ? &*name : nullptr);
+        sum.addRow(row.data(), folders[folder - 1].text);
+        take(row.data(), exact.name(rows, row[Name].text, std::size_t(row[NameBlanks].integer)));
     }
     if (rows != expected)
         throw Failure("it holds fewer records than it says");
     if (sum.value() != expectedSum)
         throw Failure("its records are damaged");
     exact.check(db);
+}
+
+// Returns the file's folder numbers, less one, to the record set's.
+std::vector<std::uint32_t> readFiles(Db &db, RecordSet &out)
+{
+    ExactValues exact(db);
+    const std::vector<FolderText> folders = readFolders(db, exact);
+    std::vector<std::uint32_t> ids;
+    for (const FolderText &f : folders)
+        ids.push_back(registerFolder(*out.sharedValues(fld::Path), f));
+    RecordBuilder builder(out, ids);
+    eachRow(db, exact, folders, [&](const Cell *row, const std::string *name) { builder.record(row, name); });
     return ids;
+}
+
+// The same, a batch of records at a time, each batch a record set of its own.
+void streamFiles(Db &db, int batchRows, const std::function<void(RecordSet &)> &take)
+{
+    ExactValues exact(db);
+    const std::vector<FolderText> folders = readFolders(db, exact);
+    std::vector<std::uint32_t> ids;
+    auto batch = std::make_unique<RecordSet>();
+    std::optional<RecordBuilder> builder;
+    auto begin = [&] {
+        batch = std::make_unique<RecordSet>();
+        CreateRecordSet(*batch);
+        ids.assign(folders.size(), kNoFolder);
+        builder.emplace(*batch, ids);
+    };
+    begin();
+    eachRow(db, exact, folders, [&](const Cell *row, const std::string *name) {
+        std::uint32_t &id = ids[std::size_t(row[Folder].integer - 1)];
+        if (id == kNoFolder)
+            id = registerFolder(*batch->sharedValues(fld::Path), folders[std::size_t(row[Folder].integer - 1)]);
+        builder->record(row, name);
+        if (batch->count() == batchRows)
+            take(*batch), begin();
+    });
+    if (batch->count() > 0)
+        take(*batch);
 }
 
 // The volumes of a file that records them, their folders in the record set's numbering.
@@ -170,6 +219,18 @@ void readCatalogue(const std::string &path, RecordSet &out, Volumes *volumes)
     const std::vector<std::uint32_t> ids = readFiles(db, out);
     if (volumes)
         readVolumes(db, ids, out.sharedValues(fld::Path)->count(), *volumes);
+    db.exec("COMMIT");
+}
+
+void streamCatalogue(const std::string &path, int batchRows, const std::function<void(RecordSet &)> &take)
+{
+    RecordSet layout;
+    CreateRecordSet(layout);
+    Db db;
+    beginRead(db, path, layout);
+    // Pages read once need not stay mapped: the stream's memory is its batch.
+    db.exec("PRAGMA mmap_size = 0");
+    streamFiles(db, batchRows, take);
     db.exec("COMMIT");
 }
 

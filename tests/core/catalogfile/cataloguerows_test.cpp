@@ -1,12 +1,14 @@
 // Guards the reading of some rows of a catalogue file, as a search through its index does:
 // every field, exact name and folder, and volume of each row read is the one a whole open
 // gives, across the boundaries of the blobs exact names are kept in, in a file with and
-// without exact names; a position the file does not hold is refused.
+// without exact names; a position the file does not hold is refused. A stream of every
+// record in batches gives what a whole open gives, and refuses a damaged file.
 #include "../../../bench/synthetic.h"
 #include "catalogfile/cataloguefile.h"
 #include "catalogue/columns.h"
 #include "catalogue/layouts.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -86,4 +88,38 @@ TEST(CatalogueRowsOlderFileTest, AFileWithoutExactNamesGivesItsFields)
     const Volumes none;
     EXPECT_EQ(recordOf(*rows, 0, none), recordOf(*whole, 0, none));
     EXPECT_EQ(recordOf(*rows, 1, none), recordOf(*whole, last, none));
+}
+
+TEST_F(CatalogueRowsTest, AStreamGivesEveryRecordInBatchesAndRefusesDamage)
+{
+    std::vector<std::vector<std::string>> streamed;
+    std::vector<int> batches;
+    std::string error;
+    const Volumes none;
+    ASSERT_TRUE(cataloguefile::streamRecords(
+        path, 4096,
+        [&](RecordSet &batch) {
+            batches.push_back(batch.count());
+            for (int pos = 0; pos < batch.count(); ++pos)
+                streamed.push_back(recordOf(batch, pos, none));
+        },
+        error))
+        << error;
+    EXPECT_EQ(batches, (std::vector<int>{4096, 4096, 1808}));
+    ASSERT_EQ(streamed.size(), 10'000u);
+    for (int pos = 0; pos < whole->count(); pos += 997)
+        EXPECT_EQ(streamed[std::size_t(pos)], recordOf(*whole, pos, none)) << pos;
+
+    QFile file(QString::fromStdString(path));
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    const qsizetype at = bytes.indexOf("CHAPTER_");
+    ASSERT_GT(at, 0);
+    bytes[at] = 'D'; // a changed byte inside a name, which only the checksum sees
+    file.seek(0);
+    file.write(bytes);
+    file.close();
+    EXPECT_FALSE(cataloguefile::streamRecords(
+        path, 4096, [](RecordSet &) {}, error));
+    EXPECT_EQ(error, "its records are damaged");
 }
