@@ -18,6 +18,6 @@ struct Command {
 };
 
 extern const Command scanCommand, drivesCommand, saveCommand, dumpCommand, reportCommand, volumesCommand, findCommand,
-    exportCommand, dupsCommand, hashCommand, verifyCommand, diffCommand;
+    exportCommand, dupsCommand, hashCommand, verifyCommand, updateCommand, diffCommand;
 
 } // namespace trv

@@ -2,6 +2,8 @@
 
 #include "catalogfile/cataloguefile.h"
 #include "catalogue/recordset.h"
+#include "catalogue/volumes.h"
+#include "catalogue/walk.h"
 #include "library/library.h"
 #include "output.h"
 
@@ -9,6 +11,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <malloc.h>
 #include <unistd.h>
 
 namespace trv {
@@ -46,6 +49,36 @@ std::unique_ptr<RecordSet> openCatalogue(const std::string &path)
     if (!catalogue)
         complain("cannot open the catalogue file '%s': %s", path.c_str(), error.c_str());
     return catalogue;
+}
+
+void walkInto(RecordSet &catalogue, Volumes &volumes, const std::string &dir, const KnownListings *known)
+{
+    WalkState state;
+    DirectoryWalk walk(catalogue, state);
+    walk.setKnownListings(known);
+    // Listings are made and freed on other threads, whose heaps keep the freed pages: handing
+    // them back now and then keeps a large walk's peak close to what its records need.
+    walk.setProgress([](qint64 files) {
+        if (files % 100000 == 0)
+            malloc_trim(0);
+    });
+    volumes.walk(walk, catalogue, normalRoot(dir));
+}
+
+int saveCatalogueFile(const RecordSet &catalogue, const Volumes &volumes, const std::string &file)
+{
+    std::string error;
+    switch (cataloguefile::save(catalogue, volumes, file, error)) {
+    case atomicfile::Outcome::Replaced:
+        return kSuccess;
+    case atomicfile::Outcome::Unsynced:
+        complain("saved the catalogue to '%s', but it is not yet known to be on disk: %s", file.c_str(), error.c_str());
+        return kFailed;
+    case atomicfile::Outcome::Failed:
+        break;
+    }
+    complain("cannot save the catalogue to '%s': %s", file.c_str(), error.c_str());
+    return kFailed;
 }
 
 std::vector<std::string> libraryFiles(const std::vector<std::string> &inputs, bool &skipped)

@@ -6,6 +6,8 @@
 #include <vector>
 
 class RecordSet;
+class KnownListings;
+struct Volumes;
 
 namespace trv {
 
@@ -14,6 +16,13 @@ namespace trv {
 
 // The folder as an absolute, normal path, as the drive roots are.
 [[nodiscard]] std::string normalRoot(const std::string &dir);
+
+// Walks the folder into the catalogue and records its volume; with known listings, the
+// directories whose stamps they know are listed from them.
+void walkInto(RecordSet &catalogue, Volumes &volumes, const std::string &dir, const KnownListings *known = nullptr);
+
+// Saves the catalogue as the file; the status of the save, its failure said.
+[[nodiscard]] int saveCatalogueFile(const RecordSet &catalogue, const Volumes &volumes, const std::string &file);
 
 // The catalogue of a file, or nothing once the reason it was refused has been said.
 [[nodiscard]] std::unique_ptr<RecordSet> openCatalogue(const std::string &path);

@@ -2,13 +2,11 @@
 #include "catalogfile/cataloguefile.h"
 #include "catalogue/layouts.h"
 #include "catalogue/volumes.h"
-#include "catalogue/walk.h"
 #include "commands.h"
 #include "inputs.h"
 #include "output.h"
 
 #include <CLI/CLI.hpp>
-#include <malloc.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,19 +19,6 @@ struct Arguments {
     std::vector<std::string> dirs;
 };
 
-void walkInto(RecordSet &catalogue, Volumes &volumes, const std::string &dir)
-{
-    WalkState state;
-    DirectoryWalk walk(catalogue, state);
-    // Listings are made and freed on other threads, whose heaps keep the freed pages: handing
-    // them back now and then keeps a large walk's peak close to what its records need.
-    walk.setProgress([](qint64 files) {
-        if (files % 100000 == 0)
-            malloc_trim(0);
-    });
-    volumes.walk(walk, catalogue, normalRoot(dir));
-}
-
 int save(const Arguments &arguments)
 {
     if (!checkDirectories(arguments.dirs))
@@ -41,21 +26,10 @@ int save(const Arguments &arguments)
     RecordSet catalogue;
     CreateRecordSet(catalogue);
     Volumes volumes;
+    volumes.keepListings = true; // for trv update
     for (const std::string &dir : arguments.dirs)
         walkInto(catalogue, volumes, dir);
-    const char *file = arguments.file.c_str();
-    std::string error;
-    switch (cataloguefile::save(catalogue, volumes, arguments.file, error)) {
-    case atomicfile::Outcome::Replaced:
-        return kSuccess;
-    case atomicfile::Outcome::Unsynced:
-        complain("saved the catalogue to '%s', but it is not yet known to be on disk: %s", file, error.c_str());
-        return kFailed;
-    case atomicfile::Outcome::Failed:
-        break;
-    }
-    complain("cannot save the catalogue to '%s': %s", file, error.c_str());
-    return kFailed;
+    return saveCatalogueFile(catalogue, volumes, arguments.file);
 }
 
 Run define(CLI::App &command)

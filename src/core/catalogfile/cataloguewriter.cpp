@@ -2,6 +2,7 @@
 
 #include "catalogfile/catalogueformat.h"
 #include "catalogfile/exactcodec.h"
+#include "catalogfile/folderlistings.h"
 #include "catalogfile/formatversion.h"
 #include "catalogue/columns.h"
 #include "catalogue/layouts.h"
@@ -233,6 +234,7 @@ void writeCatalogue(const RecordSet &records, const Volumes &volumes, const std:
     writeFiles(db, files, records, writeback, exactSum);
     writeFractions(db, files);
     writeVolumes(db, volumes);
+    writeListings(db, volumes);
     Stmt total(db, "INSERT INTO catalogue VALUES (?, ?)");
     total.bind(1, records.count());
     total.bind(2, files.checksum());

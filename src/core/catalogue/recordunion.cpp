@@ -50,13 +50,15 @@ void copyValue(RecordSet &into, const RecordSet &from, int pos, int field, std::
 
 } // namespace
 
-void appendRecords(RecordSet &into, const RecordSet &from)
+namespace {
+
+template <typename EachPosition> void appendEach(RecordSet &into, const RecordSet &from, const EachPosition &each)
 {
     std::vector<SharedIds> shared;
     for (int f = 0; f < from.fieldCount(); ++f)
         shared.emplace_back(from.sharedValues(f), into.sharedValues(f));
     std::string scratch;
-    for (int pos = 0; pos < from.count(); ++pos) {
+    each([&](int pos) {
         into.addNew();
         for (int f = 0; f < from.fieldCount(); ++f) {
             SharedIds &ids = shared[std::size_t(f)];
@@ -65,5 +67,23 @@ void appendRecords(RecordSet &into, const RecordSet &from)
             else
                 copyValue(into, from, pos, f, scratch);
         }
-    }
+    });
+}
+
+} // namespace
+
+void appendRecords(RecordSet &into, const RecordSet &from)
+{
+    appendEach(into, from, [&](const auto &append) {
+        for (int pos = 0; pos < from.count(); ++pos)
+            append(pos);
+    });
+}
+
+void appendRecords(RecordSet &into, const RecordSet &from, const std::vector<int> &positions)
+{
+    appendEach(into, from, [&](const auto &append) {
+        for (const int pos : positions)
+            append(pos);
+    });
 }

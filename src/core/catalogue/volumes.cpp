@@ -3,6 +3,7 @@
 #include "catalogue/columns.h"
 #include "catalogue/drivelist.h"
 #include "catalogue/layouts.h"
+#include "catalogue/walkahead.h"
 #include "platform/volumeid.h"
 
 #include <chrono>
@@ -43,7 +44,12 @@ void Volumes::walk(DirectoryWalk &walk, const RecordSet &records, const std::str
     Volume volume = identify(root); // its free space before the walk
     volume.walkBegan = nowMillis();
     const int first = records.count();
+    if (keepListings)
+        walk.setListed([this](const ListedDirectory &dir) {
+            listings.push_back({int(list.size()), dir.path, dir.listing.stamp, dir.listing.entriesText()});
+        });
     walk.FindDirs(root);
+    walk.setListed({});
     volume.walkEnded = nowMillis();
     volume.files = records.count() - first;
     // Positions are still the order the records came in.

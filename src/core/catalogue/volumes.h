@@ -4,6 +4,7 @@
 
 #include "catalogue/recordset.h"
 #include "catalogue/walk.h"
+#include "platform/dirlisting.h"
 
 #include <cstdint>
 #include <string>
@@ -18,14 +19,27 @@ struct Volume {
     qint64 files = 0;
 };
 
+// A directory as a walk listed it, so that a later walk may list it from this while its
+// stamp is unchanged.
+struct FolderListing {
+    int volume = 0;   // in Volumes::list
+    std::string path; // exact, with the final separator
+    DirStamp stamp;
+    std::string entries; // see DirListing::entriesText
+};
+
 struct Volumes {
     std::vector<Volume> list;
     // By the catalogue's folder number (SharedTextColumn id): an index into list, or -1.
     std::vector<int> folderVolume;
+    // Every directory walked, in walk order (a volume's root first), where asked for: they
+    // cost memory a window need not spend.
+    bool keepListings = false;
+    std::vector<FolderListing> listings;
 
     // The volume of path as it is now, its walk not yet begun.
     [[nodiscard]] static Volume identify(const std::string &path);
     // Walks root with walk, which fills records, and records the volume it lies on, when the
-    // walk began and ended and the files it found.
+    // walk began and ended and the files it found, and its listings where they are kept.
     void walk(DirectoryWalk &walk, const RecordSet &records, const std::string &root);
 };

@@ -23,7 +23,7 @@ void DirectoryWalk::FindDirs(const std::string &D)
 
 void DirectoryWalk::listInWalkOrder(const std::string &root)
 {
-    WalkAhead ahead(m_device, m_cancel, m_listers);
+    WalkAhead ahead(m_device, m_cancel, m_listers, m_known);
     std::vector<std::shared_ptr<WalkNode>> order{std::make_shared<WalkNode>(root)};
     ahead.offer(order.back());
     while (!order.empty() && !cancelled()) {
@@ -31,6 +31,8 @@ void DirectoryWalk::listInWalkOrder(const std::string &root)
         order.pop_back();
         ahead.await(*node);
         recordFiles(node->dir);
+        if (m_listed && node->dir.listing.opened && !cancelled())
+            m_listed(node->dir);
         ahead.consumed(*node);
         if (m_recorded)
             m_recorded();
@@ -46,8 +48,10 @@ void DirectoryWalk::listInWalkOrder(const std::string &root)
 void DirectoryWalk::ListDirectory(std::vector<std::string> &Dirs, const std::string &directory)
 {
     ListedDirectory dir;
-    listAndOrder(directory, m_device, m_cancel, dir);
+    listAndOrder(directory, m_device, m_cancel, dir, m_known);
     recordFiles(dir);
+    if (m_listed && dir.listing.opened && !cancelled())
+        m_listed(dir);
     if (m_recorded)
         m_recorded();
     Dirs.clear();

@@ -19,6 +19,7 @@
 struct DirEntry;
 struct DirListing;
 struct ListedDirectory;
+class KnownListings;
 
 constexpr int kMaxDrives = 26;
 constexpr int kProgressStep = 100;
@@ -46,6 +47,10 @@ public:
     void setCatalogue(RecordSet &catalogue) { m_catalogue = &catalogue; }
     // Threads that read directories ahead; 0 lets the machine's cores decide.
     void setListers(unsigned listers) { m_listers = listers; }
+    // Listings of an earlier walk, for directories whose stamps are unchanged.
+    void setKnownListings(const KnownListings *known) { m_known = known; }
+    // Called on the walk's thread with each directory opened, once its files are recorded.
+    void setListed(std::function<void(const ListedDirectory &)> listed) { m_listed = std::move(listed); }
 
     // Walks D (with or without a final "/") and everything below it.
     void FindDirs(const std::string &D);
@@ -66,6 +71,8 @@ private:
     const std::atomic<bool> *m_cancel = nullptr;
     std::function<void(qint64)> m_progress;
     std::function<void()> m_recorded;
+    std::function<void(const ListedDirectory &)> m_listed;
+    const KnownListings *m_known = nullptr;
     std::uint64_t m_device = 0;
     unsigned m_listers = 0;
     std::string m_pathValue, m_exactPath, m_longValue, m_shortValue;

@@ -84,23 +84,25 @@ void orderSubdirs(std::uint64_t device, ListedDirectory &out)
 
 } // namespace
 
-void listAndOrder(const std::string &path, std::uint64_t device, const std::atomic<bool> *cancel, ListedDirectory &out)
+void listAndOrder(const std::string &path, std::uint64_t device, const std::atomic<bool> *cancel, ListedDirectory &out,
+                  const KnownListings *known)
 {
     out.path = path;
-    listDirectory(path, out.listing, cancel);
+    listDirectory(path, out.listing, cancel, known);
     orderSubdirs(device, out);
 }
 
 void listAndOrder(const DirHandle &parent, const SubDir &sub, std::uint64_t device, const std::atomic<bool> *cancel,
-                  ListedDirectory &out)
+                  ListedDirectory &out, const KnownListings *known)
 {
     out.path = sub.path;
-    listSubdirectory(parent, sub.name(), device, sub.inode, out.listing, cancel);
+    listSubdirectory(parent, sub.name(), device, sub.inode, out.listing, cancel, known, sub.path);
     orderSubdirs(device, out);
 }
 
-WalkAhead::WalkAhead(std::uint64_t device, const std::atomic<bool> *cancel, unsigned workers)
-    : m_device(device), m_cancel(cancel)
+WalkAhead::WalkAhead(std::uint64_t device, const std::atomic<bool> *cancel, unsigned workers,
+                     const KnownListings *known)
+    : m_device(device), m_cancel(cancel), m_known(known)
 {
     for (unsigned i = 0; i < (workers > 0 ? workers : defaultWorkers()); ++i)
         m_workers.emplace_back(&WalkAhead::work, this, false);
@@ -140,9 +142,9 @@ void WalkAhead::list(WalkNode &node)
 {
     const DiskWatch watch(m_listings.fetch_add(1, std::memory_order_relaxed) % kWatchedEvery == 0);
     if (node.parent)
-        listAndOrder(*node.parent, node.sub, m_device, m_cancel, node.dir);
+        listAndOrder(*node.parent, node.sub, m_device, m_cancel, node.dir, m_known);
     else
-        listAndOrder(node.sub.path, m_device, m_cancel, node.dir);
+        listAndOrder(node.sub.path, m_device, m_cancel, node.dir, m_known);
     // A folder's descriptor stays open only while subfolders of it remain to be opened.
     node.parent.reset();
     node.sub = {};

@@ -34,9 +34,11 @@ struct ListedDirectory {
 
 // Lists a directory of the walk's device and orders its subdirectories: the root by its
 // path, a subdirectory by its name in its parent, which must still be open.
-void listAndOrder(const std::string &path, std::uint64_t device, const std::atomic<bool> *cancel, ListedDirectory &out);
+// Known listings, where given, stand for directories whose stamps they know.
+void listAndOrder(const std::string &path, std::uint64_t device, const std::atomic<bool> *cancel, ListedDirectory &out,
+                  const KnownListings *known = nullptr);
 void listAndOrder(const DirHandle &parent, const SubDir &sub, std::uint64_t device, const std::atomic<bool> *cancel,
-                  ListedDirectory &out);
+                  ListedDirectory &out, const KnownListings *known = nullptr);
 
 struct WalkNode {
     explicit WalkNode(std::string path) { sub.path = std::move(path); }
@@ -53,7 +55,8 @@ struct WalkNode {
 class WalkAhead {
 public:
     // workers 0: one fewer than the machine has cores, at least one.
-    WalkAhead(std::uint64_t device, const std::atomic<bool> *cancel, unsigned workers = 0);
+    WalkAhead(std::uint64_t device, const std::atomic<bool> *cancel, unsigned workers = 0,
+              const KnownListings *known = nullptr);
     ~WalkAhead(); // stops and joins the workers
     WalkAhead(const WalkAhead &) = delete;
     WalkAhead &operator=(const WalkAhead &) = delete;
@@ -77,6 +80,7 @@ private:
 
     std::uint64_t m_device;
     const std::atomic<bool> *m_cancel;
+    const KnownListings *m_known;
     std::mutex m_mutex;
     std::condition_variable m_workAvailable;     // for the workers
     std::condition_variable m_listed;            // for the walk, awaiting m_awaited

@@ -1,5 +1,6 @@
 #include "duplicates/contentread.h"
 
+#include "platform/filetime.h"
 #include "platform/uniquefd.h"
 
 #include <cerrno>
@@ -40,7 +41,7 @@ Read failed(std::string &error, const std::string &path)
 
 Stamp stampOf(const struct stat &st)
 {
-    return {st.st_size, std::int64_t(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec, st.st_dev, st.st_ino};
+    return {st.st_size, nanosecondsOf(st.st_mtim), st.st_dev, st.st_ino};
 }
 
 // Ok while the open file is still the regular file of that stamp.

@@ -1,5 +1,7 @@
 #include "findindex/nameindex.h"
 
+#include "platform/filetime.h"
+
 #include <QSaveFile>
 #include <algorithm>
 #include <cstring>
@@ -26,7 +28,7 @@ bool stampOf(const std::string &catalogue, SourceStamp &out)
     struct stat st {};
     if (::stat(catalogue.c_str(), &st) != 0)
         return false;
-    out = {std::uint64_t(st.st_size), st.st_ino, std::int64_t(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
+    out = {std::uint64_t(st.st_size), st.st_ino, nanosecondsOf(st.st_mtim)};
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/dirlisting.h"
 
+#include "platform/filetime.h"
 #include "platform/shortnames.h"
 
 #include <cerrno>
@@ -122,25 +123,50 @@ void readEntries(int fd, DirListing &out, const std::atomic<bool> *cancel)
     addShortNames(out);
 }
 
+// The entries a kept listing names, in its order, each examined now.
+void readKnown(int fd, const std::string &entries, DirListing &out, const std::atomic<bool> *cancel)
+{
+    for (std::size_t at = 0; at + 1 < entries.size();) {
+        const std::size_t end = entries.find('\0', at);
+        if (end == std::string::npos || (cancel && cancel->load(std::memory_order_relaxed)))
+            return;
+        addEntry(fd, entries.c_str() + at + 1, entries[at] == 'd' ? DT_DIR : DT_REG, 0, out);
+        at = end + 1;
+    }
+    addShortNames(out);
+}
+
+struct Known {
+    const KnownListings *listings = nullptr;
+    const std::string *path = nullptr;
+};
+
 // Lists the directory open at fd, which the listing then owns. With an inode, only when
 // fd is that directory.
-void listOpened(int fd, DirListing &out, const std::atomic<bool> *cancel, std::uint64_t inode = 0)
+void listOpened(int fd, DirListing &out, const std::atomic<bool> *cancel, std::uint64_t inode = 0, Known known = {})
 {
     if (fd < 0)
         return;
     auto handle = std::make_shared<const DirHandle>(fd);
     struct statx sx {};
-    if (::statx(fd, "", AT_EMPTY_PATH, STATX_TYPE | STATX_INO, &sx) != 0 || (inode != 0 && sx.stx_ino != inode))
+    constexpr unsigned mask = STATX_TYPE | STATX_INO | STATX_MTIME | STATX_CTIME;
+    if (::statx(fd, "", AT_EMPTY_PATH, mask, &sx) != 0 || (inode != 0 && sx.stx_ino != inode))
         return;
     out.opened = true;
     out.device = deviceNumber(sx);
+    out.stamp = {sx.stx_ino, nanosecondsOf(sx.stx_mtime), nanosecondsOf(sx.stx_ctime)};
     out.handle = std::move(handle);
-    readEntries(fd, out, cancel);
+    const std::string *kept = known.listings ? known.listings->entriesFor(*known.path, out.stamp) : nullptr;
+    if (kept)
+        readKnown(fd, *kept, out, cancel);
+    else
+        readEntries(fd, out, cancel);
 }
 
 void reset(DirListing &out)
 {
     out.opened = false;
+    out.stamp = {};
     out.device = 0;
     out.handle.reset();
     out.entries.clear();
@@ -169,19 +195,29 @@ bool deviceOf(const std::string &path, std::uint64_t &device)
     return true;
 }
 
-void listDirectory(const std::string &path, DirListing &out, const std::atomic<bool> *cancel)
+std::string DirListing::entriesText() const
+{
+    std::string out;
+    for (const DirEntry &e : entries)
+        ((out += e.isDirectory ? 'd' : 'f') += name(e)) += '\0';
+    return out;
+}
+
+void listDirectory(const std::string &path, DirListing &out, const std::atomic<bool> *cancel,
+                   const KnownListings *known)
 {
     reset(out);
-    listOpened(openDirectory(AT_FDCWD, path.c_str(), 0), out, cancel);
+    listOpened(openDirectory(AT_FDCWD, path.c_str(), 0), out, cancel, 0, {known, &path});
 }
 
 void listSubdirectory(const DirHandle &parent, const std::string &name, std::uint64_t device, std::uint64_t inode,
-                      DirListing &out, const std::atomic<bool> *cancel)
+                      DirListing &out, const std::atomic<bool> *cancel, const KnownListings *known,
+                      const std::string &path)
 {
     reset(out);
     if (const auto &hook = beforeOpenHook())
         hook(parent.fd(), name);
-    listOpened(openDirectory(parent.fd(), name.c_str(), O_NOFOLLOW), out, cancel, inode);
+    listOpened(openDirectory(parent.fd(), name.c_str(), O_NOFOLLOW), out, cancel, inode, {known, &path});
     if (out.opened && out.device != device)
         reset(out); // another folder, of another device, took its place
 }

@@ -37,8 +37,26 @@ private:
     int m_fd;
 };
 
+// What tells whether a directory's listing may have changed since it was read.
+struct DirStamp {
+    std::uint64_t inode = 0;
+    std::int64_t modifiedNs = 0, changedNs = 0; // since 1970
+    bool operator==(const DirStamp &) const = default;
+};
+
+// Listings kept from an earlier walk. A directory whose stamp is the one its kept listing
+// was read with is listed from it, each entry examined anew, instead of being read.
+class KnownListings {
+public:
+    virtual ~KnownListings() = default;
+    // The kept entries of the directory at `path` (see DirListing::entriesText), when it was
+    // read with `now` as its stamp; nullptr otherwise. Called from several threads at once.
+    [[nodiscard]] virtual const std::string *entriesFor(const std::string &path, const DirStamp &now) const = 0;
+};
+
 struct DirListing {
     bool opened = false;
+    DirStamp stamp; // taken before the entries were read
     std::uint64_t device = 0;
     std::shared_ptr<const DirHandle> handle; // null unless opened
     std::vector<DirEntry> entries;
@@ -49,18 +67,25 @@ struct DirListing {
     {
         return {names.data() + e.shortAt, e.shortSize};
     }
+    // The entries in the order the directory gave them, as a listing is kept: for each, 'd'
+    // for a directory or 'f', its name, and a NUL.
+    [[nodiscard]] std::string entriesText() const;
 };
 
 // Lists a directory with the short names Windows would give its entries. An entry that
 // vanishes before it can be examined is left out; one that can be listed but not examined
 // (a folder that may be read but not searched) is kept with examined false, its size 0 and
 // its times unknown. With a cancel flag the listing stops early once the flag is set.
-void listDirectory(const std::string &path, DirListing &out, const std::atomic<bool> *cancel = nullptr);
+// With known listings, a directory whose stamp they know is listed from them; its path (with
+// the final separator) names it to them.
+void listDirectory(const std::string &path, DirListing &out, const std::atomic<bool> *cancel = nullptr,
+                   const KnownListings *known = nullptr);
 
 // Lists the subdirectory `name` of an open directory. It is not opened (opened stays false)
 // when it is now a link, or no longer the directory of that device and inode.
 void listSubdirectory(const DirHandle &parent, const std::string &name, std::uint64_t device, std::uint64_t inode,
-                      DirListing &out, const std::atomic<bool> *cancel = nullptr);
+                      DirListing &out, const std::atomic<bool> *cancel = nullptr, const KnownListings *known = nullptr,
+                      const std::string &path = {});
 
 // For tests: called with the parent's descriptor and the name just before a subdirectory
 // is opened, on whichever thread lists it. Set it while no walk runs.

@@ -21,5 +21,11 @@ struct FileTimestamp {
 // of a Windows file time (before 1601 or too far ahead), which cannot be converted.
 [[nodiscard]] std::optional<LocalTime> toLocalTime(const FileTimestamp &t);
 
+// A time the file system gave (a timespec or statx_timestamp) in nanoseconds since 1970.
+template <typename Time> [[nodiscard]] constexpr std::int64_t nanosecondsOf(const Time &t)
+{
+    return std::int64_t(t.tv_sec) * 1000000000 + std::int64_t(t.tv_nsec);
+}
+
 // Forgets cached time-zone offsets (after the zone was changed with tzset).
 void resetLocalTimeCache();

@@ -1,0 +1,160 @@
+// trv update FILE [-o NEWFILE]: walks the volumes a catalogue file records again, listing
+// from the file each folder whose stamp is unchanged, and saves the result as a fresh save of
+// the same folders would be.
+#include "catalogfile/cataloguefile.h"
+#include "catalogfile/folderlistings.h"
+#include "catalogue/columns.h"
+#include "catalogue/keptlistings.h"
+#include "catalogue/layouts.h"
+#include "catalogue/recordunion.h"
+#include "catalogue/volumes.h"
+#include "commands.h"
+#include "hits.h"
+#include "inputs.h"
+#include "output.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace trv {
+namespace {
+
+struct Arguments {
+    std::string file, output;
+};
+
+int volumeIndex(const RecordSet &records, int pos, const Volumes &volumes)
+{
+    const Volume *v = volumeOf(records, pos, volumes);
+    return v ? int(v - volumes.list.data()) : -1;
+}
+
+// Where each volume was walked from: its first listing, or, in a file without listings, the
+// folder all its records' folders lie in. Empty where neither tells.
+std::vector<std::string> rootsOf(const RecordSet &records, const Volumes &volumes,
+                                 const std::vector<FolderListing> &listings)
+{
+    std::vector<std::string> roots(volumes.list.size());
+    for (const FolderListing &l : listings)
+        if (std::size_t(l.volume) < roots.size() && roots[std::size_t(l.volume)].empty())
+            roots[std::size_t(l.volume)] = l.path;
+    std::vector<bool> fromListing(roots.size());
+    for (std::size_t v = 0; v < roots.size(); ++v)
+        fromListing[v] = !roots[v].empty();
+    std::string folder;
+    for (int pos = 0; pos < records.count(); ++pos) {
+        const int v = volumeIndex(records, pos, volumes);
+        if (v < 0 || fromListing[std::size_t(v)])
+            continue;
+        records.exactAt(pos, fld::Path, folder);
+        std::string &root = roots[std::size_t(v)];
+        if (root.empty())
+            root = folder;
+        // The common folder: cut back to the last separator both share.
+        std::size_t n = 0;
+        while (n < root.size() && n < folder.size() && root[n] == folder[n])
+            ++n;
+        root.resize(root.rfind('/', n - 1) + 1);
+    }
+    return roots;
+}
+
+// Whether the file system the volume was walked on is mounted at its root now.
+bool mountedNow(const Volume &was, const std::string &root)
+{
+    std::uint64_t device = 0;
+    if (root.empty() || !deviceOf(root, device))
+        return false;
+    const Volume now = Volumes::identify(root);
+    return was.uuid.empty() ? now.deviceNumber == was.deviceNumber && now.mountPoint == was.mountPoint
+                            : now.uuid == was.uuid;
+}
+
+// Keeps a volume that is not mounted as it was: its records, its entry and its listings.
+void keepVolume(RecordSet &into, Volumes &volumes, const RecordSet &old, const Volumes &oldVolumes, int v,
+                const std::vector<FolderListing> &listings)
+{
+    std::vector<int> positions;
+    for (int pos = 0; pos < old.count(); ++pos)
+        if (volumeIndex(old, pos, oldVolumes) == v)
+            positions.push_back(pos);
+    const int first = into.count(), index = int(volumes.list.size());
+    appendRecords(into, old, positions);
+    volumes.list.push_back(oldVolumes.list[std::size_t(v)]);
+    const SharedTextColumn &folders = *into.sharedValues(fld::Path);
+    volumes.folderVolume.resize(folders.count(), -1);
+    for (int pos = first; pos < into.count(); ++pos)
+        volumes.folderVolume[folders.id(into.bookmarkAt(pos))] = index;
+    for (const FolderListing &l : listings)
+        if (l.volume == v)
+            volumes.listings.push_back(l), volumes.listings.back().volume = index;
+}
+
+int update(const Arguments &a)
+{
+    Volumes old;
+    std::string error;
+    std::unique_ptr<RecordSet> records = cataloguefile::open(a.file, error, &old);
+    std::vector<FolderListing> listings;
+    if (!records || !cataloguefile::readListings(a.file, listings, error)) {
+        complain("cannot open the catalogue file '%s': %s", a.file.c_str(), error.c_str());
+        return kError;
+    }
+    if (old.list.empty()) {
+        // Nothing says where its records were walked: an update would lose them.
+        complain("cannot update '%s': it does not record the folders it was made from; save it anew with trv save",
+                 a.file.c_str());
+        return kError;
+    }
+    if (listings.empty())
+        complain("'%s' keeps no folder listings (an earlier version or the window saved it): every folder is "
+                 "listed anew",
+                 a.file.c_str());
+    const std::vector<std::string> roots = rootsOf(*records, old, listings);
+    const KeptListings kept(listings, old);
+    RecordSet fresh;
+    CreateRecordSet(fresh);
+    Volumes volumes;
+    volumes.keepListings = true;
+    int offline = 0;
+    for (std::size_t v = 0; v < old.list.size(); ++v) {
+        if (mountedNow(old.list[v], roots[v])) {
+            walkInto(fresh, volumes, roots[v], &kept);
+            continue;
+        }
+        complain("the volume '%s' walked at '%s' is not mounted: its records are kept as they were",
+                 old.list[v].label.c_str(), roots[v].c_str());
+        keepVolume(fresh, volumes, *records, old, int(v), listings);
+        ++offline;
+    }
+    records.reset(); // the old catalogue's memory is the save's
+    const int status = saveCatalogueFile(fresh, volumes, a.output.empty() ? a.file : a.output);
+    if (status == kSuccess)
+        std::printf("%lld folders listed from the catalogue, %lld read anew; %d files; %d volumes not mounted\n",
+                    kept.reused(), (long long)volumes.listings.size() - kept.reused(), fresh.count(), offline);
+    return status;
+}
+
+Run define(CLI::App &command)
+{
+    auto a = std::make_shared<Arguments>();
+    command.add_option("FILE", a->file)->required();
+    command.add_option("-o", a->output);
+    return [a] { return update(*a); };
+}
+
+} // namespace
+
+constinit const Command updateCommand{
+    "update",
+    "usage: trv update FILE [-o NEWFILE]\n"
+    "  Walks the folders the catalogue file FILE was made from again and saves the result in\n"
+    "  FILE (or NEWFILE) as trv save would; a folder unchanged since is listed from FILE.\n"
+    "  Volumes that are not mounted keep their records.\n",
+    define,
+};
+
+} // namespace trv

@@ -1,0 +1,65 @@
+#include "catalogfile/folderlistings.h"
+
+#include "catalogfile/readshared.h"
+#include "catalogue/layouts.h"
+
+#include <climits>
+
+namespace cataloguefile {
+namespace {
+
+using sqlitedb::Db;
+using sqlitedb::Stmt;
+
+constexpr const char *kListingSchema = R"sql(
+CREATE TABLE folder_listings(seq INTEGER PRIMARY KEY, volume INTEGER NOT NULL, path BLOB NOT NULL,
+    inode INTEGER NOT NULL, modified_ns INTEGER NOT NULL, changed_ns INTEGER NOT NULL, entries BLOB NOT NULL);
+)sql";
+
+} // namespace
+
+void writeListings(Db &db, const Volumes &volumes)
+{
+    if (volumes.listings.empty())
+        return;
+    db.exec(kListingSchema);
+    Stmt st(db, "INSERT INTO folder_listings VALUES (?, ?, ?, ?, ?, ?, ?)");
+    qint64 seq = 0;
+    for (const FolderListing &l : volumes.listings) {
+        // A listing too long to be read back is left out: its directory is listed anew.
+        if (l.entries.size() > sqlitedb::kMaxBlobBytes)
+            continue;
+        st.bind(1, ++seq);
+        st.bind(2, qint64(l.volume) + 1);
+        st.bindBlob(3, l.path);
+        st.bind(4, qint64(l.stamp.inode));
+        st.bind(5, qint64(l.stamp.modifiedNs));
+        st.bind(6, qint64(l.stamp.changedNs));
+        st.bindBlob(7, l.entries);
+        st.run();
+    }
+}
+
+bool readListings(const std::string &path, std::vector<FolderListing> &out, std::string &error)
+{
+    try {
+        RecordSet layout;
+        CreateRecordSet(layout);
+        Db db;
+        beginRead(db, path, layout);
+        if (!hasTables(db, "'folder_listings'", 1))
+            return true;
+        Stmt st(db, "SELECT volume, path, inode, modified_ns, changed_ns, entries FROM folder_listings ORDER BY seq");
+        while (st.step())
+            out.push_back({int(st.integerIn(0, 1, INT_MAX) - 1),
+                           std::string(st.blob(1)),
+                           {std::uint64_t(st.integer(2)), st.integer(3), st.integer(4)},
+                           std::string(st.blob(5))});
+        return true;
+    } catch (const std::exception &e) {
+        error = e.what();
+        return false;
+    }
+}
+
+} // namespace cataloguefile

@@ -1,0 +1,21 @@
+#pragma once
+// The directories a walk listed, kept so that an update lists from them each directory whose
+// stamp is unchanged: per directory its volume, exact path, stamp and entries, in walk
+// order, in a table of their own that readers which do not know it pass over.
+
+#include "catalogfile/sqlitedb.h"
+#include "catalogue/volumes.h"
+
+#include <string>
+#include <vector>
+
+namespace cataloguefile {
+
+// Writes the volumes' listings, when there are any, into the file being saved.
+void writeListings(sqlitedb::Db &db, const Volumes &volumes);
+
+// The listings the file keeps, in walk order; none, and true, for a file that keeps none.
+// False with the reason for a file that cannot be read.
+[[nodiscard]] bool readListings(const std::string &path, std::vector<FolderListing> &out, std::string &error);
+
+} // namespace cataloguefile

@@ -1,0 +1,149 @@
+// Guards trv update with a fresh save as its oracle: after files are added, removed, renamed,
+// grown and touched and folders are added, removed, renamed, moved and replaced by a link,
+// the update's records are the fresh save's, folders unchanged being listed from the file; an
+// update killed part way leaves a whole file; a file without listings is listed anew, one
+// without volumes is refused untouched, and a volume not mounted keeps its records.
+#include "cli/trvrun.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+class UpdateTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (int f = 0; f < 6; ++f)
+            for (int i = 0; i < 5; ++i)
+                write("d" + std::to_string(f) + "/sub/file" + std::to_string(i), i + 1);
+        write("top.txt", 3);
+        save(old);
+        // As though the walk had come a while after the tree was made: its folders may then
+        // be listed from the file.
+        sql(old, "UPDATE volumes SET walk_began = walk_began + 10000");
+    }
+    std::string at(const std::string &relative) const
+    {
+        return tree.filePath(QString::fromStdString(relative)).toStdString();
+    }
+    void write(const std::string &relative, int bytes)
+    {
+        QDir().mkpath(QFileInfo(QString::fromStdString(at(relative))).path());
+        QFile f(QString::fromStdString(at(relative)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Append));
+        f.write(QByteArray(bytes, 'x'));
+    }
+    void save(const QString &file)
+    {
+        ASSERT_EQ(trv({QStringLiteral("save"), QStringLiteral("-o"), file, tree.path()}).code, 0);
+    }
+    QByteArray dump(const QString &file) const
+    {
+        const TrvRun r = trv({QStringLiteral("dump"), file});
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        return r.out;
+    }
+    static void sql(const QString &file, const char *statement)
+    {
+        sqlite3 *db = nullptr;
+        ASSERT_EQ(sqlite3_open(file.toUtf8().constData(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, statement, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+        sqlite3_close(db);
+    }
+    // The update's records against a fresh save's; what the update said.
+    TrvRun expectUpdateIsFreshSave(QStringList extra = {})
+    {
+        const TrvRun r = trv(QStringList{QStringLiteral("update"), old} + extra);
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        save(fresh);
+        EXPECT_EQ(dump(extra.isEmpty() ? old : extra.last()), dump(fresh));
+        return r;
+    }
+    QTemporaryDir tree, library;
+    const QString old = library.filePath(QStringLiteral("old.trv")),
+                  fresh = library.filePath(QStringLiteral("fresh.trv")),
+                  updated = library.filePath(QStringLiteral("new.trv"));
+};
+
+long long listedFromFile(const TrvRun &r)
+{
+    long long n = -1;
+    std::sscanf(r.out.constData(), "%lld folders listed from the catalogue", &n);
+    return n;
+}
+
+} // namespace
+
+TEST_F(UpdateTest, AnUpdateIsAFreshSaveAfterEveryKindOfChange)
+{
+    const TrvRun unchanged = expectUpdateIsFreshSave({QStringLiteral("-o"), updated});
+    EXPECT_EQ(listedFromFile(unchanged), 13)
+        << "every folder: the tree, six, and one below three of them" << unchanged.out.toStdString();
+
+    write("d0/sub/new", 4);                                                           // a file added
+    ASSERT_EQ(::unlink(at("d1/sub/file0").c_str()), 0);                               // removed
+    ASSERT_EQ(::rename(at("d1/sub/file1").c_str(), at("d1/sub/renamed").c_str()), 0); // renamed
+    write("d2/sub/file2", 100);                                                       // grown, its folder unchanged
+    ASSERT_EQ(::utimensat(AT_FDCWD, at("d2/sub/file3").c_str(), nullptr, 0), 0);      // touched
+    write("d6/sub/file", 1);                                                          // a folder added
+    ASSERT_EQ(std::system(("rm -r '" + at("d3") + "'").c_str()), 0);                  // removed
+    ASSERT_EQ(::rename(at("d4").c_str(), at("d4 renamed").c_str()), 0);               // renamed
+    ASSERT_EQ(::rename(at("d5/sub").c_str(), at("d0/moved").c_str()), 0);             // moved
+    ASSERT_EQ(std::system(("rm -r '" + at("d2/sub") + "'; ln -s .. '" + at("d2/sub") + "'").c_str()), 0); // a link
+    expectUpdateIsFreshSave({QStringLiteral("-o"), updated});
+    const TrvRun inPlace = expectUpdateIsFreshSave();
+    EXPECT_GT(listedFromFile(inPlace), 0) << inPlace.out.toStdString();
+}
+
+TEST_F(UpdateTest, AnUpdateKilledPartWayLeavesAWholeFile)
+{
+    for (int i = 0; i < 3000; ++i)
+        write("many/" + std::to_string(i % 30) + "/" + std::to_string(i), 1);
+    save(old);
+    const QByteArray before = dump(old);
+    write("many/0/more", 1);
+    save(fresh);
+    const QByteArray after = dump(fresh);
+    for (int delay : {5, 40, 120}) {
+        QProcess p;
+        p.start(QString::fromLocal8Bit(qgetenv("TRV_EXE")), {QStringLiteral("update"), old});
+        ASSERT_TRUE(p.waitForStarted());
+        QThread::msleep(static_cast<unsigned long>(delay));
+        p.kill();
+        p.waitForFinished();
+        const QByteArray now = dump(old);
+        EXPECT_TRUE(now == before || now == after) << "killed after " << delay << " ms";
+    }
+}
+
+TEST_F(UpdateTest, FilesWithoutListingsOrVolumesAndVolumesNotMounted)
+{
+    sql(old, "DROP TABLE folder_listings");
+    write("top2.txt", 1);
+    const TrvRun r = expectUpdateIsFreshSave({QStringLiteral("-o"), updated});
+    EXPECT_TRUE(r.err.contains("listed anew")) << r.err.toStdString();
+
+    sql(old, "UPDATE volumes SET uuid = 'not-mounted-anywhere', device_number = '0:0'");
+    const QByteArray kept = dump(old);
+    const TrvRun offline = trv({QStringLiteral("update"), old, QStringLiteral("-o"), updated});
+    EXPECT_EQ(offline.code, 0) << offline.err.toStdString();
+    EXPECT_TRUE(offline.err.contains("is not mounted")) << offline.err.toStdString();
+    EXPECT_EQ(dump(updated), kept);
+
+    const QString first = library.filePath(QStringLiteral("first.trv"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TARVOLO_TEST_DATA "/first-version.trv"), first));
+    const QByteArray untouched = dump(first);
+    EXPECT_EQ(trv({QStringLiteral("update"), first}).code, 2);
+    EXPECT_EQ(dump(first), untouched);
+}
