@@ -14,6 +14,7 @@
 #include "output.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -34,7 +35,7 @@ int volumeIndex(const RecordSet &records, int pos, const Volumes &volumes)
 
 // Where each volume was walked from: its first listing, or, in a file without listings, the
 // folder all its records' folders lie in. Empty where neither tells.
-std::vector<std::string> rootsOf(const RecordSet &records, const Volumes &volumes,
+std::vector<std::string> rootsOf(const RecordSet *records, const Volumes &volumes,
                                  const std::vector<FolderListing> &listings)
 {
     std::vector<std::string> roots(volumes.list.size());
@@ -45,11 +46,11 @@ std::vector<std::string> rootsOf(const RecordSet &records, const Volumes &volume
     for (std::size_t v = 0; v < roots.size(); ++v)
         fromListing[v] = !roots[v].empty();
     std::string folder;
-    for (int pos = 0; pos < records.count(); ++pos) {
-        const int v = volumeIndex(records, pos, volumes);
+    for (int pos = 0; records && pos < records->count(); ++pos) {
+        const int v = volumeIndex(*records, pos, volumes);
         if (v < 0 || fromListing[std::size_t(v)])
             continue;
-        records.exactAt(pos, fld::Path, folder);
+        records->exactAt(pos, fld::Path, folder);
         std::string &root = roots[std::size_t(v)];
         if (root.empty())
             root = folder;
@@ -93,49 +94,80 @@ void keepVolume(RecordSet &into, Volumes &volumes, const RecordSet &old, const V
             volumes.listings.push_back(l), volumes.listings.back().volume = index;
 }
 
-int update(const Arguments &a)
+// The old catalogue's records and volumes with their folders: needed only where a volume is
+// kept as it was, or where no listing tells a volume's root.
+struct OldCatalogue {
+    std::unique_ptr<RecordSet> records;
+    Volumes volumes;
+};
+
+bool openOld(const std::string &file, OldCatalogue &old)
 {
-    Volumes old;
     std::string error;
-    std::unique_ptr<RecordSet> records = cataloguefile::open(a.file, error, &old);
-    std::vector<FolderListing> listings;
-    if (!records || !cataloguefile::readListings(a.file, listings, error)) {
-        complain("cannot open the catalogue file '%s': %s", a.file.c_str(), error.c_str());
-        return kError;
-    }
-    if (old.list.empty()) {
-        // Nothing says where its records were walked: an update would lose them.
-        complain("cannot update '%s': it does not record the folders it was made from; save it anew with trv save",
-                 a.file.c_str());
-        return kError;
-    }
-    if (listings.empty())
-        complain("'%s' keeps no folder listings (an earlier version or the window saved it): every folder is "
-                 "listed anew",
-                 a.file.c_str());
-    const std::vector<std::string> roots = rootsOf(*records, old, listings);
-    const KeptListings kept(listings, old);
+    old.records = cataloguefile::open(file, error, &old.volumes);
+    if (!old.records)
+        complain("cannot open the catalogue file '%s': %s", file.c_str(), error.c_str());
+    return old.records != nullptr;
+}
+
+// Walks the volumes that are mounted, keeps the others, and saves the whole.
+int walkAndSave(const Arguments &a, const Volumes &recorded, const std::vector<FolderListing> &listings,
+                const std::vector<std::string> &roots, const std::vector<bool> &mounted, OldCatalogue &old)
+{
+    const KeptListings kept(listings, recorded);
     RecordSet fresh;
     CreateRecordSet(fresh);
     Volumes volumes;
     volumes.keepListings = true;
     int offline = 0;
-    for (std::size_t v = 0; v < old.list.size(); ++v) {
-        if (mountedNow(old.list[v], roots[v])) {
+    for (std::size_t v = 0; v < recorded.list.size(); ++v) {
+        if (mounted[v]) {
             walkInto(fresh, volumes, roots[v], &kept);
             continue;
         }
         complain("the volume '%s' walked at '%s' is not mounted: its records are kept as they were",
-                 old.list[v].label.c_str(), roots[v].c_str());
-        keepVolume(fresh, volumes, *records, old, int(v), listings);
+                 recorded.list[v].label.c_str(), roots[v].c_str());
+        keepVolume(fresh, volumes, *old.records, old.volumes, int(v), listings);
         ++offline;
     }
-    records.reset(); // the old catalogue's memory is the save's
+    old.records.reset(); // its memory is the save's
     const int status = saveCatalogueFile(fresh, volumes, a.output.empty() ? a.file : a.output);
     if (status == kSuccess)
         std::printf("%lld folders listed from the catalogue, %lld read anew; %d files; %d volumes not mounted\n",
                     kept.reused(), (long long)volumes.listings.size() - kept.reused(), fresh.count(), offline);
     return status;
+}
+
+int update(const Arguments &a)
+{
+    Volumes recorded;
+    std::vector<FolderListing> listings;
+    std::string error;
+    if (!cataloguefile::readListings(a.file, listings, recorded, error)) {
+        complain("cannot open the catalogue file '%s': %s", a.file.c_str(), error.c_str());
+        return kError;
+    }
+    if (recorded.list.empty()) {
+        // Nothing says where its records were walked: an update would lose them.
+        complain("cannot update '%s': it does not record the folders it was made from; save it anew with trv save",
+                 a.file.c_str());
+        return kError;
+    }
+    OldCatalogue old;
+    if (listings.empty()) {
+        complain("'%s' keeps no folder listings (an earlier version or the window saved it): every folder is "
+                 "listed anew",
+                 a.file.c_str());
+        if (!openOld(a.file, old))
+            return kError;
+    }
+    const std::vector<std::string> roots = rootsOf(old.records.get(), old.records ? old.volumes : recorded, listings);
+    std::vector<bool> mounted;
+    for (std::size_t v = 0; v < recorded.list.size(); ++v)
+        mounted.push_back(mountedNow(recorded.list[v], roots[v]));
+    if (!old.records && std::find(mounted.begin(), mounted.end(), false) != mounted.end() && !openOld(a.file, old))
+        return kError;
+    return walkAndSave(a, recorded, listings, roots, mounted, old);
 }
 
 Run define(CLI::App &command)

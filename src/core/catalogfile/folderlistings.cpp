@@ -40,13 +40,14 @@ void writeListings(Db &db, const Volumes &volumes)
     }
 }
 
-bool readListings(const std::string &path, std::vector<FolderListing> &out, std::string &error)
+bool readListings(const std::string &path, std::vector<FolderListing> &out, Volumes &volumes, std::string &error)
 {
     try {
         RecordSet layout;
         CreateRecordSet(layout);
         Db db;
         beginRead(db, path, layout);
+        (void)readVolumeList(db, volumes);
         if (!hasTables(db, "'folder_listings'", 1))
             return true;
         Stmt st(db, "SELECT volume, path, inode, modified_ns, changed_ns, entries FROM folder_listings ORDER BY seq");

@@ -14,8 +14,10 @@ namespace cataloguefile {
 // Writes the volumes' listings, when there are any, into the file being saved.
 void writeListings(sqlitedb::Db &db, const Volumes &volumes);
 
-// The listings the file keeps, in walk order; none, and true, for a file that keeps none.
-// False with the reason for a file that cannot be read.
-[[nodiscard]] bool readListings(const std::string &path, std::vector<FolderListing> &out, std::string &error);
+// The listings the file keeps, in walk order (none, and true, for a file that keeps none),
+// and the volumes it records, without their folders: all an update of a file whose volumes
+// are all mounted needs of it. False with the reason for a file that cannot be read.
+[[nodiscard]] bool readListings(const std::string &path, std::vector<FolderListing> &out, Volumes &volumes,
+                                std::string &error);
 
 } // namespace cataloguefile

@@ -1,0 +1,66 @@
+#!/usr/bin/env python3
+"""trv update side by side with trv save of the same tree, alternated each round: of the
+tree unchanged, and with 1% of its folders changed (a file added to each); warm, and cold
+(page cache dropped; needs root) with --cold. Prints the medians and the median and range of
+save over update (how many times faster the update is). Checks the update's records against
+the save's. Usage: updatebench.py [--rounds N] [--cold] BUILD TREE   (maketree.py makes a tree)"""
+import argparse
+import os
+import statistics
+import subprocess
+import time
+
+
+def timed(cmd, cold):
+    if cold:
+        subprocess.run(["sync"], check=True)
+        with open("/proc/sys/vm/drop_caches", "w") as f:
+            f.write("3\n")
+    start = time.perf_counter()
+    out = subprocess.run(cmd, check=True, capture_output=True, text=True).stdout
+    return time.perf_counter() - start, out
+
+
+def side_by_side(trv, tree, old, work, rounds, cold):
+    saves, updates, said = [], [], ""
+    for r in range(rounds):
+        order = ["save", "update"] if r % 2 == 0 else ["update", "save"]
+        for what in order:
+            if what == "save":
+                saves.append(timed([trv, "save", "-o", f"{work}/fresh.trv", tree], cold)[0])
+            else:
+                t, said = timed([trv, "update", old, "-o", f"{work}/updated.trv"], cold)
+                updates.append(t)
+    dumps = [subprocess.run([trv, "dump", f"{work}/{f}.trv"], check=True, capture_output=True).stdout
+             for f in ("fresh", "updated")]
+    ratio = [s / u for s, u in zip(saves, updates)]
+    return (f"save {statistics.median(saves):.2f} s, update {statistics.median(updates):.2f} s, "
+            f"save/update {statistics.median(ratio):.2f} ({min(ratio):.2f}-{max(ratio):.2f}); "
+            f"same records: {dumps[0] == dumps[1]}; {said.strip()}")
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--rounds", type=int, default=5)
+    ap.add_argument("--cold", action="store_true")
+    ap.add_argument("build")
+    ap.add_argument("tree")
+    a = ap.parse_args()
+    trv, work = os.path.join(a.build, "src/trv"), "/tmp/updatebench"
+    os.makedirs(work, exist_ok=True)
+    old = f"{work}/old.trv"
+    subprocess.run([trv, "save", "-o", old, a.tree], check=True)
+    time.sleep(1.5)  # a folder changed within a second of a walk is read anew
+    print("unchanged:", side_by_side(trv, a.tree, old, work, a.rounds, a.cold))
+    folders = sorted({d for d, _, _ in os.walk(a.tree)})
+    for d in folders[:: 100]:
+        with open(os.path.join(d, "updatebench-added"), "w") as f:
+            f.write("x")
+    print(f"{len(folders[::100])} of {len(folders)} folders changed:",
+          side_by_side(trv, a.tree, old, work, a.rounds, a.cold))
+    for d in folders[:: 100]:
+        os.remove(os.path.join(d, "updatebench-added"))
+
+
+if __name__ == "__main__":
+    main()
