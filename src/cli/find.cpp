@@ -47,14 +47,11 @@ std::optional<QDate> modifiedDay(const RecordSet &records, int pos)
 }
 
 // Appends the hits of one catalogue file to out.
-void searchCatalogue(Search &s, const std::string &file, const findindex::SearchRecords &found, const Volumes &volumes,
+void searchCatalogue(Search &s, const std::string &file, const RecordSet &records, const Volumes &volumes,
                      std::string &out)
 {
-    const RecordSet &records = *found.records;
     std::string name, folder;
-    const int count = found.positions ? int(found.positions->size()) : records.count();
-    for (int k = 0; k < count && (s.limit == 0 || s.hits < s.limit); ++k) {
-        const int pos = found.positions ? (*found.positions)[std::size_t(k)] : k;
+    for (int pos = 0; pos < records.count() && (s.limit == 0 || s.hits < s.limit); ++pos) {
         records.exactAt(pos, fld::LongName, name);
         if (s.path)
             records.exactAt(pos, fld::Path, folder);
@@ -108,14 +105,14 @@ int find(const Arguments &a)
         if (a.limit && s.hits >= a.limit)
             break;
         Volumes volumes;
-        const findindex::SearchRecords found =
+        const std::unique_ptr<RecordSet> records =
             findindex::openForSearch(file, a.path ? nullptr : &loose, volumes, error);
-        if (!found.records) {
+        if (!records) {
             complain("skipped '%s': %s", file.c_str(), error.c_str());
             skipped = true;
             continue;
         }
-        searchCatalogue(s, file, found, volumes, out);
+        searchCatalogue(s, file, *records, volumes, out);
         // Each file's hits are out before the next file is read.
         written = write(out) && std::fflush(stdout) == 0 && written;
         out.clear();

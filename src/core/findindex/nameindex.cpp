@@ -32,36 +32,48 @@ bool stampOf(const std::string &catalogue, SourceStamp &out)
     return true;
 }
 
-bool write(const QString &indexPath, const SourceStamp &source, int count,
-           const std::function<void(int position, std::string &folded)> &nameAt, QString &error)
+bool IndexWriter::add(std::string_view folded)
 {
-    std::vector<std::uint32_t> offsets{0};
-    std::string names, folded;
-    for (int pos = 0; pos < count; ++pos) {
-        folded.clear();
-        nameAt(pos, folded);
-        // A NUL ends each name, so that a match never runs from one name into the next.
-        names.append(folded.data(), std::strlen(folded.c_str())).push_back('\0');
-        if (names.size() > 0xFFFFFFFFu) {
-            error = QStringLiteral("the names are too many to index");
-            return false;
-        }
-        offsets.push_back(std::uint32_t(names.size()));
+    // A NUL ends each name, so that a match never runs from one name into the next.
+    m_names.append(folded.substr(0, folded.find('\0'))).push_back('\0');
+    m_tooMany = m_tooMany || m_names.size() > 0xFFFFFFFFu;
+    m_offsets.push_back(std::uint32_t(m_names.size()));
+    return !m_tooMany;
+}
+
+bool IndexWriter::commit(const QString &indexPath, const SourceStamp &source, QString &error)
+{
+    if (m_tooMany) {
+        error = QStringLiteral("the names are too many to index");
+        return false;
     }
     Header h{};
     std::memcpy(h.magic, kMagic, sizeof kMagic);
     h.source = source;
-    h.count = std::uint64_t(count);
-    h.nameBytes = names.size();
+    h.count = std::uint64_t(m_offsets.size() - 1);
+    h.nameBytes = m_names.size();
     QSaveFile file(indexPath);
+    const auto offsetBytes = qint64(m_offsets.size() * 4);
     const bool ok = file.open(QIODevice::WriteOnly) &&
                     file.write(reinterpret_cast<const char *>(&h), sizeof h) == sizeof h &&
-                    file.write(reinterpret_cast<const char *>(offsets.data()), qint64(offsets.size() * 4)) ==
-                        qint64(offsets.size() * 4) &&
-                    file.write(names.data(), qint64(names.size())) == qint64(names.size()) && file.commit();
+                    file.write(reinterpret_cast<const char *>(m_offsets.data()), offsetBytes) == offsetBytes &&
+                    file.write(m_names.data(), qint64(m_names.size())) == qint64(m_names.size()) && file.commit();
     if (!ok)
         error = file.errorString();
     return ok;
+}
+
+bool write(const QString &indexPath, const SourceStamp &source, int count,
+           const std::function<void(int position, std::string &folded)> &nameAt, QString &error)
+{
+    IndexWriter writer;
+    std::string folded;
+    for (int pos = 0; pos < count; ++pos) {
+        folded.clear();
+        nameAt(pos, folded);
+        (void)writer.add(folded);
+    }
+    return writer.commit(indexPath, source, error);
 }
 
 bool NameIndex::open(const QString &indexPath, const SourceStamp &source)

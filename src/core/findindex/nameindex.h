@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace findindex {
 
@@ -20,6 +21,20 @@ struct SourceStamp {
     bool operator==(const SourceStamp &) const = default;
 };
 [[nodiscard]] bool stampOf(const std::string &catalogue, SourceStamp &out);
+
+// Makes an index of names given in the catalogue file's order, written in one go through a
+// temporary, so a reader never sees half of one.
+class IndexWriter {
+public:
+    // False once the names are too many for one index.
+    bool add(std::string_view folded);
+    [[nodiscard]] bool commit(const QString &indexPath, const SourceStamp &source, QString &error);
+
+private:
+    std::vector<std::uint32_t> m_offsets{0};
+    std::string m_names;
+    bool m_tooMany = false;
+};
 
 // Writes the index of `count` names, given by position in the catalogue file's order, in
 // one go through a temporary, so a reader never sees half of one.

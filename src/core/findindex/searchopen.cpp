@@ -7,6 +7,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <unistd.h>
 #include <vector>
 
 namespace findindex {
@@ -36,28 +37,30 @@ bool candidatesOf(const NameIndex &index, const library::Matcher &loose, std::ve
     return out.size() <= most;
 }
 
-// Makes the index of a file just read whole; where it could be made, the positions that
-// may match, from it.
-std::optional<std::vector<int>> writeIndex(const std::string &file, const SourceStamp &stamp, const RecordSet &records,
-                                           const library::Matcher *loose)
+// Makes the index of the file from a stream of its records, a batch at a time, so that the
+// whole catalogue is never in memory; false with the reason where the file cannot be read.
+bool indexFile(const std::string &file, const SourceStamp &stamp, bool &written, std::string &error)
 {
+    IndexWriter writer;
     std::string name;
-    QString error;
-    const QString path = indexPathOf(file);
-    // An index that cannot be written (a folder that is read-only) only makes the next search slower.
-    if (!write(
-            path, stamp, records.count(),
-            [&](int pos, std::string &folded) {
-                records.exactAt(pos, fld::LongName, name);
-                folded = library::foldText(name, true);
-            },
-            error))
-        return std::nullopt;
-    NameIndex index;
-    std::vector<int> candidates;
-    if (loose && index.open(path, stamp) && candidatesOf(index, *loose, candidates))
-        return candidates;
-    return std::nullopt;
+    const bool read = cataloguefile::streamRecords(
+        file, 4096,
+        [&](RecordSet &batch) {
+            for (int pos = 0; pos < batch.count(); ++pos) {
+                batch.exactAt(pos, fld::LongName, name);
+                (void)writer.add(library::foldText(name, true));
+            }
+        },
+        error);
+    QString ignored;
+    written = read && writer.commit(indexPathOf(file), stamp, ignored);
+    return read;
+}
+
+// Whether an index may be made beside the file.
+bool mayIndex(const std::string &file)
+{
+    return ::access(QFileInfo(QString::fromStdString(file)).path().toLocal8Bit().constData(), W_OK) == 0;
 }
 
 } // namespace
@@ -68,24 +71,27 @@ QString indexPathOf(const std::string &catalogue)
     return info.path() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".index");
 }
 
-SearchRecords openForSearch(const std::string &file, const library::Matcher *loose, Volumes &volumes,
-                            std::string &error)
+std::unique_ptr<RecordSet> openForSearch(const std::string &file, const library::Matcher *loose, Volumes &volumes,
+                                         std::string &error)
 {
     // Taken before the file is read, so that a change while it is read makes the index stale.
     SourceStamp stamp;
     const bool stamped = stampOf(file, stamp);
     NameIndex index;
-    const bool indexed = stamped && index.open(indexPathOf(file), stamp);
+    bool indexed = stamped && index.open(indexPathOf(file), stamp);
+    if (!indexed && stamped && mayIndex(file)) {
+        bool written = false;
+        if (!indexFile(file, stamp, written, error))
+            return nullptr;
+        indexed = written && index.open(indexPathOf(file), stamp);
+    }
     std::vector<int> candidates;
     if (indexed && loose && candidatesOf(index, *loose, candidates)) {
         if (auto some = cataloguefile::openRows(file, candidates, error, &volumes))
-            return {std::move(some), std::nullopt};
+            return some;
         volumes = {};
     }
-    SearchRecords all{cataloguefile::open(file, error, &volumes), std::nullopt};
-    if (all.records && stamped && !indexed)
-        all.positions = writeIndex(file, stamp, *all.records, loose);
-    return all;
+    return cataloguefile::open(file, error, &volumes);
 }
 
 } // namespace findindex

@@ -9,28 +9,20 @@
 #include <QString>
 
 #include <memory>
-#include <optional>
 #include <string>
-#include <vector>
 
 namespace findindex {
 
 // Where the index of a catalogue file is kept: beside it, hidden.
 [[nodiscard]] QString indexPathOf(const std::string &catalogue);
 
-struct SearchRecords {
-    std::unique_ptr<RecordSet> records; // nullptr for a file that cannot be read
-    // The positions in records that may match, ascending; none given means every one.
-    std::optional<std::vector<int>> positions;
-};
-
 // The records of the file a search may match, with the file's volumes; no records, with the
 // reason, for a file that cannot be read. `loose` ignores case and matches at least every
 // name the search does (nullptr when the search is not of names alone). Where the file's
-// index is up to date and shows few names that loose matches, only those records are read;
-// otherwise every record is, and an index is made for the next search where the folder may
-// be written. The caller still matches each record it is given.
-[[nodiscard]] SearchRecords openForSearch(const std::string &file, const library::Matcher *loose, Volumes &volumes,
-                                          std::string &error);
+// index is up to date and shows few names that loose matches, only those records are read,
+// else every record is. A file without an up-to-date index is indexed first, from a stream of
+// its records, where its folder may be written. The caller still matches each record.
+[[nodiscard]] std::unique_ptr<RecordSet> openForSearch(const std::string &file, const library::Matcher *loose,
+                                                       Volumes &volumes, std::string &error);
 
 } // namespace findindex
