@@ -8,6 +8,8 @@
 #include "library/library.h"
 #include "output.h"
 
+#include <thread>
+
 namespace trv {
 
 std::string Catalogued::pathOf(const CataloguedFile &f) const
@@ -53,8 +55,18 @@ Catalogued loadCatalogued(const std::vector<std::string> &inputs, bool digests)
     std::string error;
     for (const std::string &file : files) {
         Catalogue c{file, nullptr, {}, {}};
+        // The digests are read on another core while the records are.
+        std::string digestError;
+        bool digestsRead = true;
+        std::thread reader;
+        if (digests)
+            reader = std::thread([&] { digestsRead = cataloguefile::HashStore::load(file, c.digests, digestError); });
         c.records = cataloguefile::open(file, error, &c.volumes);
-        if (!c.records || (digests && !cataloguefile::HashStore::load(file, c.digests, error))) {
+        if (reader.joinable())
+            reader.join();
+        if (!digestsRead && c.records)
+            error = digestError;
+        if (!c.records || !digestsRead) {
             complain("skipped '%s': %s", file.c_str(), error.c_str());
             out.skipped = true;
             continue;
@@ -71,26 +83,24 @@ Catalogued loadCatalogued(const std::vector<std::string> &inputs, bool digests)
 }
 
 // Big-endian, high half first: XXH128's canonical form, the same on every machine.
-std::string digestBytes(const content::Digest &d)
+std::array<unsigned char, 16> digestBytes(const content::Digest &d)
 {
-    std::string out(16, '\0');
-    for (int i = 0; i < 8; ++i) {
-        out[std::size_t(i)] = char(d.high >> (56 - 8 * i));
-        out[std::size_t(8 + i)] = char(d.low >> (56 - 8 * i));
+    std::array<unsigned char, 16> out{};
+    for (std::size_t i = 0; i < 8; ++i) {
+        out[i] = static_cast<unsigned char>(d.high >> (56 - 8 * i));
+        out[8 + i] = static_cast<unsigned char>(d.low >> (56 - 8 * i));
     }
     return out;
 }
 
-bool digestFromBytes(const std::string &bytes, content::Digest &out)
+bool digestFromBytes(const std::array<unsigned char, 16> &bytes, content::Digest &out)
 {
-    if (bytes.size() != 16)
-        return false;
     out = {};
-    for (int i = 0; i < 8; ++i) {
-        out.high = out.high << 8 | static_cast<unsigned char>(bytes[std::size_t(i)]);
-        out.low = out.low << 8 | static_cast<unsigned char>(bytes[std::size_t(8 + i)]);
+    for (std::size_t i = 0; i < 8; ++i) {
+        out.high = out.high << 8 | bytes[i];
+        out.low = out.low << 8 | bytes[8 + i];
     }
-    return true;
+    return out.high != 0 || out.low != 0;
 }
 
 } // namespace trv

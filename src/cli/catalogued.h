@@ -6,6 +6,7 @@
 #include "catalogue/volumes.h"
 #include "duplicates/contentread.h"
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -46,7 +47,8 @@ struct Catalogued {
 [[nodiscard]] Catalogued loadCatalogued(const std::vector<std::string> &inputs, bool digests);
 
 // The form a digest is kept in, and back.
-[[nodiscard]] std::string digestBytes(const content::Digest &d);
-[[nodiscard]] bool digestFromBytes(const std::string &bytes, content::Digest &out);
+[[nodiscard]] std::array<unsigned char, 16> digestBytes(const content::Digest &d);
+// False for none (all zero).
+[[nodiscard]] bool digestFromBytes(const std::array<unsigned char, 16> &bytes, content::Digest &out);
 
 } // namespace trv

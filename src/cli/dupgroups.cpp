@@ -6,7 +6,9 @@
 #include "output.h"
 
 #include <algorithm>
+#include <atomic>
 #include <map>
+#include <thread>
 #include <unordered_map>
 
 namespace trv {
@@ -32,20 +34,45 @@ std::vector<std::size_t> sameSized(const Catalogued &lib, std::int64_t minSize)
     return out;
 }
 
-// The candidate for one file: its stamp now where it can be read, its kept digest otherwise.
-bool candidateOf(const Catalogued &lib, const CataloguedFile &f, content::Candidate &c, int &unknown)
+// The candidate for one file, not yet stamped.
+content::Candidate describe(const Catalogued &lib, const CataloguedFile &f)
 {
+    content::Candidate c;
     c.path = lib.pathOf(f);
     c.volume = lib.fileSystemOf(f);
     c.online = f.online;
-    std::string error;
+    return c;
+}
+
+// Each readable candidate's stamp now, taken on every core: a stat per file is most of a run
+// whose digests are kept.
+std::vector<content::Read> stampAll(std::vector<content::Candidate> &cands, std::vector<std::string> &errors)
+{
+    std::vector<content::Read> reads(cands.size(), content::Read::Ok);
+    errors.assign(cands.size(), {});
+    std::atomic<std::size_t> next = 0;
+    auto work = [&] {
+        for (std::size_t k; (k = next.fetch_add(1, std::memory_order_relaxed)) < cands.size();)
+            if (cands[k].online)
+                reads[k] = content::stampOf(cands[k].path, cands[k].stamp, errors[k]);
+    };
+    std::vector<std::jthread> others;
+    for (unsigned t = 1; t < std::clamp(std::thread::hardware_concurrency(), 1u, 4u); ++t)
+        others.emplace_back(work);
+    work();
+    return reads;
+}
+
+// Completes a stamped candidate with its kept digest; false, said, for one left out.
+bool complete(const Catalogued &lib, const CataloguedFile &f, content::Candidate &c, content::Read read,
+              const std::string &error, int &unknown)
+{
     if (f.online) {
-        const content::Read r = content::stampOf(c.path, c.stamp, error);
-        if (r == content::Read::Ok)
+        if (read == content::Read::Ok)
             c.stored = lib.storedFor(f, c.path, c.stamp);
-        else if (r != content::Read::Vanished || !error.empty())
+        else if (read != content::Read::Vanished || !error.empty())
             complain("left out '%s': %s", c.path.c_str(), error.empty() ? "it cannot be read" : error.c_str());
-        return r == content::Read::Ok;
+        return read == content::Read::Ok;
     }
     const auto &digests = lib.catalogues[f.catalogue].digests;
     const auto it = digests.find(cataloguefile::pathKey(c.path));
@@ -122,14 +149,18 @@ std::vector<DupGroup> catalogueGroups(const Catalogued &lib, const DupOptions &o
 
 std::vector<DupGroup> contentGroupsOf(Catalogued &lib, const DupOptions &options)
 {
+    const std::vector<std::size_t> sized = sameSized(lib, options.minSize);
+    std::vector<content::Candidate> all;
+    for (const std::size_t i : sized)
+        all.push_back(describe(lib, lib.files[i]));
+    std::vector<std::string> errors;
+    const std::vector<content::Read> reads = stampAll(all, errors);
     std::vector<content::Candidate> cands;
     std::vector<std::size_t> fileOf;
     int unknown = 0;
-    for (const std::size_t i : sameSized(lib, options.minSize)) {
-        content::Candidate c;
-        if (candidateOf(lib, lib.files[i], c, unknown))
-            cands.push_back(std::move(c)), fileOf.push_back(i);
-    }
+    for (std::size_t k = 0; k < all.size(); ++k)
+        if (complete(lib, lib.files[sized[k]], all[k], reads[k], errors[k], unknown))
+            cands.push_back(std::move(all[k])), fileOf.push_back(sized[k]);
     if (unknown)
         complain("%d files of volumes that are not mounted have no digest kept, and are left out", unknown);
     const content::GroupResult result = content::contentGroups(cands, {options.minSize, options.compareBytes});

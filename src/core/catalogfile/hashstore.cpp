@@ -4,6 +4,7 @@
 #include "catalogue/columns.h"
 #include "catalogue/layouts.h"
 
+#include <cstring>
 #include <unordered_set>
 #include <xxhash.h>
 
@@ -32,6 +33,19 @@ void openChecked(Db &db, const std::string &path, bool write)
 
 } // namespace
 
+namespace {
+
+// A digest as the table keeps it; a blob of another length gives none (all zero).
+std::array<unsigned char, 16> digestOf(std::string_view blob)
+{
+    std::array<unsigned char, 16> out{};
+    if (blob.size() == out.size())
+        std::memcpy(out.data(), blob.data(), out.size());
+    return out;
+}
+
+} // namespace
+
 std::uint64_t pathKey(std::string_view exactPath)
 {
     return XXH3_64bits(exactPath.data(), exactPath.size());
@@ -49,8 +63,8 @@ bool HashStore::load(const std::string &path, StoredDigests &out, std::string &e
         Stmt st(db, "SELECT path, size, modified_ns, inode, digest FROM hashes WHERE algorithm = ?");
         st.bind(1, std::string_view(kAlgorithm));
         while (st.step())
-            out[pathKey(st.blob(0))] = {st.integer(1), st.integer(2), std::uint64_t(st.integer(3)),
-                                        std::string(st.blob(4))};
+            out.try_emplace(pathKey(st.blob(0)), StoredDigest{st.integer(1), st.integer(2),
+                                                              std::uint64_t(st.integer(3)), digestOf(st.blob(4))});
         return true;
     } catch (const std::exception &e) {
         error = e.what();
@@ -100,7 +114,7 @@ bool HashStore::put(const std::string &exactPath, const StoredDigest &d, std::st
             m_put->bind(3, qint64(d.size));
             m_put->bind(4, qint64(d.modifiedNs));
             m_put->bind(5, qint64(d.inode));
-            m_put->bindBlob(6, d.digest);
+            m_put->bindBlob(6, std::string_view(reinterpret_cast<const char *>(d.digest.data()), d.digest.size()));
             m_put->run();
         },
         error);
@@ -151,8 +165,7 @@ void carryDigests(const std::string &oldFile, const std::string &newFile, const 
         while (st.step())
             if (kept.contains(pathKey(st.blob(0))) &&
                 !store.put(std::string(st.blob(0)),
-                           {st.integer(1), st.integer(2), std::uint64_t(st.integer(3)), std::string(st.blob(4))},
-                           error))
+                           {st.integer(1), st.integer(2), std::uint64_t(st.integer(3)), digestOf(st.blob(4))}, error))
                 return;
         (void)store.commit(error);
     } catch (const std::exception &) {

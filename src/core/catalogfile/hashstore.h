@@ -8,6 +8,7 @@
 #include "catalogfile/sqlitedb.h"
 #include "catalogue/recordset.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -19,7 +20,7 @@ namespace cataloguefile {
 struct StoredDigest {
     std::int64_t size = 0, modifiedNs = 0;
     std::uint64_t inode = 0;
-    std::string digest; // the algorithm's bytes
+    std::array<unsigned char, 16> digest{}; // the algorithm's bytes
 };
 
 // By pathKey of the exact path: a digest is used only for the size, time and inode it was
