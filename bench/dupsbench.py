@@ -15,6 +15,8 @@ import statistics
 import subprocess
 import time
 
+from tools import drop_caches, run
+
 
 def make_tree(root, files):
     rng = random.Random(7)
@@ -43,12 +45,6 @@ def make_tree(root, files):
         made += 1
 
 
-def run(cmd):
-    start = time.perf_counter()
-    p = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-    out = p.stdout.read()
-    _, _, usage = os.wait4(p.pid, 0)
-    return time.perf_counter() - start, usage.ru_maxrss / 1024, out
 
 
 def inode_groups(groups):
@@ -70,10 +66,6 @@ def jdupes_groups(out):
     return [g.split("\n") for g in out.decode(errors="surrogateescape").strip().split("\n\n") if g]
 
 
-def drop_caches():
-    subprocess.run(["sync"], check=True)
-    with open("/proc/sys/vm/drop_caches", "w") as f:
-        f.write("3\n")
 
 
 def main():

@@ -7,10 +7,11 @@ Needs plocate (Debian's package): apt-get install plocate.
 Usage: findscale.py [--rounds N] [--files F] [--records R] [--dir D] BUILD"""
 import argparse
 import os
-import resource
 import statistics
 import subprocess
 import time
+
+from tools import drop_caches, run
 
 QUERIES = {
     "substring": (["photo_4242"], ["-b", "-i", "photo_4242"], ["-F", "-i", "photo_4242"]),
@@ -20,19 +21,8 @@ QUERIES = {
 }
 
 
-def run(cmd):
-    """Wall seconds, peak resident MB and the number of lines printed."""
-    start = time.perf_counter()
-    p = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-    out = p.stdout.read()
-    _, status, usage = os.wait4(p.pid, 0)
-    return time.perf_counter() - start, usage.ru_maxrss / 1024, out.count(b"\n")
 
 
-def drop_caches():
-    subprocess.run(["sync"], check=True)
-    with open("/proc/sys/vm/drop_caches", "w") as f:
-        f.write("3\n")
 
 
 def main():
@@ -73,7 +63,8 @@ def main():
                 for tool in order:
                     if cold:
                         drop_caches()
-                    t, mb, n = run(tools[tool](q))
+                    t, mb, out = run(tools[tool](q))
+                    n = out.count(b"\n")
                     times[tool].append(t)
                     peak[tool], hits[tool] = max(peak.get(tool, 0), mb), n
             ratio = [x / y for x, y in zip(times["trv"], times["plocate"])]

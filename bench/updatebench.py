@@ -10,12 +10,12 @@ import statistics
 import subprocess
 import time
 
+from tools import drop_caches
+
 
 def timed(cmd, cold):
     if cold:
-        subprocess.run(["sync"], check=True)
-        with open("/proc/sys/vm/drop_caches", "w") as f:
-            f.write("3\n")
+        drop_caches()
     start = time.perf_counter()
     out = subprocess.run(cmd, check=True, capture_output=True, text=True).stdout
     return time.perf_counter() - start, out
