@@ -33,25 +33,24 @@ int volumeIndex(const RecordSet &records, int pos, const Volumes &volumes)
     return v ? int(v - volumes.list.data()) : -1;
 }
 
-// Where each volume was walked from: its first listing, or, in a file without listings, the
-// folder all its records' folders lie in. Empty where neither tells.
-std::vector<std::string> rootsOf(const RecordSet *records, const Volumes &volumes,
-                                 const std::vector<FolderListing> &listings)
+// How a volume's root is known: from its first listing, guessed from its folders, or not.
+enum class Root { Listed, Guessed, Unknown };
+
+// For volumes without listings: the folder all their records' folders lie in.
+void guessRoots(const RecordSet &records, const Volumes &volumes, std::vector<std::string> &roots,
+                std::vector<Root> &how)
 {
-    std::vector<std::string> roots(volumes.list.size());
-    for (const FolderListing &l : listings)
-        if (std::size_t(l.volume) < roots.size() && roots[std::size_t(l.volume)].empty())
-            roots[std::size_t(l.volume)] = l.path;
-    std::vector<bool> fromListing(roots.size());
-    for (std::size_t v = 0; v < roots.size(); ++v)
-        fromListing[v] = !roots[v].empty();
     std::string folder;
-    for (int pos = 0; records && pos < records->count(); ++pos) {
-        const int v = volumeIndex(*records, pos, volumes);
-        if (v < 0 || fromListing[std::size_t(v)])
+    for (int pos = 0; pos < records.count(); ++pos) {
+        const int v = volumeIndex(records, pos, volumes);
+        if (v < 0 || how[std::size_t(v)] != Root::Guessed)
             continue;
-        records->exactAt(pos, fld::Path, folder);
         std::string &root = roots[std::size_t(v)];
+        // The upper-cased folders of an earlier version's file name no folder on disk.
+        if (!records.exactAt(pos, fld::Path, folder)) {
+            how[std::size_t(v)] = Root::Unknown, root.clear();
+            continue;
+        }
         if (root.empty())
             root = folder;
         // The common folder: cut back to the last separator both share.
@@ -60,6 +59,21 @@ std::vector<std::string> rootsOf(const RecordSet *records, const Volumes &volume
             ++n;
         root.resize(root.rfind('/', n - 1) + 1);
     }
+}
+
+// Where each volume was walked from; empty where nothing tells.
+std::vector<std::string> rootsOf(const RecordSet *records, const Volumes &volumes,
+                                 const std::vector<FolderListing> &listings)
+{
+    std::vector<std::string> roots(volumes.list.size());
+    for (const FolderListing &l : listings)
+        if (std::size_t(l.volume) < roots.size() && roots[std::size_t(l.volume)].empty())
+            roots[std::size_t(l.volume)] = l.path;
+    std::vector<Root> how;
+    for (const std::string &root : roots)
+        how.push_back(root.empty() ? Root::Guessed : Root::Listed);
+    if (records)
+        guessRoots(*records, volumes, roots, how);
     return roots;
 }
 
@@ -125,8 +139,12 @@ int walkAndSave(const Arguments &a, const Volumes &recorded, const std::vector<F
             walkInto(fresh, volumes, roots[v], &kept);
             continue;
         }
-        complain("the volume '%s' walked at '%s' is not mounted: its records are kept as they were",
-                 recorded.list[v].label.c_str(), roots[v].c_str());
+        if (roots[v].empty())
+            complain("cannot tell where the volume '%s' was walked: its records are kept as they were",
+                     recorded.list[v].label.c_str());
+        else
+            complain("the volume '%s' walked at '%s' is not mounted: its records are kept as they were",
+                     recorded.list[v].label.c_str(), roots[v].c_str());
         keepVolume(fresh, volumes, *old.records, old.volumes, int(v), listings);
         ++offline;
     }

@@ -2,7 +2,8 @@
 // grown and touched and folders are added, removed, renamed, moved and replaced by a link,
 // the update's records are the fresh save's, folders unchanged being listed from the file; an
 // update killed part way leaves a whole file; a file without listings is listed anew, one
-// without volumes is refused untouched, and a volume not mounted keeps its records.
+// without volumes is refused untouched, and a volume not mounted or whose root cannot be told
+// keeps its records.
 #include "cli/trvrun.h"
 
 #include <QDir>
@@ -140,6 +141,14 @@ TEST_F(UpdateTest, FilesWithoutListingsOrVolumesAndVolumesNotMounted)
     EXPECT_EQ(offline.code, 0) << offline.err.toStdString();
     EXPECT_TRUE(offline.err.contains("is not mounted")) << offline.err.toStdString();
     EXPECT_EQ(dump(updated), kept);
+
+    // A file of the release before exact names: its folders are upper-cased, naming nothing.
+    sql(old, "DROP TABLE exact_names; DROP TABLE exact_folders; DROP TABLE exact_sum");
+    const QByteArray upper = dump(old);
+    const TrvRun unknown = trv({QStringLiteral("update"), old, QStringLiteral("-o"), updated});
+    EXPECT_EQ(unknown.code, 0) << unknown.err.toStdString();
+    EXPECT_TRUE(unknown.err.contains("cannot tell where")) << unknown.err.toStdString();
+    EXPECT_EQ(dump(updated), upper);
 
     const QString first = library.filePath(QStringLiteral("first.trv"));
     ASSERT_TRUE(QFile::copy(QStringLiteral(TARVOLO_TEST_DATA "/first-version.trv"), first));
