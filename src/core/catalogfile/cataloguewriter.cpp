@@ -234,7 +234,7 @@ void writeCatalogue(const RecordSet &records, const Volumes &volumes, const std:
     writeFiles(db, files, records, writeback, exactSum);
     writeFractions(db, files);
     writeVolumes(db, volumes);
-    writeListings(db, volumes);
+    writeListings(db, volumes, records);
     Stmt total(db, "INSERT INTO catalogue VALUES (?, ?)");
     total.bind(1, records.count());
     total.bind(2, files.checksum());

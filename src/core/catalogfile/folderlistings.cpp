@@ -18,16 +18,22 @@ CREATE TABLE folder_listings(seq INTEGER PRIMARY KEY, volume INTEGER NOT NULL, p
 
 } // namespace
 
-void writeListings(Db &db, const Volumes &volumes)
+void writeListings(Db &db, const Volumes &volumes, const RecordSet &records)
 {
     if (volumes.listings.empty())
         return;
     db.exec(kListingSchema);
     Stmt st(db, "INSERT INTO folder_listings VALUES (?, ?, ?, ?, ?, ?, ?)");
+    // Records put in another order are no longer a walk's: their folders will be listed anew.
+    const bool walkOrder = records.sort().isEmpty();
+    std::string expanded;
     qint64 seq = 0;
     for (const FolderListing &l : volumes.listings) {
+        if (l.firstFile >= 0 && !(walkOrder && l.withFileNames(records, expanded)))
+            continue;
+        const std::string &entries = l.firstFile >= 0 ? expanded : l.entries;
         // A listing too long to be read back is left out: its directory is listed anew.
-        if (l.entries.size() > sqlitedb::kMaxBlobBytes)
+        if (entries.size() > sqlitedb::kMaxBlobBytes)
             continue;
         st.bind(1, ++seq);
         st.bind(2, qint64(l.volume) + 1);
@@ -35,7 +41,7 @@ void writeListings(Db &db, const Volumes &volumes)
         st.bind(4, qint64(l.stamp.inode));
         st.bind(5, qint64(l.stamp.modifiedNs));
         st.bind(6, qint64(l.stamp.changedNs));
-        st.bindBlob(7, l.entries);
+        st.bindBlob(7, entries);
         st.run();
     }
 }
@@ -55,7 +61,8 @@ bool readListings(const std::string &path, std::vector<FolderListing> &out, Volu
             out.push_back({int(st.integerIn(0, 1, INT_MAX) - 1),
                            std::string(st.blob(1)),
                            {std::uint64_t(st.integer(2)), st.integer(3), st.integer(4)},
-                           std::string(st.blob(5))});
+                           std::string(st.blob(5)),
+                           -1});
         return true;
     } catch (const std::exception &e) {
         error = e.what();

@@ -11,8 +11,9 @@
 
 namespace cataloguefile {
 
-// Writes the volumes' listings, when there are any, into the file being saved.
-void writeListings(sqlitedb::Db &db, const Volumes &volumes);
+// Writes the volumes' listings, when there are any, into the file being saved, with the
+// names of a walk's files taken from the records it made.
+void writeListings(sqlitedb::Db &db, const Volumes &volumes, const RecordSet &records);
 
 // The listings the file keeps, in walk order (none, and true, for a file that keeps none),
 // and the volumes it records, without their folders: all an update of a file whose volumes

@@ -6,6 +6,7 @@
 #include "catalogue/walkahead.h"
 #include "platform/volumeid.h"
 
+#include <algorithm>
 #include <chrono>
 
 Volume Volumes::identify(const std::string &path)
@@ -45,8 +46,12 @@ void Volumes::walk(DirectoryWalk &walk, const RecordSet &records, const std::str
     volume.walkBegan = nowMillis();
     const int first = records.count();
     if (keepListings)
-        walk.setListed([this](const ListedDirectory &dir) {
-            listings.push_back({int(list.size()), dir.path, dir.listing.stamp, dir.listing.entriesText()});
+        walk.setListed([this, &records](const ListedDirectory &dir) {
+            // Its files' records were added just now: their names need not be kept twice.
+            const auto files = std::count_if(dir.listing.entries.begin(), dir.listing.entries.end(),
+                                             [](const DirEntry &e) { return !e.isDirectory; });
+            listings.push_back({int(list.size()), dir.path, dir.listing.stamp, dir.listing.entriesText(false),
+                                records.count() - int(files)});
         });
     walk.FindDirs(root);
     walk.setListed({});
@@ -58,4 +63,28 @@ void Volumes::walk(DirectoryWalk &walk, const RecordSet &records, const std::str
     for (int pos = first; pos < records.count(); ++pos)
         folderVolume[folders.id(records.bookmarkAt(pos))] = int(list.size());
     list.push_back(std::move(volume));
+}
+
+bool FolderListing::withFileNames(const RecordSet &records, std::string &out) const
+{
+    out.clear();
+    if (firstFile < 0)
+        return out = entries, true;
+    std::string name;
+    int file = firstFile;
+    for (std::size_t at = 0; at < entries.size();) {
+        const std::size_t end = entries.find('\0', at);
+        if (end == std::string::npos)
+            return false;
+        out.append(entries, at, end - at);
+        if (entries[at] == 'f') {
+            if (file >= records.count())
+                return false;
+            records.exactAt(file++, fld::LongName, name);
+            out += name;
+        }
+        out += '\0';
+        at = end + 1;
+    }
+    return true;
 }

@@ -26,6 +26,13 @@ struct FolderListing {
     std::string path; // exact, with the final separator
     DirStamp stamp;
     std::string entries; // see DirListing::entriesText
+    // Where a walk kept it: the position of the record of its first file. Its files' names
+    // are then left out of entries, being those of the records from there on, in order.
+    int firstFile = -1;
+
+    // The entries with the files' names, put back from the records a walk made; false where
+    // the records are not those.
+    bool withFileNames(const RecordSet &records, std::string &out) const;
 };
 
 struct Volumes {

@@ -195,11 +195,15 @@ bool deviceOf(const std::string &path, std::uint64_t &device)
     return true;
 }
 
-std::string DirListing::entriesText() const
+std::string DirListing::entriesText(bool fileNames) const
 {
     std::string out;
-    for (const DirEntry &e : entries)
-        ((out += e.isDirectory ? 'd' : 'f') += name(e)) += '\0';
+    for (const DirEntry &e : entries) {
+        out += e.isDirectory ? 'd' : 'f';
+        if (e.isDirectory || fileNames)
+            out += name(e);
+        out += '\0';
+    }
     return out;
 }
 

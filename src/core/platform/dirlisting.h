@@ -68,8 +68,9 @@ struct DirListing {
         return {names.data() + e.shortAt, e.shortSize};
     }
     // The entries in the order the directory gave them, as a listing is kept: for each, 'd'
-    // for a directory or 'f', its name, and a NUL.
-    [[nodiscard]] std::string entriesText() const;
+    // for a directory or 'f', its name, and a NUL. Without file names, a file is 'f' and a NUL
+    // alone, for a keeper that has the names already.
+    [[nodiscard]] std::string entriesText(bool fileNames = true) const;
 };
 
 // Lists a directory with the short names Windows would give its entries. An entry that

@@ -44,6 +44,7 @@ protected:
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
     // A walk of the tree, from the listings given; as though it came `later` ms after it began.
+    // Its listings are left as a file keeps them, with their files' names.
     std::vector<std::string> walk(Volumes &volumes, const KnownListings *known = nullptr, qint64 later = 0)
     {
         RecordSet rs;
@@ -54,6 +55,11 @@ protected:
         volumes.keepListings = true;
         volumes.walk(w, rs, dir.path().toStdString());
         volumes.list.back().walkBegan += later;
+        for (FolderListing &l : volumes.listings) {
+            std::string entries;
+            EXPECT_TRUE(l.withFileNames(rs, entries));
+            l.entries = entries, l.firstFile = -1;
+        }
         return recordsOf(rs);
     }
     QTemporaryDir dir;
