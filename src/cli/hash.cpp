@@ -57,34 +57,39 @@ bool stampNow(const std::string &path, content::Stamp &s, Tally &t)
     return r == content::Read::Ok;
 }
 
-bool hashCatalogue(const Catalogued &lib, std::uint32_t catalogue, Tally &t)
+// Says why a file that changed or could not be read is left out, and counts it.
+void leaveOut(const std::string &path, const std::string &error, Tally &t)
+{
+    complain("left out '%s': %s", path.c_str(), error.empty() ? "it changed while it was read" : error.c_str());
+    ++t.leftOut;
+}
+
+// Hashes the files of one catalogue, which follow each other in lib.files from `first` on.
+bool hashCatalogue(const Catalogued &lib, std::size_t first, std::size_t end, Tally &t)
 {
     cataloguefile::HashStore store;
     std::string error;
-    const std::string &file = lib.catalogues[catalogue].file;
+    const std::string &file = lib.catalogues[lib.files[first].catalogue].file;
     if (!store.open(file, error))
         return complain("cannot keep digests in '%s': %s", file.c_str(), error.c_str()), false;
     Batches batches(store);
-    for (const CataloguedFile &f : lib.files) {
-        if (f.catalogue != catalogue)
-            continue;
-        const std::string path = lib.pathOf(f);
-        content::Stamp s;
-        content::Digest d;
+    for (std::size_t i = first; i < end; ++i) {
+        const CataloguedFile &f = lib.files[i];
         if (!f.online) {
             ++t.offline;
             continue;
         }
+        const std::string path = lib.pathOf(f);
+        content::Stamp s;
+        content::Digest d;
         if (!stampNow(path, s, t))
             continue;
         if (lib.storedFor(f, path, s)) {
             ++t.already;
             continue;
         }
-        const content::Read r = content::fullDigest(path, s, d, error);
-        if (r != content::Read::Ok) {
-            complain("left out '%s': %s", path.c_str(), error.empty() ? "it changed while it was read" : error.c_str());
-            ++t.leftOut;
+        if (content::fullDigest(path, s, d, error) != content::Read::Ok) {
+            leaveOut(path, error, t);
             continue;
         }
         if (!batches.put(path, s, d, error))
@@ -99,8 +104,11 @@ int hash(const Arguments &a)
     Catalogued lib = loadCatalogued(a.inputs, true);
     Tally t;
     bool ok = !lib.skipped;
-    for (std::uint32_t c = 0; c < lib.catalogues.size(); ++c)
-        ok = hashCatalogue(lib, c, t) && ok;
+    for (std::size_t first = 0, end = 0; first < lib.files.size(); first = end) {
+        while (end < lib.files.size() && lib.files[end].catalogue == lib.files[first].catalogue)
+            ++end;
+        ok = hashCatalogue(lib, first, end, t) && ok;
+    }
     std::printf("%lld files hashed (%lld bytes), %lld had a digest already, %lld of volumes not mounted, "
                 "%lld left out\n",
                 t.done, (long long)t.bytes, t.already, t.offline, t.leftOut);
@@ -108,10 +116,8 @@ int hash(const Arguments &a)
 }
 
 // Reads one file with a kept digest again; counts what it found.
-void verifyFile(const Catalogued &lib, const CataloguedFile &f, const cataloguefile::StoredDigest &kept, Tally &t,
-                std::string &out)
+void verifyFile(const std::string &path, const cataloguefile::StoredDigest &kept, Tally &t, std::string &out)
 {
-    const std::string path = lib.pathOf(f);
     content::Stamp s;
     content::Digest d, was;
     std::string error;
@@ -121,11 +127,8 @@ void verifyFile(const Catalogued &lib, const CataloguedFile &f, const cataloguef
         ++t.changed; // an ordinary change: its digest is out of date, not wrong
         return;
     }
-    if (content::fullDigest(path, s, d, error) != content::Read::Ok) {
-        complain("left out '%s': %s", path.c_str(), error.empty() ? "it changed while it was read" : error.c_str());
-        ++t.leftOut;
-        return;
-    }
+    if (content::fullDigest(path, s, d, error) != content::Read::Ok)
+        return leaveOut(path, error, t);
     ++t.done, t.bytes += s.size;
     if (d == was)
         return;
@@ -142,13 +145,14 @@ int verify(const Arguments &a)
     std::string out;
     for (const CataloguedFile &f : lib.files) {
         const auto &kept = lib.catalogues[f.catalogue].digests;
-        const auto it = kept.find(cataloguefile::pathKey(lib.pathOf(f)));
+        const std::string path = lib.pathOf(f);
+        const auto it = kept.find(cataloguefile::pathKey(path));
         if (it == kept.end())
             continue;
         if (!f.online)
             ++t.offline;
         else
-            verifyFile(lib, f, it->second, t, out);
+            verifyFile(path, it->second, t, out);
     }
     out += std::to_string(t.done) + " files read again, " + std::to_string(t.damaged) +
            " damaged (content changed, size and time not), " + std::to_string(t.changed) +
