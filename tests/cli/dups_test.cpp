@@ -172,7 +172,7 @@ TEST_F(DupsTest, KeptDigestsAreReusedAndStandInForAVolumeNotMounted)
 TEST_F(DupsTest, HashingKilledGoesOnAndVerifyFindsDamage)
 {
     for (int i = 0; i < 200; ++i)
-        write(("many/" + std::to_string(i)).c_str(), bytes(200'000, i));
+        write(QString::asprintf("many/%d", i).toLatin1().constData(), bytes(200'000, i));
     ASSERT_EQ(trv({QStringLiteral("save"), QStringLiteral("-o"), catalogue, tree.path()}).code, 0);
     QProcess killed;
     killed.start(QString::fromLocal8Bit(qgetenv("TRV_EXE")), {QStringLiteral("hash"), catalogue});

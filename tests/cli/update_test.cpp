@@ -27,7 +27,7 @@ protected:
     {
         for (int f = 0; f < 6; ++f)
             for (int i = 0; i < 5; ++i)
-                write("d" + std::to_string(f) + "/sub/file" + std::to_string(i), i + 1);
+                write(QString::asprintf("d%d/sub/file%d", f, i).toStdString(), i + 1);
         write("top.txt", 3);
         save(old);
         // As though the walk had come a while after the tree was made: its folders may then
@@ -110,7 +110,7 @@ TEST_F(UpdateTest, AnUpdateIsAFreshSaveAfterEveryKindOfChange)
 TEST_F(UpdateTest, AnUpdateKilledPartWayLeavesAWholeFile)
 {
     for (int i = 0; i < 3000; ++i)
-        write("many/" + std::to_string(i % 30) + "/" + std::to_string(i), 1);
+        write(QString::asprintf("many/%d/%d", i % 30, i).toStdString(), 1);
     save(old);
     const QByteArray before = dump(old);
     write("many/0/more", 1);

@@ -35,7 +35,7 @@ protected:
     {
         for (const char *folder : {"a", "b", "c"})
             for (int i = 0; i < 3; ++i)
-                touch(std::string(folder) + "/" + std::to_string(i));
+                touch(QString::asprintf("%s/%d", folder, i).toStdString());
     }
     void touch(const std::string &relative)
     {
