@@ -78,15 +78,16 @@ std::unique_ptr<RecordSet> openForSearch(const std::string &file, const library:
     SourceStamp stamp;
     const bool stamped = stampOf(file, stamp);
     NameIndex index;
-    bool indexed = stamped && index.open(indexPathOf(file), stamp);
-    if (!indexed && stamped && mayIndex(file)) {
+    // A search of whole paths reads every record: it neither uses an index nor makes one.
+    bool indexed = stamped && loose && index.open(indexPathOf(file), stamp);
+    if (!indexed && stamped && loose && mayIndex(file)) {
         bool written = false;
         if (!indexFile(file, stamp, written, error))
             return nullptr;
         indexed = written && index.open(indexPathOf(file), stamp);
     }
     std::vector<int> candidates;
-    if (indexed && loose && candidatesOf(index, *loose, candidates)) {
+    if (indexed && candidatesOf(index, *loose, candidates)) {
         if (auto some = cataloguefile::openRows(file, candidates, error, &volumes))
             return some;
         volumes = {};

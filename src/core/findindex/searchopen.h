@@ -20,8 +20,9 @@ namespace findindex {
 // reason, for a file that cannot be read. `loose` ignores case and matches at least every
 // name the search does (nullptr when the search is not of names alone). Where the file's
 // index is up to date and shows few names that loose matches, only those records are read,
-// else every record is. A file without an up-to-date index is indexed first, from a stream of
-// its records, where its folder may be written. The caller still matches each record.
+// else every record is. For a search of names, a file without an up-to-date index is indexed
+// first, from a stream of its records, where its folder may be written. The caller still
+// matches each record.
 [[nodiscard]] std::unique_ptr<RecordSet> openForSearch(const std::string &file, const library::Matcher *loose,
                                                        Volumes &volumes, std::string &error);
 
