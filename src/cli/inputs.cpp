@@ -68,7 +68,13 @@ void walkInto(RecordSet &catalogue, Volumes &volumes, const std::string &dir, co
 int saveCatalogueFile(const RecordSet &catalogue, const Volumes &volumes, const std::string &file)
 {
     std::string error;
-    switch (cataloguefile::save(catalogue, volumes, file, error)) {
+    const atomicfile::Outcome outcome = cataloguefile::save(catalogue, volumes, file, error);
+    return savedAs(outcome, file, error);
+}
+
+int savedAs(atomicfile::Outcome outcome, const std::string &file, const std::string &error)
+{
+    switch (outcome) {
     case atomicfile::Outcome::Replaced:
         return kSuccess;
     case atomicfile::Outcome::Unsynced:

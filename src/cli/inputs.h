@@ -1,6 +1,8 @@
 #pragma once
 // What the commands read: the folders they walk and the catalogue files they open. Each says
 // on standard error why an input cannot be used.
+#include "platform/atomicfile.h"
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +22,9 @@ namespace trv {
 // Walks the folder into the catalogue and records its volume; with known listings, the
 // directories whose stamps they know are listed from them.
 void walkInto(RecordSet &catalogue, Volumes &volumes, const std::string &dir, const KnownListings *known = nullptr);
+
+// The status of a save of the file that ended so, its failure said.
+[[nodiscard]] int savedAs(atomicfile::Outcome outcome, const std::string &file, const std::string &error);
 
 // Saves the catalogue as the file; the status of the save, its failure said.
 [[nodiscard]] int saveCatalogueFile(const RecordSet &catalogue, const Volumes &volumes, const std::string &file);

@@ -3,10 +3,12 @@
 // the same folders would be.
 #include "catalogfile/cataloguefile.h"
 #include "catalogfile/folderlistings.h"
+#include "catalogfile/restamp.h"
 #include "catalogue/columns.h"
 #include "catalogue/keptlistings.h"
 #include "catalogue/layouts.h"
 #include "catalogue/recordunion.h"
+#include "catalogue/unchangedtree.h"
 #include "catalogue/volumes.h"
 #include "commands.h"
 #include "hits.h"
@@ -15,9 +17,12 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace trv {
@@ -108,6 +113,76 @@ void keepVolume(RecordSet &into, Volumes &volumes, const RecordSet &old, const V
             volumes.listings.push_back(l), volumes.listings.back().volume = index;
 }
 
+void sayKept(const Volume &volume, const std::string &root)
+{
+    if (root.empty())
+        complain("cannot tell where the volume '%s' was walked: its records are kept as they were",
+                 volume.label.c_str());
+    else
+        complain("the volume '%s' walked at '%s' is not mounted: its records are kept as they were",
+                 volume.label.c_str(), root.c_str());
+}
+
+// The volumes' entries as a walk of each mounted one now would make them, when it would
+// find every folder and file as the file has them; nothing otherwise.
+std::optional<std::vector<Volume>> unchangedVolumes(const Volumes &recorded, const std::vector<FolderListing> &listings,
+                                                    const std::vector<std::string> &roots,
+                                                    const std::vector<bool> &mounted)
+{
+    const KeptListings kept(listings, recorded);
+    const std::uint64_t seed = listingSeed();
+    std::vector<Volume> now = recorded.list;
+    for (std::size_t v = 0; v < now.size(); ++v) {
+        if (!mounted[v])
+            continue;
+        const qint64 walked = now[v].files;
+        now[v] = Volumes::identify(normalRoot(roots[v]));
+        now[v].walkBegan = Volumes::nowMillis();
+        if (!unchangedSince(kept, listings, int(v), seed))
+            return std::nullopt;
+        now[v].walkEnded = Volumes::nowMillis();
+        now[v].files = walked;
+    }
+    return now;
+}
+
+// Where no folder or file of a mounted volume changed since the file was made, a walk would
+// make the records it holds: it is saved again as it is, with only its volumes' entries made
+// new. The copy is made while the folders are examined. Nothing where something changed, or
+// where the file cannot be saved so (the whole save that follows then says why, if it fails
+// too).
+std::optional<int> keepUnchanged(const Arguments &a, const Volumes &recorded,
+                                 const std::vector<FolderListing> &listings, const std::vector<std::string> &roots,
+                                 const std::vector<bool> &mounted)
+{
+    const std::string &target = a.output.empty() ? a.file : a.output;
+    cataloguefile::Restamp restamp;
+    std::atomic<bool> changed = false;
+    std::string error;
+    bool copied = false;
+    std::thread copier([&] { copied = restamp.copy(a.file, target, changed, error); });
+    const std::optional<std::vector<Volume>> now = unchangedVolumes(recorded, listings, roots, mounted);
+    changed = !now;
+    copier.join();
+    if (!now || !copied)
+        return std::nullopt;
+    const atomicfile::Outcome outcome = restamp.finish(*now, error);
+    if (outcome == atomicfile::Outcome::Failed)
+        return std::nullopt;
+    qint64 files = 0;
+    for (std::size_t v = 0; v < now->size(); ++v) {
+        files += (*now)[v].files;
+        if (!mounted[v])
+            sayKept((*now)[v], roots[v]);
+    }
+    const int status = savedAs(outcome, target, error);
+    if (status == kSuccess)
+        std::printf(
+            "nothing changed: %zu folders and %lld files are as the catalogue has them; %td volumes not mounted\n",
+            listings.size(), files, std::count(mounted.begin(), mounted.end(), false));
+    return status;
+}
+
 // The old catalogue's records and volumes with their folders: needed only where a volume is
 // kept as it was, or where no listing tells a volume's root.
 struct OldCatalogue {
@@ -139,12 +214,7 @@ int walkAndSave(const Arguments &a, const Volumes &recorded, const std::vector<F
             walkInto(fresh, volumes, roots[v], &kept);
             continue;
         }
-        if (roots[v].empty())
-            complain("cannot tell where the volume '%s' was walked: its records are kept as they were",
-                     recorded.list[v].label.c_str());
-        else
-            complain("the volume '%s' walked at '%s' is not mounted: its records are kept as they were",
-                     recorded.list[v].label.c_str(), roots[v].c_str());
+        sayKept(recorded.list[v], roots[v]);
         keepVolume(fresh, volumes, *old.records, old.volumes, int(v), listings);
         ++offline;
     }
@@ -183,6 +253,9 @@ int update(const Arguments &a)
     std::vector<bool> mounted;
     for (std::size_t v = 0; v < recorded.list.size(); ++v)
         mounted.push_back(mountedNow(recorded.list[v], roots[v]));
+    if (!listings.empty())
+        if (const std::optional<int> status = keepUnchanged(a, recorded, listings, roots, mounted))
+            return *status;
     if (!old.records && std::find(mounted.begin(), mounted.end(), false) != mounted.end() && !openOld(a.file, old))
         return kError;
     return walkAndSave(a, recorded, listings, roots, mounted, old);
@@ -203,7 +276,8 @@ constinit const Command updateCommand{
     "usage: trv update FILE [-o NEWFILE]\n"
     "  Walks the folders the catalogue file FILE was made from again and saves the result in\n"
     "  FILE (or NEWFILE) as trv save would; a folder unchanged since is listed from FILE.\n"
-    "  Volumes that are not mounted keep their records.\n",
+    "  Volumes that are not mounted keep their records. Where nothing changed, FILE is kept\n"
+    "  as it is, with only its volumes' space and walk times made new.\n",
     define,
 };
 

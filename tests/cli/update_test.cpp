@@ -1,9 +1,10 @@
 // Guards trv update with a fresh save as its oracle: after files are added, removed, renamed,
 // grown and touched and folders are added, removed, renamed, moved and replaced by a link,
-// the update's records are the fresh save's, folders unchanged being listed from the file; an
-// update killed part way leaves a whole file; a file without listings is listed anew, one
-// without volumes is refused untouched, and a volume not mounted or whose root cannot be told
-// keeps its records.
+// the update's records are the fresh save's, folders unchanged being listed from the file; a
+// tree in which nothing changed is told apart from one whose files changed in folders that did
+// not, or whose dates the time zone changed; an update killed part way leaves a whole file; a file without listings is
+// listed anew, one without volumes is refused untouched, and a volume not mounted or whose root cannot be told keeps
+// its records.
 #include "cli/trvrun.h"
 
 #include <QDir>
@@ -15,6 +16,7 @@
 #include <sqlite3.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -62,6 +64,21 @@ protected:
         EXPECT_EQ(sqlite3_exec(db, statement, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
         sqlite3_close(db);
     }
+    static long long sqlCount(const QString &file, const char *query)
+    {
+        sqlite3 *db = nullptr;
+        long long n = -1;
+        if (sqlite3_open(file.toUtf8().constData(), &db) == SQLITE_OK)
+            sqlite3_exec(
+                db, query,
+                [](void *out, int, char **values, char **) {
+                    *static_cast<long long *>(out) = std::atoll(values[0]);
+                    return 0;
+                },
+                &n, nullptr);
+        sqlite3_close(db);
+        return n;
+    }
     // The update's records against a fresh save's; what the update said.
     TrvRun expectUpdateIsFreshSave(QStringList extra = {})
     {
@@ -77,6 +94,11 @@ protected:
                   updated = library.filePath(QStringLiteral("new.trv"));
 };
 
+bool saidNothingChanged(const TrvRun &r)
+{
+    return r.out.startsWith("nothing changed");
+}
+
 long long listedFromFile(const TrvRun &r)
 {
     long long n = -1;
@@ -88,9 +110,10 @@ long long listedFromFile(const TrvRun &r)
 
 TEST_F(UpdateTest, AnUpdateIsAFreshSaveAfterEveryKindOfChange)
 {
-    const TrvRun unchanged = expectUpdateIsFreshSave({QStringLiteral("-o"), updated});
-    EXPECT_EQ(listedFromFile(unchanged), 13)
-        << "every folder: the tree, six, and one below three of them" << unchanged.out.toStdString();
+    ASSERT_EQ(::utimensat(AT_FDCWD, at("d2/sub/file3").c_str(), nullptr, 0), 0); // touched
+    const TrvRun touched = expectUpdateIsFreshSave({QStringLiteral("-o"), updated});
+    EXPECT_EQ(listedFromFile(touched), 13)
+        << "every folder: the tree, six, and one below three of them" << touched.out.toStdString();
 
     write("d0/sub/new", 4);                                                           // a file added
     ASSERT_EQ(::unlink(at("d1/sub/file0").c_str()), 0);                               // removed
@@ -107,6 +130,47 @@ TEST_F(UpdateTest, AnUpdateIsAFreshSaveAfterEveryKindOfChange)
     EXPECT_GT(listedFromFile(inPlace), 0) << inPlace.out.toStdString();
 }
 
+// Each change keeps every folder's stamp; the oracle's records must differ from the last ones,
+// or the change proved nothing.
+TEST_F(UpdateTest, NothingChangedOnlyWhereAWalkWouldMakeTheSameRecords)
+{
+    ASSERT_EQ(trv({QStringLiteral("hash"), old}).code, 0);
+    const TrvRun same = expectUpdateIsFreshSave({QStringLiteral("-o"), updated});
+    EXPECT_TRUE(saidNothingChanged(same)) << same.out.toStdString() << same.err.toStdString();
+    EXPECT_EQ(sqlCount(updated, "SELECT count(*) FROM hashes"), 31) << "the digests are kept";
+    EXPECT_EQ(sqlCount(updated, "SELECT count(*) FROM volumes WHERE walk_ended > 0 AND files = 31"), 1);
+
+    const timespec longAgo{1000000000, 0}, omit{0, UTIME_OMIT};
+    const auto setTimes = [&](const char *file, timespec accessed, timespec modified) {
+        const timespec times[] = {accessed, modified};
+        ASSERT_EQ(::utimensat(AT_FDCWD, at(file).c_str(), times, 0), 0);
+    };
+    QByteArray last = dump(old);
+    const auto expectChangeSeen = [&](const char *what) {
+        const TrvRun r = expectUpdateIsFreshSave();
+        EXPECT_FALSE(saidNothingChanged(r)) << what;
+        const QByteArray now = dump(old);
+        EXPECT_NE(now, last) << what << ": the records should have changed";
+        last = now;
+        sql(old, "UPDATE volumes SET walk_began = walk_began + 10000"); // as in SetUp
+    };
+    setTimes("d0/sub/file0", omit, longAgo);
+    expectChangeSeen("a file's modification time");
+    setTimes("d1/sub/file1", longAgo, omit);
+    expectChangeSeen("a file's last access");
+    struct stat before {};
+    ASSERT_EQ(::stat(at("d3/sub/file2").c_str(), &before), 0);
+    write("d3/sub/file2", 7);
+    setTimes("d3/sub/file2", before.st_atim, before.st_mtim);
+    expectChangeSeen("a file grown, its times put back");
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "XYZ-5:30"); // half an hour off every whole-hour zone
+    expectChangeSeen("the time zone");
+    const TrvRun again = expectUpdateIsFreshSave();
+    EXPECT_TRUE(saidNothingChanged(again)) << again.out.toStdString();
+    zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+}
+
 TEST_F(UpdateTest, AnUpdateKilledPartWayLeavesAWholeFile)
 {
     for (int i = 0; i < 3000; ++i)
@@ -116,16 +180,30 @@ TEST_F(UpdateTest, AnUpdateKilledPartWayLeavesAWholeFile)
     write("many/0/more", 1);
     save(fresh);
     const QByteArray after = dump(fresh);
-    for (int delay : {5, 40, 120}) {
+    const auto killAfter = [&](int delay) {
         QProcess p;
         p.start(QString::fromLocal8Bit(qgetenv("TRV_EXE")), {QStringLiteral("update"), old});
         ASSERT_TRUE(p.waitForStarted());
         QThread::msleep(static_cast<unsigned long>(delay));
         p.kill();
         p.waitForFinished();
+    };
+    for (int delay : {5, 40, 120}) {
+        killAfter(delay);
         const QByteArray now = dump(old);
         EXPECT_TRUE(now == before || now == after) << "killed after " << delay << " ms";
     }
+    // Killed while it finds nothing changed and saves the file again as it is.
+    save(old);
+    sql(old, "UPDATE volumes SET walk_began = walk_began + 10000");
+    for (int delay : {5, 20, 60}) {
+        killAfter(delay);
+        EXPECT_EQ(dump(old), after) << "killed after " << delay << " ms";
+    }
+    const TrvRun r = trv({QStringLiteral("update"), old});
+    EXPECT_TRUE(saidNothingChanged(r)) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_EQ(QDir(library.path()).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral("old")).size(), 1)
+        << "no temporary is left beside the file";
 }
 
 TEST_F(UpdateTest, FilesWithoutListingsOrVolumesAndVolumesNotMounted)

@@ -5,6 +5,7 @@
 #include "catalogfile/cataloguerows.h"
 #include "catalogfile/cataloguewriter.h"
 #include "catalogfile/hashstore.h"
+#include "catalogfile/oldtarget.h"
 #include "catalogue/layouts.h"
 #include "platform/atomicfile.h"
 
@@ -30,64 +31,6 @@ bool hasCatalogueLayout(const RecordSet &records)
             return false;
     return records.sharedValues(fld::Path) && records.sharedValues(fld::Extension);
 }
-
-// The file a save replaces, settled by SQLite under its own locks: a hot journal rolled
-// back, a WAL checkpointed and the file switched out of WAL mode, then held under an
-// exclusive lock until the new file has taken its name. Whatever is left beside it is then
-// nobody's and is removed, so that no reader takes it for part of the new file.
-class OldTarget {
-public:
-    [[nodiscard]] bool settle(const atomicfile::Replacement &replacement, std::string &error)
-    {
-        if (!replacement.targetExists())
-            return true;
-        const Hold hold = lock(replacement.targetPath());
-        if (hold == Hold::Busy) {
-            error = "another program is using the file";
-            return false;
-        }
-        for (const char *suffix : {"-journal", "-wal", "-shm"}) {
-            if (hold == Hold::Locked && !replacement.removeBeside(suffix, error))
-                return false;
-            // Unused or not, a lone shared-memory file changes nothing a reader sees.
-            if (hold == Hold::Unreadable && std::strcmp(suffix, "-shm") != 0 && replacement.besideExists(suffix)) {
-                error = std::string("a journal (its name ending in ") + suffix +
-                        ") lies beside the file, and SQLite cannot read the file to settle it";
-                return false;
-            }
-        }
-        return true;
-    }
-
-private:
-    enum class Hold { Locked, Busy, Unreadable };
-
-    static std::string journalMode(Db &db, const char *pragma)
-    {
-        Stmt st(db, pragma);
-        return st.step() ? std::string(st.text(0)) : std::string();
-    }
-
-    Hold lock(const std::string &path)
-    {
-        try {
-            m_db.open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
-            sqlite3_busy_timeout(m_db.handle(), kBusyMillis);
-            m_db.exec("SELECT count(*) FROM sqlite_schema"); // rolls back or recovers first
-            if (journalMode(m_db, "PRAGMA journal_mode = DELETE") != "delete")
-                return Hold::Busy;
-            m_db.exec("BEGIN EXCLUSIVE");
-            return Hold::Locked;
-        } catch (const sqlitedb::Failure &) {
-            const int code = sqlite3_errcode(m_db.handle()) & 0xff;
-            return code == SQLITE_BUSY || code == SQLITE_LOCKED ? Hold::Busy : Hold::Unreadable;
-        }
-    }
-
-    // Long enough for a reader that is opening the file to finish.
-    static constexpr int kBusyMillis = 1000;
-    Db m_db; // closed, which ends the lock, once the new file is in place
-};
 
 } // namespace
 

@@ -50,6 +50,17 @@ CREATE TABLE exact_folders(first INTEGER PRIMARY KEY, paths BLOB NOT NULL);
 CREATE TABLE exact_sum(checksum INTEGER NOT NULL);
 )sql";
 
+void bindVolume(sqlitedb::Stmt &st, qint64 id, const Volume &v)
+{
+    st.bind(1, id);
+    int c = 2;
+    for (const std::string *text :
+         {&v.mountPoint, &v.label, &v.uuid, &v.fsType, &v.device, &v.deviceNumber, &v.driveType})
+        st.bind(c++, *text);
+    for (const qint64 n : {v.totalBytes, v.freeBytes, v.walkBegan, v.walkEnded, v.files})
+        st.bind(c++, n);
+}
+
 bool sameLayout(const FieldDef &a, const FieldDef &b)
 {
     return a.name == b.name && a.adoType == b.adoType && a.definedSize == b.definedSize && a.attributes == b.attributes;

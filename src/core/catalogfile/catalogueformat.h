@@ -4,6 +4,7 @@
 
 #include "catalogfile/sqlitedb.h"
 #include "catalogue/recordset.h"
+#include "catalogue/volumes.h"
 
 #include <cstdint>
 #include <string>
@@ -30,6 +31,8 @@ enum VolumeColumn {
     Files
 };
 constexpr int kVolumeColumns = 12;
+// Binds a volume's id as parameter 1 and its columns, in order, as 2 to 13.
+void bindVolume(sqlitedb::Stmt &st, qint64 id, const Volume &v);
 
 // Names and folders as the file system gave them, where the records know them: blobs of up
 // to kExactChunk values or about kExactChunkBytes each (see exactcodec), from the files row

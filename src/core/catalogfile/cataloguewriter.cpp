@@ -190,14 +190,7 @@ void writeVolumes(Db &db, const Volumes &volumes)
 {
     Stmt st(db, "INSERT INTO volumes VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     for (std::size_t i = 0; i < volumes.list.size(); ++i) {
-        const Volume &v = volumes.list[i];
-        st.bind(1, qint64(i) + 1);
-        int c = 2;
-        for (const std::string *text :
-             {&v.mountPoint, &v.label, &v.uuid, &v.fsType, &v.device, &v.deviceNumber, &v.driveType})
-            st.bind(c++, *text);
-        for (const qint64 n : {v.totalBytes, v.freeBytes, v.walkBegan, v.walkEnded, v.files})
-            st.bind(c++, n);
+        bindVolume(st, qint64(i) + 1, volumes.list[i]);
         st.run();
     }
     Stmt tie(db, "INSERT INTO folder_volumes VALUES (?, ?)");

@@ -13,7 +13,8 @@ using sqlitedb::Stmt;
 
 constexpr const char *kListingSchema = R"sql(
 CREATE TABLE folder_listings(seq INTEGER PRIMARY KEY, volume INTEGER NOT NULL, path BLOB NOT NULL,
-    inode INTEGER NOT NULL, modified_ns INTEGER NOT NULL, changed_ns INTEGER NOT NULL, entries BLOB NOT NULL);
+    inode INTEGER NOT NULL, modified_ns INTEGER NOT NULL, changed_ns INTEGER NOT NULL, entries BLOB NOT NULL,
+    entries_sum INTEGER);
 )sql";
 
 } // namespace
@@ -23,7 +24,7 @@ void writeListings(Db &db, const Volumes &volumes, const RecordSet &records)
     if (volumes.listings.empty())
         return;
     db.exec(kListingSchema);
-    Stmt st(db, "INSERT INTO folder_listings VALUES (?, ?, ?, ?, ?, ?, ?)");
+    Stmt st(db, "INSERT INTO folder_listings VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
     // Records put in another order are no longer a walk's: their folders will be listed anew.
     const bool walkOrder = records.sort().isEmpty();
     std::string expanded;
@@ -42,6 +43,10 @@ void writeListings(Db &db, const Volumes &volumes, const RecordSet &records)
         st.bind(5, qint64(l.stamp.modifiedNs));
         st.bind(6, qint64(l.stamp.changedNs));
         st.bindBlob(7, entries);
+        if (l.summed)
+            st.bind(8, qint64(l.sum));
+        else
+            st.bindNull(8);
         st.run();
     }
 }
@@ -56,13 +61,18 @@ bool readListings(const std::string &path, std::vector<FolderListing> &out, Volu
         (void)readVolumeList(db, volumes);
         if (!hasTables(db, "'folder_listings'", 1))
             return true;
-        Stmt st(db, "SELECT volume, path, inode, modified_ns, changed_ns, entries FROM folder_listings ORDER BY seq");
-        while (st.step())
-            out.push_back({int(st.integerIn(0, 1, INT_MAX) - 1),
-                           std::string(st.blob(1)),
-                           {std::uint64_t(st.integer(2)), st.integer(3), st.integer(4)},
-                           std::string(st.blob(5)),
-                           -1});
+        // Files of the version before sums were kept have no sums.
+        Stmt summed(db, "SELECT count(*) FROM pragma_table_info('folder_listings') WHERE name = 'entries_sum'");
+        const char *sum = summed.step() && summed.integer(0) == 1 ? "entries_sum" : "NULL";
+        Stmt st(db, ("SELECT volume, path, inode, modified_ns, changed_ns, entries, " + std::string(sum) +
+                     " FROM folder_listings ORDER BY seq")
+                        .c_str());
+        while (st.step()) {
+            const bool summed = !st.isNull(6);
+            out.push_back({int(st.integerIn(0, 1, INT_MAX) - 1), std::string(st.blob(1)),
+                           DirStamp{std::uint64_t(st.integer(2)), st.integer(3), st.integer(4)},
+                           std::string(st.blob(5)), -1, summed ? std::uint64_t(st.integer(6)) : 0, summed});
+        }
         return true;
     } catch (const std::exception &e) {
         error = e.what();

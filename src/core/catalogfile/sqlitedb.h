@@ -67,11 +67,13 @@ public:
         sqlite3_bind_text(m_stmt, i, v.empty() ? "" : v.data(), int(v.size()), SQLITE_STATIC);
     }
     void bind(int i, const Cell &v);
+    void bindNull(int i) { sqlite3_bind_null(m_stmt, i); }
     void bindBlob(int i, std::string_view v)
     {
         sqlite3_bind_blob(m_stmt, i, v.empty() ? "" : v.data(), int(v.size()), SQLITE_STATIC);
     }
     [[nodiscard]] qint64 integer(int i) const;
+    [[nodiscard]] bool isNull(int i) const { return sqlite3_column_type(m_stmt, i) == SQLITE_NULL; }
     [[nodiscard]] qint64 integerIn(int i, qint64 low, qint64 high) const;
     [[nodiscard]] std::string_view text(int i) const;
     [[nodiscard]] std::string_view blob(int i) const;

@@ -3,6 +3,7 @@
 #include "catalogue/columns.h"
 #include "catalogue/drivelist.h"
 #include "catalogue/layouts.h"
+#include "catalogue/listingsum.h"
 #include "catalogue/walkahead.h"
 #include "platform/volumeid.h"
 
@@ -30,15 +31,11 @@ Volume Volumes::identify(const std::string &path)
     return v;
 }
 
-namespace {
-
-qint64 nowMillis()
+qint64 Volumes::nowMillis()
 {
     using namespace std::chrono;
     return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
 }
-
-} // namespace
 
 void Volumes::walk(DirectoryWalk &walk, const RecordSet &records, const std::string &root)
 {
@@ -46,12 +43,12 @@ void Volumes::walk(DirectoryWalk &walk, const RecordSet &records, const std::str
     volume.walkBegan = nowMillis();
     const int first = records.count();
     if (keepListings)
-        walk.setListed([this, &records](const ListedDirectory &dir) {
+        walk.setListed([this, &records, seed = listingSeed()](const ListedDirectory &dir) {
             // Its files' records were added just now: their names need not be kept twice.
             const auto files = std::count_if(dir.listing.entries.begin(), dir.listing.entries.end(),
                                              [](const DirEntry &e) { return !e.isDirectory; });
             listings.push_back({int(list.size()), dir.path, dir.listing.stamp, dir.listing.entriesText(false),
-                                records.count() - int(files)});
+                                records.count() - int(files), listingSum(dir.listing, seed), true});
         });
     walk.FindDirs(root);
     walk.setListed({});

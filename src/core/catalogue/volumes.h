@@ -29,6 +29,9 @@ struct FolderListing {
     // Where a walk kept it: the position of the record of its first file. Its files' names
     // are then left out of entries, being those of the records from there on, in order.
     int firstFile = -1;
+    // The sum of its entries as the walk examined them (see unchangedtree), where known.
+    std::uint64_t sum = 0;
+    bool summed = false;
 
     // The entries with the files' names, put back from the records a walk made; false where
     // the records are not those.
@@ -46,6 +49,8 @@ struct Volumes {
 
     // The volume of path as it is now, its walk not yet begun.
     [[nodiscard]] static Volume identify(const std::string &path);
+    // The time a walk begins or ends, as volumes record it.
+    [[nodiscard]] static qint64 nowMillis();
     // Walks root with walk, which fills records, and records the volume it lies on, when the
     // walk began and ended and the files it found, and its listings where they are kept.
     void walk(DirectoryWalk &walk, const RecordSet &records, const std::string &root);

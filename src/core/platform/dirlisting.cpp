@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#include <xxhash.h>
 
 namespace {
 
@@ -124,7 +125,7 @@ void readEntries(int fd, DirListing &out, const std::atomic<bool> *cancel)
 }
 
 // The entries a kept listing names, in its order, each examined now.
-void readKnown(int fd, const std::string &entries, DirListing &out, const std::atomic<bool> *cancel)
+void readKnown(int fd, const std::string &entries, DirListing &out, const std::atomic<bool> *cancel, bool shortNames)
 {
     for (std::size_t at = 0; at + 1 < entries.size();) {
         const std::size_t end = entries.find('\0', at);
@@ -133,12 +134,14 @@ void readKnown(int fd, const std::string &entries, DirListing &out, const std::a
         addEntry(fd, entries.c_str() + at + 1, entries[at] == 'd' ? DT_DIR : DT_REG, 0, out);
         at = end + 1;
     }
-    addShortNames(out);
+    if (shortNames)
+        addShortNames(out);
 }
 
 struct Known {
     const KnownListings *listings = nullptr;
     const std::string *path = nullptr;
+    bool shortNames = true;
 };
 
 // Lists the directory open at fd, which the listing then owns. With an inode, only when
@@ -157,8 +160,9 @@ void listOpened(int fd, DirListing &out, const std::atomic<bool> *cancel, std::u
     out.stamp = {sx.stx_ino, nanosecondsOf(sx.stx_mtime), nanosecondsOf(sx.stx_ctime)};
     out.handle = std::move(handle);
     const std::string *kept = known.listings ? known.listings->entriesFor(*known.path, out.stamp) : nullptr;
+    out.fromKnown = kept != nullptr;
     if (kept)
-        readKnown(fd, *kept, out, cancel);
+        readKnown(fd, *kept, out, cancel, known.shortNames);
     else
         readEntries(fd, out, cancel);
 }
@@ -166,6 +170,7 @@ void listOpened(int fd, DirListing &out, const std::atomic<bool> *cancel, std::u
 void reset(DirListing &out)
 {
     out.opened = false;
+    out.fromKnown = false;
     out.stamp = {};
     out.device = 0;
     out.handle.reset();
@@ -207,11 +212,48 @@ std::string DirListing::entriesText(bool fileNames) const
     return out;
 }
 
+namespace {
+
+std::uint64_t timeWord(const FileTimestamp &t)
+{
+    return t.known ? std::uint64_t(t.seconds) * 1000000000u + t.nanoseconds : ~std::uint64_t(0);
+}
+
+// Only the day of a last access is kept: reading a file moves its access time, but seldom
+// its day.
+std::uint64_t dayWord(const FileTimestamp &t)
+{
+    const std::optional<LocalTime> local = toLocalTime(t);
+    return local ? std::uint64_t(local->year) << 9 | std::uint64_t(local->month) << 5 | std::uint64_t(local->day)
+                 : ~std::uint64_t(0);
+}
+
+} // namespace
+
+std::uint64_t DirListing::entriesSum(std::uint64_t seed) const
+{
+    std::string bytes;
+    bytes.reserve(entries.size() * 80 + names.size());
+    for (const DirEntry &e : entries) {
+        const std::uint64_t words[] = {std::uint64_t(e.isDirectory) | std::uint64_t(e.examined) << 1,
+                                       e.device,
+                                       e.inode,
+                                       std::uint64_t(e.size),
+                                       timeWord(e.created),
+                                       dayWord(e.accessed),
+                                       timeWord(e.modified),
+                                       e.nameSize};
+        bytes.append(reinterpret_cast<const char *>(words), sizeof words);
+        bytes.append(names, e.nameAt, e.nameSize);
+    }
+    return XXH3_64bits_withSeed(bytes.data(), bytes.size(), seed);
+}
+
 void listDirectory(const std::string &path, DirListing &out, const std::atomic<bool> *cancel,
-                   const KnownListings *known)
+                   const KnownListings *known, bool shortNames)
 {
     reset(out);
-    listOpened(openDirectory(AT_FDCWD, path.c_str(), 0), out, cancel, 0, {known, &path});
+    listOpened(openDirectory(AT_FDCWD, path.c_str(), 0), out, cancel, 0, {known, &path, shortNames});
 }
 
 void listSubdirectory(const DirHandle &parent, const std::string &name, std::uint64_t device, std::uint64_t inode,

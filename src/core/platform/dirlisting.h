@@ -56,7 +56,8 @@ public:
 
 struct DirListing {
     bool opened = false;
-    DirStamp stamp; // taken before the entries were read
+    bool fromKnown = false; // listed from known listings rather than read
+    DirStamp stamp;         // taken before the entries were read
     std::uint64_t device = 0;
     std::shared_ptr<const DirHandle> handle; // null unless opened
     std::vector<DirEntry> entries;
@@ -71,6 +72,10 @@ struct DirListing {
     // for a directory or 'f', its name, and a NUL. Without file names, a file is 'f' and a NUL
     // alone, for a keeper that has the names already.
     [[nodiscard]] std::string entriesText(bool fileNames = true) const;
+    // A digest of every entry's name and of all that examining it gave (of the last access,
+    // its local day), in order, seeded with `seed`: equal digests mean the entries would make
+    // the same records.
+    [[nodiscard]] std::uint64_t entriesSum(std::uint64_t seed) const;
 };
 
 // Lists a directory with the short names Windows would give its entries. An entry that
@@ -78,9 +83,9 @@ struct DirListing {
 // (a folder that may be read but not searched) is kept with examined false, its size 0 and
 // its times unknown. With a cancel flag the listing stops early once the flag is set.
 // With known listings, a directory whose stamp they know is listed from them; its path (with
-// the final separator) names it to them.
+// the final separator) names it to them. Without shortNames the short names are left empty.
 void listDirectory(const std::string &path, DirListing &out, const std::atomic<bool> *cancel = nullptr,
-                   const KnownListings *known = nullptr);
+                   const KnownListings *known = nullptr, bool shortNames = true);
 
 // Lists the subdirectory `name` of an open directory. It is not opened (opened stays false)
 // when it is now a link, or no longer the directory of that device and inode.
