@@ -47,7 +47,8 @@ std::string temporaryName(const std::string &name, unsigned random)
         --keep; // not in the middle of a UTF-8 character
     char suffix[kSuffixBytes + 1];
     std::snprintf(suffix, sizeof suffix, ".%08x", random);
-    return "." + name.substr(0, keep) + suffix;
+    std::string temporary(1, '.');
+    return temporary.append(name, 0, keep).append(suffix);
 }
 
 bool isTemporaryName(std::string_view name)

@@ -126,7 +126,7 @@ TEST_F(WalkTest, ManyListersGiveTheOrderOfOne)
 TEST_F(WalkTest, CountersAndTheRunningTotal)
 {
     for (int i = 0; i < 250; ++i)
-        touch("f" + std::to_string(i));
+        touch(std::string(1, 'f').append(std::to_string(i)));
     mkdir("empty");
     mkdir("only-dirs");
     mkdir("only-dirs/deeper");
@@ -143,8 +143,8 @@ TEST_F(WalkTest, CountersAndTheRunningTotal)
 TEST_F(WalkTest, ElevenSubfoldersAreAllWalked)
 {
     for (int i = 0; i < 11; ++i) {
-        mkdir("d" + std::to_string(i));
-        touch("d" + std::to_string(i) + "/f");
+        mkdir(std::string(1, 'd').append(std::to_string(i)));
+        touch(std::string(1, 'd').append(std::to_string(i)).append("/f"));
     }
     walk();
     EXPECT_EQ(state.TotalFiles, 11);
@@ -295,7 +295,7 @@ TEST_F(WalkTest, AFolderReplacedWhileTheWalkRunsIsSkippedNotFollowed)
 TEST_F(WalkTest, CancellingStopsWithinOneEntry)
 {
     for (int i = 0; i < 300; ++i)
-        touch("f" + std::to_string(i));
+        touch(std::string(1, 'f').append(std::to_string(i)));
     std::atomic<bool> cancel{false};
     DirectoryWalk w(catalogue, state);
     w.setCancelFlag(&cancel);
