@@ -65,10 +65,11 @@ void walkInto(RecordSet &catalogue, Volumes &volumes, const std::string &dir, co
     volumes.walk(walk, catalogue, normalRoot(dir));
 }
 
-int saveCatalogueFile(const RecordSet &catalogue, const Volumes &volumes, const std::string &file)
+int saveCatalogueFile(const RecordSet &catalogue, const Volumes &volumes, const std::string &file,
+                      const std::string &digestsFrom)
 {
     std::string error;
-    const atomicfile::Outcome outcome = cataloguefile::save(catalogue, volumes, file, error);
+    const atomicfile::Outcome outcome = cataloguefile::save(catalogue, volumes, file, error, digestsFrom);
     return savedAs(outcome, file, error);
 }
 

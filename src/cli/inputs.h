@@ -26,8 +26,10 @@ void walkInto(RecordSet &catalogue, Volumes &volumes, const std::string &dir, co
 // The status of a save of the file that ended so, its failure said.
 [[nodiscard]] int savedAs(atomicfile::Outcome outcome, const std::string &file, const std::string &error);
 
-// Saves the catalogue as the file; the status of the save, its failure said.
-[[nodiscard]] int saveCatalogueFile(const RecordSet &catalogue, const Volumes &volumes, const std::string &file);
+// Saves the catalogue as the file, with the digests of `digestsFrom` (by default those of the
+// file it replaces); the status of the save, its failure said.
+[[nodiscard]] int saveCatalogueFile(const RecordSet &catalogue, const Volumes &volumes, const std::string &file,
+                                    const std::string &digestsFrom = {});
 
 // The catalogue of a file, or nothing once the reason it was refused has been said.
 [[nodiscard]] std::unique_ptr<RecordSet> openCatalogue(const std::string &path);

@@ -219,7 +219,9 @@ int walkAndSave(const Arguments &a, const Volumes &recorded, const std::vector<F
         ++offline;
     }
     old.records.reset(); // its memory is the save's
-    const int status = saveCatalogueFile(fresh, volumes, a.output.empty() ? a.file : a.output);
+    // Written elsewhere, the catalogue keeps the digests of the one it brings up to date.
+    const int status = a.output.empty() ? saveCatalogueFile(fresh, volumes, a.file)
+                                        : saveCatalogueFile(fresh, volumes, a.output, a.file);
     if (status == kSuccess)
         std::printf("%lld folders listed from the catalogue, %lld read anew; %d files; %d volumes not mounted\n",
                     kept.reused(), (long long)volumes.listings.size() - kept.reused(), fresh.count(), offline);

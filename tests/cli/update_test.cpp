@@ -139,6 +139,11 @@ TEST_F(UpdateTest, NothingChangedOnlyWhereAWalkWouldMakeTheSameRecords)
     EXPECT_TRUE(saidNothingChanged(same)) << same.out.toStdString() << same.err.toStdString();
     EXPECT_EQ(sqlCount(updated, "SELECT count(*) FROM hashes"), 31) << "the digests are kept";
     EXPECT_EQ(sqlCount(updated, "SELECT count(*) FROM volumes WHERE walk_ended > 0 AND files = 31"), 1);
+    write("d5/sub/new", 2);
+    const QString other = library.filePath(QStringLiteral("other.trv"));
+    const TrvRun changed = trv({QStringLiteral("update"), old, QStringLiteral("-o"), other});
+    EXPECT_FALSE(saidNothingChanged(changed)) << changed.out.toStdString();
+    EXPECT_EQ(sqlCount(other, "SELECT count(*) FROM hashes"), 31) << "the digests are carried into the new file";
 
     const timespec longAgo{1000000000, 0}, omit{0, UTIME_OMIT};
     const auto setTimes = [&](const char *file, timespec accessed, timespec modified) {

@@ -34,7 +34,8 @@ bool hasCatalogueLayout(const RecordSet &records)
 
 } // namespace
 
-atomicfile::Outcome save(const RecordSet &records, const Volumes &volumes, const std::string &path, std::string &error)
+atomicfile::Outcome save(const RecordSet &records, const Volumes &volumes, const std::string &path, std::string &error,
+                         const std::string &digestsFrom)
 {
     using atomicfile::Outcome;
     if (!hasCatalogueLayout(records)) {
@@ -47,7 +48,9 @@ atomicfile::Outcome save(const RecordSet &records, const Volumes &volumes, const
     replacement.removeStale(std::string_view("SQLite format 3", 16)); // with its NUL
     try {
         writeCatalogue(records, volumes, replacement.temporaryPath());
-        if (replacement.targetExists())
+        if (!digestsFrom.empty())
+            carryDigests(digestsFrom, replacement.temporaryPath(), records);
+        else if (replacement.targetExists())
             carryDigests(replacement.targetPath(), replacement.temporaryPath(), records);
     } catch (const std::bad_alloc &) {
         error = kNoMemoryToSave;

@@ -21,9 +21,11 @@ namespace cataloguefile {
 // target that is not a regular file, is read-only or is held by another program is
 // refused. On failure the reason is in error and the target, if it existed, keeps its
 // contents; Unsynced comes with the reason the new file is not yet known to be on disk.
-// Temporaries that killed saves left in the target's folder are removed first.
+// Temporaries that killed saves left in the target's folder are removed first. The new file
+// keeps the content digests that `digestsFrom` (by default the file it replaces) kept for
+// the paths it still lists.
 [[nodiscard]] atomicfile::Outcome save(const RecordSet &records, const Volumes &volumes, const std::string &path,
-                                       std::string &error);
+                                       std::string &error, const std::string &digestsFrom = {});
 [[nodiscard]] inline atomicfile::Outcome save(const RecordSet &records, const std::string &path, std::string &error)
 {
     return save(records, Volumes{}, path, error);
