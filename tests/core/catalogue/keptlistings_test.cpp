@@ -1,8 +1,11 @@
 // Guards walks that list unchanged directories from the listings an earlier walk kept: they
 // give a fresh walk's records; a directory changed close to the walk that read it is read
-// anew; and a change made while such a walk runs is seen by the next one.
+// anew; a change made while such a walk runs is seen by the next one; and a tree counts as
+// unchanged only while every folder it had is listed from its listing with its sum, under the
+// same seed, and no file system is mounted on one of its folders.
 #include "catalogue/keptlistings.h"
 #include "catalogue/layouts.h"
+#include "catalogue/unchangedtree.h"
 #include "catalogue/volumes.h"
 #include "catalogue/walk.h"
 #include "platform/dirlisting.h"
@@ -11,6 +14,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -101,4 +107,31 @@ TEST_F(KeptListingsTest, AFolderChangedCloseToTheWalkThatReadItIsReadAnew)
     Volumes second;
     walk(second, &kept);
     EXPECT_EQ(kept.reused(), 0);
+}
+
+TEST_F(KeptListingsTest, ATreeIsUnchangedOnlyWhileEveryFolderItHadIsAsItWas)
+{
+    Volumes first;
+    walk(first, nullptr, 10'000);
+    const std::uint64_t seed = listingSeed();
+    const KeptListings kept(first.listings, first);
+    EXPECT_TRUE(unchangedSince(kept, first.listings, 0, seed));
+    EXPECT_FALSE(unchangedSince(kept, first.listings, 0, seed + 1)) << "another time zone";
+
+    // As though the walk had not been able to read "b", which can be read now.
+    std::vector<FolderListing> withoutB = first.listings;
+    withoutB.erase(std::remove_if(withoutB.begin(), withoutB.end(),
+                                  [](const FolderListing &l) { return l.path.ends_with("/b/"); }),
+                   withoutB.end());
+    ASSERT_EQ(withoutB.size(), first.listings.size() - 1);
+    const KeptListings partial(withoutB, first);
+    EXPECT_FALSE(unchangedSince(partial, withoutB, 0, seed));
+
+    // Mounting changes no folder's times, but the folder's entry then names another root.
+    const std::string c = dir.filePath(QStringLiteral("c")).toStdString();
+    if (::mount("tmpfs", c.c_str(), "tmpfs", 0, "size=1m") == 0) {
+        EXPECT_FALSE(unchangedSince(kept, first.listings, 0, seed)) << "a file system mounted on a folder";
+        ASSERT_EQ(::umount(c.c_str()), 0);
+        EXPECT_TRUE(unchangedSince(kept, first.listings, 0, seed));
+    }
 }
