@@ -16,11 +16,15 @@ KeptListings::KeptListings(const std::vector<FolderListing> &listings, const Vol
 const std::string *KeptListings::entriesFor(const std::string &path, const DirStamp &now) const
 {
     const auto it = m_byPath.find(path);
-    if (it == m_byPath.end() || !(it->second->stamp == now))
-        return nullptr;
-    const auto v = std::size_t(it->second->volume);
-    if (v >= m_volumes.list.size() || now.changedNs + kTickNs >= m_volumes.list[v].walkBegan * kNsPerMs)
+    if (it == m_byPath.end() || !stillListed(*it->second, now))
         return nullptr;
     m_reused.fetch_add(1, std::memory_order_relaxed);
     return &it->second->entries;
+}
+
+bool KeptListings::stillListed(const FolderListing &listing, const DirStamp &now) const
+{
+    const auto v = std::size_t(listing.volume);
+    return listing.stamp == now && v < m_volumes.list.size() &&
+           now.changedNs + kTickNs < m_volumes.list[v].walkBegan * kNsPerMs;
 }

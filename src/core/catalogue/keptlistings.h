@@ -17,6 +17,8 @@ public:
     // A directory changed within a second before the walk that read it began, or during it,
     // may have changed again within the same tick of its clock, unseen: it is read anew.
     [[nodiscard]] const std::string *entriesFor(const std::string &path, const DirStamp &now) const override;
+    // Whether that listing may stand for its directory, whose stamp is now `now`.
+    [[nodiscard]] bool stillListed(const FolderListing &listing, const DirStamp &now) const;
     // How many directories were listed from their kept listings.
     [[nodiscard]] long long reused() const { return m_reused.load(std::memory_order_relaxed); }
 

@@ -15,16 +15,32 @@ unsigned checkers()
     return std::clamp(std::thread::hardware_concurrency() * 4, 4u, 16u);
 }
 
+// The one listing of the folder being checked, which needs no search by path.
+class OneListing : public KnownListings {
+public:
+    OneListing(const KeptListings &kept, const FolderListing &listing) : m_kept(kept), m_listing(listing) {}
+    [[nodiscard]] const std::string *entriesFor(const std::string &, const DirStamp &now) const override
+    {
+        return m_kept.stillListed(m_listing, now) ? &m_listing.entries : nullptr;
+    }
+
+private:
+    const KeptListings &m_kept;
+    const FolderListing &m_listing;
+};
+
 struct Check {
     const KeptListings &kept;
     std::vector<const FolderListing *> folders;
     std::unordered_set<std::string_view> paths;
     std::uint64_t seed = 0, device = 0;
-    std::atomic<std::size_t> next = 0;
+    std::atomic<std::size_t> next = 0, nextStamp = 0;
     std::atomic<bool> changed = false;
 
     bool subfoldersListed(const FolderListing &was, const DirListing &now) const;
     bool same(const FolderListing &was, DirListing &now);
+    void stamps();
+    void entries();
     void run();
 };
 
@@ -50,22 +66,39 @@ bool Check::subfoldersListed(const FolderListing &was, const DirListing &now) co
 
 bool Check::same(const FolderListing &was, DirListing &now)
 {
-    listDirectory(was.path, now, &changed, &kept, false); // the sum needs no short names
+    const OneListing known(kept, was);
+    listDirectory(was.path, now, &changed, &known, false); // the sum needs no short names
     if (!now.opened || !now.fromKnown || now.device != device || !was.summed || listingSum(now, seed) != was.sum)
         return false;
     return subfoldersListed(was, now);
 }
 
-void Check::run()
+// The folders' stamps alone, beside the entries: most changes show there, within a fraction
+// of the time the entries take, and stop the check.
+void Check::stamps()
+{
+    DirStamp now;
+    for (std::size_t i = nextStamp++; i < folders.size() && !changed; i = nextStamp++)
+        if (!directoryStamp(folders[i]->path, now) || !kept.stillListed(*folders[i], now))
+            changed = true;
+}
+
+void Check::entries()
 {
     DirListing now;
-    for (;;) {
-        const std::size_t i = next.fetch_add(1, std::memory_order_relaxed);
-        if (i >= folders.size() || changed.load(std::memory_order_relaxed))
-            return;
+    for (std::size_t i = next++; i < folders.size() && !changed; i = next++)
         if (!same(*folders[i], now))
             changed = true;
-    }
+}
+
+void Check::run()
+{
+    std::vector<std::thread> threads;
+    threads.emplace_back(&Check::stamps, this);
+    for (unsigned i = 0; i < checkers(); ++i)
+        threads.emplace_back(&Check::entries, this);
+    for (std::thread &t : threads)
+        t.join();
 }
 
 } // namespace
@@ -80,10 +113,6 @@ bool unchangedSince(const KeptListings &kept, const std::vector<FolderListing> &
     // The root, listed first, is where the walk began, and its device the one it kept to.
     if (check.folders.empty() || !deviceOf(check.folders.front()->path, check.device))
         return false;
-    std::vector<std::thread> threads;
-    for (unsigned i = 0; i < checkers(); ++i)
-        threads.emplace_back(&Check::run, &check);
-    for (std::thread &t : threads)
-        t.join();
+    check.run();
     return !check.changed;
 }

@@ -16,6 +16,7 @@ namespace {
 
 constexpr unsigned kStatxMask = STATX_TYPE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_BTIME | STATX_INO;
 constexpr int kStatxFlags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | AT_STATX_DONT_SYNC;
+constexpr unsigned kStampMask = STATX_TYPE | STATX_INO | STATX_MTIME | STATX_CTIME;
 
 // The fixed part of a getdents64 record: inode at 0, then these; the name follows.
 constexpr std::size_t kReclenOffset = 16;
@@ -34,6 +35,11 @@ FileTimestamp stamp(const struct statx &sx, unsigned bit, const statx_timestamp 
 std::uint64_t deviceNumber(const struct statx &sx)
 {
     return std::uint64_t(sx.stx_dev_major) << 32 | sx.stx_dev_minor;
+}
+
+DirStamp stampOf(const struct statx &sx)
+{
+    return {sx.stx_ino, nanosecondsOf(sx.stx_mtime), nanosecondsOf(sx.stx_ctime)};
 }
 
 bool isDot(const char *n)
@@ -152,12 +158,11 @@ void listOpened(int fd, DirListing &out, const std::atomic<bool> *cancel, std::u
         return;
     auto handle = std::make_shared<const DirHandle>(fd);
     struct statx sx {};
-    constexpr unsigned mask = STATX_TYPE | STATX_INO | STATX_MTIME | STATX_CTIME;
-    if (::statx(fd, "", AT_EMPTY_PATH, mask, &sx) != 0 || (inode != 0 && sx.stx_ino != inode))
+    if (::statx(fd, "", AT_EMPTY_PATH, kStampMask, &sx) != 0 || (inode != 0 && sx.stx_ino != inode))
         return;
     out.opened = true;
     out.device = deviceNumber(sx);
-    out.stamp = {sx.stx_ino, nanosecondsOf(sx.stx_mtime), nanosecondsOf(sx.stx_ctime)};
+    out.stamp = stampOf(sx);
     out.handle = std::move(handle);
     const std::string *kept = known.listings ? known.listings->entriesFor(*known.path, out.stamp) : nullptr;
     out.fromKnown = kept != nullptr;
@@ -200,6 +205,15 @@ bool deviceOf(const std::string &path, std::uint64_t &device)
     return true;
 }
 
+bool directoryStamp(const std::string &path, DirStamp &out)
+{
+    struct statx sx {};
+    if (::statx(AT_FDCWD, path.c_str(), kStatxFlags, kStampMask, &sx) != 0 || !S_ISDIR(sx.stx_mode))
+        return false;
+    out = stampOf(sx);
+    return true;
+}
+
 std::string DirListing::entriesText(bool fileNames) const
 {
     std::string out;
@@ -223,9 +237,8 @@ std::uint64_t timeWord(const FileTimestamp &t)
 // its day.
 std::uint64_t dayWord(const FileTimestamp &t)
 {
-    const std::optional<LocalTime> local = toLocalTime(t);
-    return local ? std::uint64_t(local->year) << 9 | std::uint64_t(local->month) << 5 | std::uint64_t(local->day)
-                 : ~std::uint64_t(0);
+    const std::optional<std::int64_t> day = localDay(t);
+    return day ? std::uint64_t(*day) : ~std::uint64_t(0);
 }
 
 } // namespace

@@ -97,5 +97,9 @@ void listSubdirectory(const DirHandle &parent, const std::string &name, std::uin
 // is opened, on whichever thread lists it. Set it while no walk runs.
 void setBeforeOpenHook(std::function<void(int parentFd, const std::string &name)> hook);
 
+// The stamp of the directory at path (a link to one is not followed), or false when it is
+// none or cannot be examined.
+bool directoryStamp(const std::string &path, DirStamp &out);
+
 // The device of a path, or false when it cannot be examined.
 bool deviceOf(const std::string &path, std::uint64_t &device);

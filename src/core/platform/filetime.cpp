@@ -75,13 +75,35 @@ bool convertible(std::int64_t secondsSince1970)
 
 } // namespace
 
-std::optional<LocalTime> toLocalTime(const FileTimestamp &t)
+namespace {
+
+// The time as seconds since 1970 on the local clock.
+std::optional<std::int64_t> localSeconds(const FileTimestamp &t)
 {
     if (!t.known || !convertible(t.seconds))
         return std::nullopt;
     const std::int64_t local = t.seconds + cachedOffset(t.seconds);
     if (!convertible(local))
         return std::nullopt;
+    return local;
+}
+
+} // namespace
+
+std::optional<std::int64_t> localDay(const FileTimestamp &t)
+{
+    const std::optional<std::int64_t> local = localSeconds(t);
+    if (!local)
+        return std::nullopt;
+    return *local >= 0 ? *local / 86400 : (*local - 86399) / 86400;
+}
+
+std::optional<LocalTime> toLocalTime(const FileTimestamp &t)
+{
+    const std::optional<std::int64_t> seconds = localSeconds(t);
+    if (!seconds)
+        return std::nullopt;
+    const std::int64_t local = *seconds;
     const std::int64_t days = local >= 0 ? local / 86400 : (local - 86399) / 86400;
     const std::int64_t secs = local - days * 86400;
     LocalTime lt;

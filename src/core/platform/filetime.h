@@ -21,6 +21,9 @@ struct FileTimestamp {
 // of a Windows file time (before 1601 or too far ahead), which cannot be converted.
 [[nodiscard]] std::optional<LocalTime> toLocalTime(const FileTimestamp &t);
 
+// The same time's local day, counted from 1970-01-01, where toLocalTime converts it.
+[[nodiscard]] std::optional<std::int64_t> localDay(const FileTimestamp &t);
+
 // A time the file system gave (a timespec or statx_timestamp) in nanoseconds since 1970.
 template <typename Time> [[nodiscard]] constexpr std::int64_t nanosecondsOf(const Time &t)
 {
