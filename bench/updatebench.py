@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """trv update side by side with trv save of the same tree, alternated each round: of the
-tree unchanged, and with 1% of its folders changed (a file added to each); warm, and cold
+tree unchanged, with one file grown in the middle of the walk (its folder unchanged), and with
+1% of its folders changed (a file added to each); warm, and cold
 (page cache dropped; needs root) with --cold. Prints the medians and the median and range of
 save over update (how many times faster the update is). Checks the update's records against
 the save's. Usage: updatebench.py [--rounds N] [--cold] BUILD TREE   (maketree.py makes a tree)"""
@@ -53,6 +54,14 @@ def main():
     time.sleep(1.5)  # a folder changed within a second of a walk is read anew
     print("unchanged:", side_by_side(trv, a.tree, old, work, a.rounds, a.cold))
     folders = sorted({d for d, _, _ in os.walk(a.tree)})
+    middle = next(os.path.join(d, f) for d in folders[len(folders) // 2:] for f in sorted(os.listdir(d))
+                  if os.path.isfile(os.path.join(d, f)))
+    was = os.stat(middle)
+    with open(middle, "a") as f:
+        f.write("x")
+    print("one file grown:", side_by_side(trv, a.tree, old, work, a.rounds, a.cold))
+    os.truncate(middle, was.st_size)
+    os.utime(middle, ns=(was.st_atime_ns, was.st_mtime_ns))
     for d in folders[:: 100]:
         with open(os.path.join(d, "updatebench-added"), "w") as f:
             f.write("x")
