@@ -2,9 +2,9 @@
 // grown and touched and folders are added, removed, renamed, moved and replaced by a link,
 // the update's records are the fresh save's, folders unchanged being listed from the file; a
 // tree in which nothing changed is told apart from one whose files changed in folders that did
-// not, or whose dates the time zone changed; an update killed part way leaves a whole file; a file without listings is
-// listed anew, one without volumes is refused untouched, and a volume not mounted or whose root cannot be told keeps
-// its records.
+// not, or whose dates the time zone changed; an update killed part way leaves a whole file; a
+// file without listings, or without their sums, is listed anew, one without volumes is
+// refused untouched, and a volume not mounted or whose root cannot be told keeps its records.
 #include "cli/trvrun.h"
 
 #include <QDir>
@@ -213,6 +213,12 @@ TEST_F(UpdateTest, AnUpdateKilledPartWayLeavesAWholeFile)
 
 TEST_F(UpdateTest, FilesWithoutListingsOrVolumesAndVolumesNotMounted)
 {
+    // The version before sums kept listings without them: listed from them, never kept whole.
+    sql(old, "ALTER TABLE folder_listings DROP COLUMN entries_sum");
+    const TrvRun unsummed = expectUpdateIsFreshSave({QStringLiteral("-o"), updated});
+    EXPECT_FALSE(saidNothingChanged(unsummed)) << unsummed.out.toStdString();
+    EXPECT_EQ(listedFromFile(unsummed), 13) << unsummed.out.toStdString() << unsummed.err.toStdString();
+
     sql(old, "DROP TABLE folder_listings");
     write("top2.txt", 1);
     const TrvRun r = expectUpdateIsFreshSave({QStringLiteral("-o"), updated});
