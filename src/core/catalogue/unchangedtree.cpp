@@ -19,15 +19,17 @@ unsigned checkers()
 class OneListing : public KnownListings {
 public:
     OneListing(const KeptListings &kept, const FolderListing &listing) : m_kept(kept), m_listing(listing) {}
-    [[nodiscard]] const std::string *entriesFor(const std::string &, const DirStamp &now) const override
-    {
-        return m_kept.stillListed(m_listing, now) ? &m_listing.entries : nullptr;
-    }
+    [[nodiscard]] const std::string *entriesFor(const std::string &path, const DirStamp &now) const override;
 
 private:
     const KeptListings &m_kept;
     const FolderListing &m_listing;
 };
+
+const std::string *OneListing::entriesFor(const std::string &, const DirStamp &now) const
+{
+    return m_kept.stillListed(m_listing, now) ? &m_listing.entries : nullptr;
+}
 
 struct Check {
     const KeptListings &kept;
