@@ -82,16 +82,19 @@ std::vector<std::string> rootsOf(const RecordSet *records, const Volumes &volume
     return roots;
 }
 
-// Whether the file system the volume was walked on is mounted at its root now.
-bool mountedNow(const Volume &was, const std::string &root)
+// The volume at the root now, where it is the file system the volume was walked on.
+std::optional<Volume> mountedNow(const Volume &was, const std::string &root)
 {
     std::uint64_t device = 0;
     if (root.empty() || !deviceOf(root, device))
-        return false;
-    const Volume now = Volumes::identify(root);
-    return was.uuid.empty() ? now.deviceNumber == was.deviceNumber && now.mountPoint == was.mountPoint
-                            : now.uuid == was.uuid;
+        return std::nullopt;
+    Volume now = Volumes::identify(normalRoot(root));
+    const bool same = was.uuid.empty() ? now.deviceNumber == was.deviceNumber && now.mountPoint == was.mountPoint
+                                       : now.uuid == was.uuid;
+    return same ? std::optional(std::move(now)) : std::nullopt;
 }
+
+using MountedNow = std::vector<std::optional<Volume>>; // by recorded volume
 
 // Keeps a volume that is not mounted as it was: its records, its entry and its listings.
 void keepVolume(RecordSet &into, Volumes &volumes, const RecordSet &old, const Volumes &oldVolumes, int v,
@@ -126,8 +129,7 @@ void sayKept(const Volume &volume, const std::string &root)
 // The volumes' entries as a walk of each mounted one now would make them, when it would
 // find every folder and file as the file has them; nothing otherwise.
 std::optional<std::vector<Volume>> unchangedVolumes(const Volumes &recorded, const std::vector<FolderListing> &listings,
-                                                    const std::vector<std::string> &roots,
-                                                    const std::vector<bool> &mounted)
+                                                    const MountedNow &mounted)
 {
     const KeptListings kept(listings, recorded);
     const std::uint64_t seed = listingSeed();
@@ -136,7 +138,7 @@ std::optional<std::vector<Volume>> unchangedVolumes(const Volumes &recorded, con
         if (!mounted[v])
             continue;
         const qint64 walked = now[v].files;
-        now[v] = Volumes::identify(normalRoot(roots[v]));
+        now[v] = *mounted[v];
         now[v].walkBegan = Volumes::nowMillis();
         if (!unchangedSince(kept, listings, int(v), seed))
             return std::nullopt;
@@ -153,7 +155,7 @@ std::optional<std::vector<Volume>> unchangedVolumes(const Volumes &recorded, con
 // too).
 std::optional<int> keepUnchanged(const Arguments &a, const Volumes &recorded,
                                  const std::vector<FolderListing> &listings, const std::vector<std::string> &roots,
-                                 const std::vector<bool> &mounted)
+                                 const MountedNow &mounted)
 {
     const std::string &target = a.output.empty() ? a.file : a.output;
     cataloguefile::Restamp restamp;
@@ -161,7 +163,7 @@ std::optional<int> keepUnchanged(const Arguments &a, const Volumes &recorded,
     std::string error;
     bool copied = false;
     std::thread copier([&] { copied = restamp.copy(a.file, target, changed, error); });
-    const std::optional<std::vector<Volume>> now = unchangedVolumes(recorded, listings, roots, mounted);
+    const std::optional<std::vector<Volume>> now = unchangedVolumes(recorded, listings, mounted);
     changed = !now;
     copier.join();
     if (!now || !copied)
@@ -179,7 +181,7 @@ std::optional<int> keepUnchanged(const Arguments &a, const Volumes &recorded,
     if (status == kSuccess)
         std::printf(
             "nothing changed: %zu folders and %lld files are as the catalogue has them; %td volumes not mounted\n",
-            listings.size(), files, std::count(mounted.begin(), mounted.end(), false));
+            listings.size(), files, std::count(mounted.begin(), mounted.end(), std::nullopt));
     return status;
 }
 
@@ -252,11 +254,14 @@ int update(const Arguments &a)
             return kError;
     }
     const std::vector<std::string> roots = rootsOf(old.records.get(), old.records ? old.volumes : recorded, listings);
+    MountedNow now;
     std::vector<bool> mounted;
-    for (std::size_t v = 0; v < recorded.list.size(); ++v)
-        mounted.push_back(mountedNow(recorded.list[v], roots[v]));
+    for (std::size_t v = 0; v < recorded.list.size(); ++v) {
+        now.push_back(mountedNow(recorded.list[v], roots[v]));
+        mounted.push_back(now.back().has_value());
+    }
     if (!listings.empty())
-        if (const std::optional<int> status = keepUnchanged(a, recorded, listings, roots, mounted))
+        if (const std::optional<int> status = keepUnchanged(a, recorded, listings, roots, now))
             return *status;
     if (!old.records && std::find(mounted.begin(), mounted.end(), false) != mounted.end() && !openOld(a.file, old))
         return kError;

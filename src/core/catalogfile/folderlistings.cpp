@@ -62,9 +62,9 @@ bool readListings(const std::string &path, std::vector<FolderListing> &out, Volu
         if (!hasTables(db, "'folder_listings'", 1))
             return true;
         // Files of the version before sums were kept have no sums.
-        Stmt summed(db, "SELECT count(*) FROM pragma_table_info('folder_listings') WHERE name = 'entries_sum'");
-        const char *sum = summed.step() && summed.integer(0) == 1 ? "entries_sum" : "NULL";
-        Stmt st(db, ("SELECT volume, path, inode, modified_ns, changed_ns, entries, " + std::string(sum) +
+        Stmt hasSums(db, "SELECT count(*) FROM pragma_table_info('folder_listings') WHERE name = 'entries_sum'");
+        const std::string sums = hasSums.step() && hasSums.integer(0) == 1 ? "entries_sum" : "NULL";
+        Stmt st(db, ("SELECT volume, path, inode, modified_ns, changed_ns, entries, " + sums +
                      " FROM folder_listings ORDER BY seq")
                         .c_str());
         while (st.step()) {

@@ -69,8 +69,10 @@ bool Check::subfoldersListed(const FolderListing &was, const DirListing &now) co
 bool Check::same(const FolderListing &was, DirListing &now)
 {
     const OneListing known(kept, was);
+    if (!was.summed)
+        return false;
     listDirectory(was.path, now, &changed, &known, false); // the sum needs no short names
-    if (!now.opened || !now.fromKnown || now.device != device || !was.summed || listingSum(now, seed) != was.sum)
+    if (!now.opened || !now.fromKnown || now.device != device || now.entriesSum(seed) != was.sum)
         return false;
     return subfoldersListed(was, now);
 }

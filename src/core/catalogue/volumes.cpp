@@ -48,7 +48,7 @@ void Volumes::walk(DirectoryWalk &walk, const RecordSet &records, const std::str
             const auto files = std::count_if(dir.listing.entries.begin(), dir.listing.entries.end(),
                                              [](const DirEntry &e) { return !e.isDirectory; });
             listings.push_back({int(list.size()), dir.path, dir.listing.stamp, dir.listing.entriesText(false),
-                                records.count() - int(files), listingSum(dir.listing, seed), true});
+                                records.count() - int(files), dir.listing.entriesSum(seed), true});
         });
     walk.FindDirs(root);
     walk.setListed({});
