@@ -8,6 +8,7 @@
 #include "catalogue/keptlistings.h"
 #include "catalogue/layouts.h"
 #include "catalogue/recordunion.h"
+#include "catalogue/retimedfolders.h"
 #include "catalogue/unchangedtree.h"
 #include "catalogue/volumes.h"
 #include "commands.h"
@@ -127,9 +128,10 @@ void sayKept(const Volume &volume, const std::string &root)
 }
 
 // The volumes' entries as a walk of each mounted one now would make them, when it would
-// find every folder and file as the file has them; nothing otherwise.
+// find every folder and file as the file has them but for files written in place (whose
+// records it makes in `retimed`); nothing otherwise.
 std::optional<std::vector<Volume>> unchangedVolumes(const Volumes &recorded, const std::vector<FolderListing> &listings,
-                                                    const MountedNow &mounted)
+                                                    const MountedNow &mounted, RetimedFolders &retimed)
 {
     const KeptListings kept(listings, recorded);
     const std::uint64_t seed = listingSeed();
@@ -140,17 +142,23 @@ std::optional<std::vector<Volume>> unchangedVolumes(const Volumes &recorded, con
         const qint64 walked = now[v].files;
         now[v] = *mounted[v];
         now[v].walkBegan = Volumes::nowMillis();
-        if (!unchangedSince(kept, listings, int(v), seed))
-            return std::nullopt;
-        now[v].walkEnded = Volumes::nowMillis();
         now[v].files = walked;
+        if (!unchangedSince(kept, listings, int(v), seed, &retimed.listings))
+            return std::nullopt;
     }
+    std::sort(retimed.listings.begin(), retimed.listings.end());
+    if (!retimed.record(kept, listings, seed))
+        return std::nullopt;
+    for (std::size_t v = 0; v < now.size(); ++v)
+        if (mounted[v])
+            now[v].walkEnded = Volumes::nowMillis();
     return now;
 }
 
 // Where no folder or file of a mounted volume changed since the file was made, a walk would
 // make the records it holds: it is saved again as it is, with only its volumes' entries made
-// new. The copy is made while the folders are examined. Nothing where something changed, or
+// new, and the rows of files written in place given their new values. The copy is made while
+// the folders are examined. Nothing where something changed, or
 // where the file cannot be saved so (the whole save that follows then says why, if it fails
 // too).
 std::optional<int> keepUnchanged(const Arguments &a, const Volumes &recorded,
@@ -163,12 +171,14 @@ std::optional<int> keepUnchanged(const Arguments &a, const Volumes &recorded,
     std::string error;
     bool copied = false;
     std::thread copier([&] { copied = restamp.copy(a.file, target, changed, error); });
-    const std::optional<std::vector<Volume>> now = unchangedVolumes(recorded, listings, mounted);
+    RetimedFolders retimed;
+    const std::optional<std::vector<Volume>> now = unchangedVolumes(recorded, listings, mounted, retimed);
     changed = !now;
     copier.join();
     if (!now || !copied)
         return std::nullopt;
-    const atomicfile::Outcome outcome = restamp.finish(*now, error);
+    cataloguefile::InPlaceChanges changes{listings, retimed};
+    const atomicfile::Outcome outcome = restamp.finish(*now, error, &changes);
     if (outcome == atomicfile::Outcome::Failed)
         return std::nullopt;
     qint64 files = 0;
@@ -178,10 +188,15 @@ std::optional<int> keepUnchanged(const Arguments &a, const Volumes &recorded,
             sayKept((*now)[v], roots[v]);
     }
     const int status = savedAs(outcome, target, error);
-    if (status == kSuccess)
+    const long offline = long(std::count(mounted.begin(), mounted.end(), std::nullopt));
+    if (status == kSuccess && retimed.listings.empty())
         std::printf(
-            "nothing changed: %zu folders and %lld files are as the catalogue has them; %td volumes not mounted\n",
-            listings.size(), files, std::count(mounted.begin(), mounted.end(), std::nullopt));
+            "nothing changed: %zu folders and %lld files are as the catalogue has them; %ld volumes not mounted\n",
+            listings.size(), files, offline);
+    else if (status == kSuccess)
+        std::printf("changed in place: %lld files in %zu folders; %zu folders and %lld files in all; %ld volumes not "
+                    "mounted\n",
+                    changes.rowsChanged, retimed.listings.size(), listings.size(), files, offline);
     return status;
 }
 

@@ -112,8 +112,10 @@ TEST_F(UpdateTest, AnUpdateIsAFreshSaveAfterEveryKindOfChange)
 {
     ASSERT_EQ(::utimensat(AT_FDCWD, at("d2/sub/file3").c_str(), nullptr, 0), 0); // touched
     const TrvRun touched = expectUpdateIsFreshSave({QStringLiteral("-o"), updated});
-    EXPECT_EQ(listedFromFile(touched), 13)
-        << "every folder: the tree, six, and one below three of them" << touched.out.toStdString();
+    // Touched within the second it was written, its record may be the same.
+    EXPECT_TRUE(touched.out.startsWith("changed in place: ") &&
+                touched.out.contains(" files in 1 folders; 13 folders and 31 files"))
+        << touched.out.toStdString();
 
     write("d0/sub/new", 4);                                                           // a file added
     ASSERT_EQ(::unlink(at("d1/sub/file0").c_str()), 0);                               // removed
@@ -145,32 +147,39 @@ TEST_F(UpdateTest, NothingChangedOnlyWhereAWalkWouldMakeTheSameRecords)
     EXPECT_FALSE(saidNothingChanged(changed)) << changed.out.toStdString();
     EXPECT_EQ(sqlCount(other, "SELECT count(*) FROM hashes"), 31) << "the digests are carried into the new file";
 
+    expectUpdateIsFreshSave();
+    sql(old, "UPDATE volumes SET walk_began = walk_began + 10000");
+
     const timespec longAgo{1000000000, 0}, omit{0, UTIME_OMIT};
     const auto setTimes = [&](const char *file, timespec accessed, timespec modified) {
         const timespec times[] = {accessed, modified};
         ASSERT_EQ(::utimensat(AT_FDCWD, at(file).c_str(), times, 0), 0);
     };
     QByteArray last = dump(old);
-    const auto expectChangeSeen = [&](const char *what) {
+    const auto expectChangeSeen = [&](const char *what, const char *said) {
         const TrvRun r = expectUpdateIsFreshSave();
-        EXPECT_FALSE(saidNothingChanged(r)) << what;
+        EXPECT_TRUE(r.out.startsWith(said)) << what << ": " << r.out.toStdString();
         const QByteArray now = dump(old);
         EXPECT_NE(now, last) << what << ": the records should have changed";
         last = now;
         sql(old, "UPDATE volumes SET walk_began = walk_began + 10000"); // as in SetUp
     };
     setTimes("d0/sub/file0", omit, longAgo);
-    expectChangeSeen("a file's modification time");
+    const char *oneInPlace = "changed in place: 1 files in 1 folders;";
+    expectChangeSeen("a file's modification time", oneInPlace);
     setTimes("d1/sub/file1", longAgo, omit);
-    expectChangeSeen("a file's last access");
+    expectChangeSeen("a file's last access", oneInPlace);
     struct stat before {};
     ASSERT_EQ(::stat(at("d3/sub/file2").c_str(), &before), 0);
     write("d3/sub/file2", 7);
     setTimes("d3/sub/file2", before.st_atim, before.st_mtim);
-    expectChangeSeen("a file grown, its times put back");
+    expectChangeSeen("a file grown, its times put back", oneInPlace);
+    const TrvRun kept = expectUpdateIsFreshSave();
+    EXPECT_TRUE(saidNothingChanged(kept)) << "the folders' sums were made new: " << kept.out.toStdString();
     const QByteArray zone = qgetenv("TZ");
     qputenv("TZ", "XYZ-5:30"); // half an hour off every whole-hour zone
-    expectChangeSeen("the time zone");
+    // Every folder's dates moved: too many to write over.
+    expectChangeSeen("the time zone", "13 folders listed from the catalogue, 0 read anew");
     const TrvRun again = expectUpdateIsFreshSave();
     EXPECT_TRUE(saidNothingChanged(again)) << again.out.toStdString();
     zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);

@@ -222,6 +222,15 @@ void readCatalogue(const std::string &path, RecordSet &out, Volumes *volumes)
     db.exec("COMMIT");
 }
 
+void eachCheckedRow(Db &db, const std::function<void(const Cell *row, std::string_view folder)> &take)
+{
+    ExactValues exact(db);
+    const std::vector<FolderText> folders = readFolders(db, exact);
+    eachRow(db, exact, folders, [&](const Cell *row, const std::string *) {
+        take(row, folders[std::size_t(row[Folder].integer - 1)].text);
+    });
+}
+
 void streamCatalogue(const std::string &path, int batchRows, const std::function<void(RecordSet &)> &take)
 {
     RecordSet layout;

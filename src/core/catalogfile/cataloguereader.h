@@ -1,11 +1,13 @@
 #pragma once
 // Reads a catalogue file into a record set, checking everything on the way.
 
+#include "catalogfile/sqlitedb.h"
 #include "catalogue/recordset.h"
 #include "catalogue/volumes.h"
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace cataloguefile {
 
@@ -19,5 +21,11 @@ void readCatalogue(const std::string &path, RecordSet &out, Volumes *volumes);
 // reader of a whole file whose memory stays that of one batch. Throws with the reason when
 // the file is not whole, possibly after some batches were given.
 void streamCatalogue(const std::string &path, int batchRows, const std::function<void(RecordSet &)> &take);
+
+// Gives each row of the files table of an open file, in order, with its folder's text, each
+// checked as readCatalogue checks it; the sums are checked once all are given. Throws with the
+// reason.
+void eachCheckedRow(sqlitedb::Db &db,
+                    const std::function<void(const sqlitedb::Cell *row, std::string_view folder)> &take);
 
 } // namespace cataloguefile

@@ -2,15 +2,14 @@
 
 #include "catalogfile/catalogueformat.h"
 #include "catalogfile/exactcodec.h"
+#include "catalogfile/filerows.h"
 #include "catalogfile/folderlistings.h"
 #include "catalogfile/formatversion.h"
 #include "catalogue/columns.h"
 #include "catalogue/layouts.h"
-#include "catalogue/recordvalues.h"
 #include "platform/atomicfile.h"
 #include "platform/text.h"
 
-#include <array>
 #include <optional>
 #include <vector>
 
@@ -19,73 +18,6 @@ namespace {
 
 using sqlitedb::Db;
 using sqlitedb::Stmt;
-
-// The records in the set's current order as rows of the files table, summed on the way.
-class FileRows {
-public:
-    explicit FileRows(const RecordSet &records)
-        : m_records(records), m_folders(*records.sharedValues(fld::Path)),
-          m_extensions(*records.sharedValues(fld::Extension))
-    {
-    }
-
-    // The row of the record at pos, valid until the next call.
-    const std::array<Cell, kFileColumns> &row(int pos)
-    {
-        if (pos + kAhead < m_records.count())
-            m_records.prefetch(pos + kAhead, false);
-        const RecordSet::Bookmark bookmark = m_records.bookmarkAt(pos);
-        padded(pos, Name, fld::LongName);
-        padded(pos, Short, fld::ShortName);
-        const std::uint32_t folder = m_folders.id(bookmark);
-        m_row[Folder].set(qint64(folder) + 1);
-        packed(pos, Modified, fld::Modified);
-        packed(pos, Created, fld::Created);
-        packed(pos, Accessed, fld::Accessed);
-        m_row[Size].set(m_records.integerAt(pos, fld::Size));
-        packed(pos, DateKey, fld::DateKey);
-        m_row[Extension].set(m_extensions.value(m_extensions.id(bookmark)));
-        // Left out because it equals the modification time.
-        if (m_row[Modified].kind == Cell::Integer && m_row[Created].kind == Cell::Integer &&
-            m_row[Modified].integer == m_row[Created].integer)
-            m_row[Created] = Cell{};
-        if (m_row[DateKey].kind == Cell::Integer)
-            m_secondsUsed[std::uint64_t(m_row[DateKey].integer) & kSecondBits] = true;
-        m_sum.addRow(m_row.data(), m_folders.value(folder));
-        return m_row;
-    }
-    [[nodiscard]] qint64 checksum() const { return m_sum.value(); }
-    [[nodiscard]] bool secondUsed(int second) const { return m_secondsUsed[std::size_t(second)]; }
-
-private:
-    // A text as its part before the trailing blanks and their count.
-    void padded(int pos, int column, int field)
-    {
-        std::size_t blanks = 0;
-        m_row[std::size_t(column)].set(m_records.trimmedAt(pos, field, m_scratch[std::size_t(column)], blanks));
-        m_row[std::size_t(column) + 1].set(qint64(blanks));
-    }
-    // The record set's packed form as an integer, anything else as text.
-    void packed(int pos, int column, int field)
-    {
-        std::uint64_t code = 0;
-        if (m_records.packedAt(pos, field, code)) {
-            m_row[std::size_t(column)].set(qint64(code));
-        } else {
-            m_records.utf8At(pos, field, m_scratch[std::size_t(column)]);
-            m_row[std::size_t(column)].set(m_scratch[std::size_t(column)]);
-        }
-    }
-
-    // Records in display order lie scattered through memory: fetched this far ahead.
-    static constexpr int kAhead = 8;
-    const RecordSet &m_records;
-    const SharedTextColumn &m_folders, &m_extensions;
-    std::array<Cell, kFileColumns> m_row;
-    std::array<std::string, kFileColumns> m_scratch; // one per column: every value is bound at once
-    std::vector<bool> m_secondsUsed = std::vector<bool>(kSecondsPerDay);
-    Checksum m_sum;
-};
 
 void writeFields(Db &db, const RecordSet &records)
 {
@@ -168,22 +100,6 @@ void writeFiles(Db &db, FileRows &files, const RecordSet &records, const atomicf
             writeback.start();
     }
     exact.flush();
-}
-
-// Only for the view: the record set rebuilds the texts itself.
-void writeFractions(Db &db, const FileRows &files)
-{
-    Stmt st(db, "INSERT INTO fractions VALUES (?, ?)");
-    std::string fraction;
-    for (int second = 0; second < kSecondsPerDay; ++second) {
-        if (!files.secondUsed(second))
-            continue;
-        fraction.clear();
-        values::appendFractionText(second, fraction);
-        st.bind(1, second);
-        st.bind(2, fraction);
-        st.run();
-    }
 }
 
 void writeVolumes(Db &db, const Volumes &volumes)

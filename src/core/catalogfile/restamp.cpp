@@ -1,6 +1,7 @@
 #include "catalogfile/restamp.h"
 
 #include "catalogfile/catalogueformat.h"
+#include "catalogfile/retime.h"
 #include "platform/sparsecopy.h"
 
 #include <cerrno>
@@ -54,12 +55,13 @@ void copyInto(int in, const std::string &temporary, const std::atomic<bool> &sto
         throw systemError(copied.atDestination ? "cannot write the new file" : "cannot read the file", copied.err);
 }
 
-void replaceVolumes(const std::string &temporary, const std::vector<Volume> &volumes)
+void replaceVolumes(const std::string &temporary, const std::vector<Volume> &volumes, InPlaceChanges *changes)
 {
     Db db;
     db.open(temporary, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
     // Private until it is renamed into place, and synced as a whole then.
-    db.exec("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; BEGIN");
+    db.exec("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA mmap_size = 1073741824; "
+            "PRAGMA cache_size = -16384; BEGIN");
     Stmt count(db, "SELECT count(*) FROM volumes");
     if (!count.step() || count.integer(0) != qint64(volumes.size()))
         throw std::runtime_error("the file records other volumes than those walked");
@@ -70,6 +72,8 @@ void replaceVolumes(const std::string &temporary, const std::vector<Volume> &vol
         bindVolume(st, qint64(i) + 1, volumes[i]);
         st.run();
     }
+    if (changes && !changes->folders.listings.empty())
+        changes->rowsChanged = retimeRows(db, changes->listings, changes->folders);
     db.exec("COMMIT");
 }
 
@@ -97,16 +101,16 @@ bool Restamp::copy(const std::string &from, const std::string &to, const std::at
     return !stop && m_replacement.prepare(error);
 }
 
-atomicfile::Outcome Restamp::finish(const std::vector<Volume> &volumes, std::string &error)
+atomicfile::Outcome Restamp::finish(const std::vector<Volume> &volumes, std::string &error, InPlaceChanges *changes)
 {
     using atomicfile::Outcome;
     try {
-        replaceVolumes(m_replacement.temporaryPath(), volumes);
+        replaceVolumes(m_replacement.temporaryPath(), volumes, changes);
     } catch (const std::exception &e) {
         error = e.what();
         return Outcome::Failed;
     }
-    // The second flush has only the volumes' page left to write.
+    // The second flush has only the pages written since left to write.
     if (!m_replacement.prepare(error) || (!m_inPlace && !m_old.settle(m_replacement, error)))
         return Outcome::Failed;
     return m_replacement.commit(error);

@@ -5,6 +5,7 @@
 
 #include "catalogfile/oldtarget.h"
 #include "catalogfile/sqlitedb.h"
+#include "catalogue/retimedfolders.h"
 #include "catalogue/volumes.h"
 #include "platform/atomicfile.h"
 #include "platform/uniquefd.h"
@@ -15,6 +16,14 @@
 
 namespace cataloguefile {
 
+// Files written in place, for the copy's rows of them to be given their new values: found with
+// the listings the file keeps, in its order.
+struct InPlaceChanges {
+    const std::vector<FolderListing> &listings;
+    const RetimedFolders &folders;
+    qint64 rowsChanged = 0; // once put in place: the rows whose values changed
+};
+
 class Restamp {
 public:
     // Copies `from` into a temporary beside `to` (which may be the same file) and flushes it
@@ -23,9 +32,11 @@ public:
                             std::string &error);
     // Replaces the copy's volumes' entries (identity, space, walk times, files) by `volumes`,
     // in order, and puts the copy in place; its records, folders, listings and digests are
-    // the old file's. Outcomes as a save's; a file that records another number of volumes is
-    // refused.
-    [[nodiscard]] atomicfile::Outcome finish(const std::vector<Volume> &volumes, std::string &error);
+    // the old file's, but for the rows `changes` gives new values (see retimeRows). Outcomes
+    // as a save's; a file that records another number of volumes, or whose rows are not
+    // those `changes` are for, is refused.
+    [[nodiscard]] atomicfile::Outcome finish(const std::vector<Volume> &volumes, std::string &error,
+                                             InPlaceChanges *changes = nullptr);
 
 private:
     atomicfile::Replacement m_replacement;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <string_view>
 #include <thread>
 #include <unordered_set>
@@ -32,15 +33,22 @@ const std::string *OneListing::entriesFor(const std::string &, const DirStamp &n
 }
 
 struct Check {
+    enum Seen { Same, Retimed, Changed };
+
     const KeptListings &kept;
-    std::vector<const FolderListing *> folders;
-    std::unordered_set<std::string_view> paths;
-    std::uint64_t seed = 0, device = 0;
+    const std::vector<FolderListing> &listings;
+    std::uint64_t seed = 0;
+    std::vector<std::size_t> *retimed = nullptr;
+    std::vector<const FolderListing *> folders{};
+    std::unordered_set<std::string_view> paths{};
+    std::uint64_t device = 0;
     std::atomic<std::size_t> next = 0, nextStamp = 0;
     std::atomic<bool> changed = false;
+    std::mutex retimedMutex{};
 
     bool subfoldersListed(const FolderListing &was, const DirListing &now) const;
-    bool same(const FolderListing &was, DirListing &now);
+    Seen examine(const FolderListing &was, DirListing &now);
+    bool noteRetimed(const FolderListing &was);
     void stamps();
     void entries();
     void run();
@@ -66,15 +74,29 @@ bool Check::subfoldersListed(const FolderListing &was, const DirListing &now) co
     return true;
 }
 
-bool Check::same(const FolderListing &was, DirListing &now)
+// Listed from its listing, a folder has the same entries; only what examining them gave may
+// differ.
+Check::Seen Check::examine(const FolderListing &was, DirListing &now)
 {
     const OneListing known(kept, was);
     if (!was.summed)
-        return false;
+        return Changed;
     listDirectory(was.path, now, &changed, &known, false); // the sum needs no short names
-    if (!now.opened || !now.fromKnown || now.device != device || now.entriesSum(seed) != was.sum)
+    if (!now.opened || !now.fromKnown || now.device != device || !subfoldersListed(was, now))
+        return Changed;
+    return now.entriesSum(seed) == was.sum ? Same : Retimed;
+}
+
+// Where a quarter of the folders had files written in place, walking them all is as quick.
+bool Check::noteRetimed(const FolderListing &was)
+{
+    if (!retimed)
         return false;
-    return subfoldersListed(was, now);
+    const std::lock_guard lock(retimedMutex);
+    if (retimed->size() >= folders.size() / 4 + 1)
+        return false;
+    retimed->push_back(std::size_t(&was - listings.data()));
+    return true;
 }
 
 // The folders' stamps alone, beside the entries: most changes show there, within a fraction
@@ -90,9 +112,11 @@ void Check::stamps()
 void Check::entries()
 {
     DirListing now;
-    for (std::size_t i = next++; i < folders.size() && !changed; i = next++)
-        if (!same(*folders[i], now))
+    for (std::size_t i = next++; i < folders.size() && !changed; i = next++) {
+        const Seen seen = examine(*folders[i], now);
+        if (seen == Changed || (seen == Retimed && !noteRetimed(*folders[i])))
             changed = true;
+    }
 }
 
 void Check::run()
@@ -108,9 +132,10 @@ void Check::run()
 } // namespace
 
 bool unchangedSince(const KeptListings &kept, const std::vector<FolderListing> &listings, int volume,
-                    std::uint64_t seed)
+                    std::uint64_t seed, std::vector<std::size_t> *retimed)
 {
-    Check check{kept, {}, {}, seed};
+    const std::size_t before = retimed ? retimed->size() : 0;
+    Check check{kept, listings, seed, retimed};
     for (const FolderListing &l : listings)
         if (l.volume == volume)
             check.folders.push_back(&l), check.paths.insert(l.path);
@@ -118,5 +143,7 @@ bool unchangedSince(const KeptListings &kept, const std::vector<FolderListing> &
     if (check.folders.empty() || !deviceOf(check.folders.front()->path, check.device))
         return false;
     check.run();
+    if (retimed)
+        std::sort(retimed->begin() + std::ptrdiff_t(before), retimed->end());
     return !check.changed;
 }

@@ -56,8 +56,10 @@ public:
     void FindDirs(const std::string &D);
     [[nodiscard]] bool cancelled() const { return m_cancel && m_cancel->load(std::memory_order_relaxed); }
 
-    // Lists one directory: records its files and returns its subdirectories, in order.
+    // Lists one directory: records its files and returns its subdirectories, in order. Only a
+    // directory of the device FindDirs last walked, or of `device` once set, is listed.
     void ListDirectory(std::vector<std::string> &Dirs, const std::string &directory);
+    void setDevice(std::uint64_t device) { m_device = device; }
 
 private:
     void listInWalkOrder(const std::string &root);
