@@ -176,6 +176,10 @@ TEST_F(UpdateTest, NothingChangedOnlyWhereAWalkWouldMakeTheSameRecords)
     expectChangeSeen("a file grown, its times put back", oneInPlace);
     const TrvRun kept = expectUpdateIsFreshSave();
     EXPECT_TRUE(saidNothingChanged(kept)) << "the folders' sums were made new: " << kept.out.toStdString();
+    sql(old, "UPDATE files SET size = size + 1 WHERE rowid = 2");
+    setTimes("d4/sub/file4", omit, longAgo);
+    expectChangeSeen("a file's modification time, a kept row damaged",
+                     "13 folders listed from the catalogue, 0 read anew");
     const QByteArray zone = qgetenv("TZ");
     qputenv("TZ", "XYZ-5:30"); // half an hour off every whole-hour zone
     // Every folder's dates moved: too many to write over.
@@ -218,6 +222,18 @@ TEST_F(UpdateTest, AnUpdateKilledPartWayLeavesAWholeFile)
     EXPECT_TRUE(saidNothingChanged(r)) << r.out.toStdString() << r.err.toStdString();
     EXPECT_EQ(QDir(library.path()).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral("old")).size(), 1)
         << "no temporary is left beside the file";
+
+    // Killed while it writes over the row of a file written in place.
+    const timespec times[] = {{0, UTIME_OMIT}, {1000000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, at("many/0/more").c_str(), times, 0), 0);
+    save(fresh);
+    const QByteArray retimed = dump(fresh);
+    for (int delay : {5, 20, 60}) {
+        killAfter(delay);
+        const QByteArray now = dump(old);
+        EXPECT_TRUE(now == after || now == retimed) << "killed after " << delay << " ms";
+    }
+    expectUpdateIsFreshSave();
 }
 
 TEST_F(UpdateTest, FilesWithoutListingsOrVolumesAndVolumesNotMounted)
