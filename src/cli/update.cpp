@@ -299,7 +299,8 @@ constinit const Command updateCommand{
     "  Walks the folders the catalogue file FILE was made from again and saves the result in\n"
     "  FILE (or NEWFILE) as trv save would; a folder unchanged since is listed from FILE.\n"
     "  Volumes that are not mounted keep their records. Where nothing changed, FILE is kept\n"
-    "  as it is, with only its volumes' space and walk times made new.\n",
+    "  as it is, with only its volumes' space and walk times made new; where only files were\n"
+    "  written in place, only their records are made new.\n",
     define,
 };
 
