@@ -155,12 +155,32 @@ std::optional<std::vector<Volume>> unchangedVolumes(const Volumes &recorded, con
     return now;
 }
 
+// What an update that kept the file's records said of them, once it saved.
+void sayKeptRecords(const std::vector<Volume> &now, const MountedNow &mounted, const std::vector<std::string> &roots,
+                    std::size_t folders, const cataloguefile::InPlaceChanges &changes)
+{
+    qint64 files = 0;
+    for (std::size_t v = 0; v < now.size(); ++v) {
+        files += now[v].files;
+        if (!mounted[v])
+            sayKept(now[v], roots[v]);
+    }
+    const long offline = long(std::count(mounted.begin(), mounted.end(), std::nullopt));
+    if (changes.folders.listings.empty())
+        std::printf(
+            "nothing changed: %zu folders and %lld files are as the catalogue has them; %ld volumes not mounted\n",
+            folders, files, offline);
+    else
+        std::printf("changed in place: %lld files in %zu folders; %zu folders and %lld files in all; %ld volumes not "
+                    "mounted\n",
+                    changes.rowsChanged, changes.folders.listings.size(), folders, files, offline);
+}
+
 // Where no folder or file of a mounted volume changed since the file was made, a walk would
 // make the records it holds: it is saved again as it is, with only its volumes' entries made
 // new, and the rows of files written in place given their new values. The copy is made while
-// the folders are examined. Nothing where something changed, or
-// where the file cannot be saved so (the whole save that follows then says why, if it fails
-// too).
+// the folders are examined. Nothing where something changed, or where the file cannot be
+// saved so (the whole save that follows then says why, if it fails too).
 std::optional<int> keepUnchanged(const Arguments &a, const Volumes &recorded,
                                  const std::vector<FolderListing> &listings, const std::vector<std::string> &roots,
                                  const MountedNow &mounted)
@@ -181,22 +201,9 @@ std::optional<int> keepUnchanged(const Arguments &a, const Volumes &recorded,
     const atomicfile::Outcome outcome = restamp.finish(*now, error, &changes);
     if (outcome == atomicfile::Outcome::Failed)
         return std::nullopt;
-    qint64 files = 0;
-    for (std::size_t v = 0; v < now->size(); ++v) {
-        files += (*now)[v].files;
-        if (!mounted[v])
-            sayKept((*now)[v], roots[v]);
-    }
     const int status = savedAs(outcome, target, error);
-    const long offline = long(std::count(mounted.begin(), mounted.end(), std::nullopt));
-    if (status == kSuccess && retimed.listings.empty())
-        std::printf(
-            "nothing changed: %zu folders and %lld files are as the catalogue has them; %ld volumes not mounted\n",
-            listings.size(), files, offline);
-    else if (status == kSuccess)
-        std::printf("changed in place: %lld files in %zu folders; %zu folders and %lld files in all; %ld volumes not "
-                    "mounted\n",
-                    changes.rowsChanged, retimed.listings.size(), listings.size(), files, offline);
+    if (status == kSuccess)
+        sayKeptRecords(*now, mounted, roots, listings.size(), changes);
     return status;
 }
 
