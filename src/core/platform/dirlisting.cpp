@@ -248,13 +248,16 @@ std::uint64_t DirListing::entriesSum(std::uint64_t seed) const
     std::string bytes;
     bytes.reserve(entries.size() * 80 + names.size());
     for (const DirEntry &e : entries) {
+        // A folder's own times and size make no record, and its last access moves whenever a
+        // walk that may not keep it still reads the folder.
+        const bool file = !e.isDirectory;
         const std::uint64_t words[] = {std::uint64_t(e.isDirectory) | std::uint64_t(e.examined) << 1,
                                        e.device,
                                        e.inode,
-                                       std::uint64_t(e.size),
-                                       timeWord(e.created),
-                                       dayWord(e.accessed),
-                                       timeWord(e.modified),
+                                       file ? std::uint64_t(e.size) : 0,
+                                       file ? timeWord(e.created) : 0,
+                                       file ? dayWord(e.accessed) : 0,
+                                       file ? timeWord(e.modified) : 0,
                                        e.nameSize};
         bytes.append(reinterpret_cast<const char *>(words), sizeof words);
         bytes.append(names, e.nameAt, e.nameSize);

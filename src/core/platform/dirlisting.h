@@ -73,8 +73,8 @@ struct DirListing {
     // alone, for a keeper that has the names already.
     [[nodiscard]] std::string entriesText(bool fileNames = true) const;
     // A digest of every entry's name and of all that examining it gave (of the last access,
-    // its local day), in order, seeded with `seed`: equal digests mean the entries would make
-    // the same records.
+    // its local day; of a directory, only its kind, device and inode), in order, seeded with
+    // `seed`: equal digests mean the entries would make the same records.
     [[nodiscard]] std::uint64_t entriesSum(std::uint64_t seed) const;
 };
 
