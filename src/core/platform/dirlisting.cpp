@@ -77,12 +77,13 @@ int openDirectory(int at, const char *name, int flags)
     return fd >= 0 || errno != EPERM ? fd : ::openat(at, name, flags);
 }
 
-void addEntry(int fd, const char *name, unsigned char type, std::uint64_t inode, DirListing &out)
+// False, adding nothing, for an entry that vanished since the directory was read.
+bool addEntry(int fd, const char *name, unsigned char type, std::uint64_t inode, DirListing &out)
 {
     struct statx sx; // filled when examined: clearing its 256 bytes per entry showed in profiles
     const bool examined = ::statx(fd, name, kStatxFlags, kStatxMask, &sx) == 0;
     if (!examined && errno == ENOENT)
-        return; // vanished since the directory was read
+        return false;
     DirEntry &e = out.entries.emplace_back();
     e.nameAt = std::uint32_t(out.names.size());
     e.nameSize = std::uint32_t(std::strlen(name));
@@ -93,7 +94,7 @@ void addEntry(int fd, const char *name, unsigned char type, std::uint64_t inode,
         e.isDirectory = type == DT_DIR;
         e.device = out.device;
         e.inode = inode;
-        return;
+        return true;
     }
     e.isDirectory = S_ISDIR(sx.stx_mode);
     e.device = deviceNumber(sx);
@@ -102,6 +103,7 @@ void addEntry(int fd, const char *name, unsigned char type, std::uint64_t inode,
     e.created = stamp(sx, STATX_BTIME, sx.stx_btime);
     e.accessed = stamp(sx, STATX_ATIME, sx.stx_atime);
     e.modified = stamp(sx, STATX_MTIME, sx.stx_mtime);
+    return true;
 }
 
 void readEntries(int fd, DirListing &out, const std::atomic<bool> *cancel)
@@ -130,18 +132,23 @@ void readEntries(int fd, DirListing &out, const std::atomic<bool> *cancel)
     addShortNames(out);
 }
 
-// The entries a kept listing names, in its order, each examined now.
-void readKnown(int fd, const std::string &entries, DirListing &out, const std::atomic<bool> *cancel, bool shortNames)
+// The entries a kept listing names, in its order, each examined now. False where one is not
+// there: the listing is damaged, or the folder changed after its stamp was taken.
+bool readKnown(int fd, const std::string &entries, DirListing &out, const std::atomic<bool> *cancel, bool shortNames)
 {
     for (std::size_t at = 0; at + 1 < entries.size();) {
         const std::size_t end = entries.find('\0', at);
-        if (end == std::string::npos || (cancel && cancel->load(std::memory_order_relaxed)))
-            return;
-        addEntry(fd, entries.c_str() + at + 1, entries[at] == 'd' ? DT_DIR : DT_REG, 0, out);
+        if (end == std::string::npos)
+            return false;
+        if (cancel && cancel->load(std::memory_order_relaxed))
+            return true;
+        if (!addEntry(fd, entries.c_str() + at + 1, entries[at] == 'd' ? DT_DIR : DT_REG, 0, out))
+            return false;
         at = end + 1;
     }
     if (shortNames)
         addShortNames(out);
+    return true;
 }
 
 struct Known {
@@ -165,11 +172,12 @@ void listOpened(int fd, DirListing &out, const std::atomic<bool> *cancel, std::u
     out.stamp = stampOf(sx);
     out.handle = std::move(handle);
     const std::string *kept = known.listings ? known.listings->entriesFor(*known.path, out.stamp) : nullptr;
-    out.fromKnown = kept != nullptr;
-    if (kept)
-        readKnown(fd, *kept, out, cancel, known.shortNames);
-    else
-        readEntries(fd, out, cancel);
+    out.fromKnown = kept && readKnown(fd, *kept, out, cancel, known.shortNames);
+    if (out.fromKnown)
+        return;
+    out.entries.clear();
+    out.names.clear();
+    readEntries(fd, out, cancel);
 }
 
 void reset(DirListing &out)

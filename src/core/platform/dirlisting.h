@@ -82,8 +82,9 @@ struct DirListing {
 // vanishes before it can be examined is left out; one that can be listed but not examined
 // (a folder that may be read but not searched) is kept with examined false, its size 0 and
 // its times unknown. With a cancel flag the listing stops early once the flag is set.
-// With known listings, a directory whose stamp they know is listed from them; its path (with
-// the final separator) names it to them. Without shortNames the short names are left empty.
+// With known listings, a directory whose stamp they know is listed from them, unless an entry
+// they name is no longer there (then it is read); its path (with the final separator) names
+// it to them. Without shortNames the short names are left empty.
 void listDirectory(const std::string &path, DirListing &out, const std::atomic<bool> *cancel = nullptr,
                    const KnownListings *known = nullptr, bool shortNames = true);
 

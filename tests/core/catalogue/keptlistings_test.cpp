@@ -159,3 +159,19 @@ TEST_F(KeptListingsTest, AFolderOnlyReadSinceLeavesTheTreeUnchanged)
     const KeptListings kept(first.listings, first);
     EXPECT_TRUE(unchangedSince(kept, first.listings, 0, listingSeed()));
 }
+
+TEST_F(KeptListingsTest, AKeptListingThatNamesAFileNotThereIsReadAnew)
+{
+    Volumes first;
+    const std::vector<std::string> fresh = walk(first, nullptr, 10'000);
+    // Damaged in the file, or the file removed between the folder's stamp and its entries.
+    const auto a = std::find_if(first.listings.begin(), first.listings.end(),
+                                [](const FolderListing &l) { return QString::fromStdString(l.path).endsWith("/a/"); });
+    ASSERT_NE(a, first.listings.end());
+    const std::size_t at = a->entries.find(std::string("f1\0", 3));
+    ASSERT_NE(at, std::string::npos);
+    a->entries.replace(at, 2, "fZ");
+    Volumes second;
+    const KeptListings kept(first.listings, first);
+    EXPECT_EQ(walk(second, &kept), fresh);
+}
