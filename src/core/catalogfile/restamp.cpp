@@ -59,8 +59,9 @@ void replaceVolumes(const std::string &temporary, const std::vector<Volume> &vol
 {
     Db db;
     db.open(temporary, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
-    // Private until it is renamed into place, and synced as a whole then.
-    db.exec("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA mmap_size = 1073741824; "
+    // Private until it is renamed into place, and synced as a whole then. Its rows are read
+    // once, where rows are written over: mapping them would only add the file to our memory.
+    db.exec("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA mmap_size = 0; "
             "PRAGMA cache_size = -16384; BEGIN");
     Stmt count(db, "SELECT count(*) FROM volumes");
     if (!count.step() || count.integer(0) != qint64(volumes.size()))
