@@ -252,12 +252,24 @@ int walkAndSave(const Arguments &a, const Volumes &recorded, const std::vector<F
     return status;
 }
 
+// Why every folder is read anew, said once.
+void sayNoListings(const std::string &file, bool damaged)
+{
+    if (damaged)
+        complain("the folder listings '%s' keeps are damaged: every folder is listed anew", file.c_str());
+    else
+        complain("'%s' keeps no folder listings (an earlier version or the window saved it): every folder is "
+                 "listed anew",
+                 file.c_str());
+}
+
 int update(const Arguments &a)
 {
     Volumes recorded;
     std::vector<FolderListing> listings;
     std::string error;
-    if (!cataloguefile::readListings(a.file, listings, recorded, error)) {
+    bool damaged = false;
+    if (!cataloguefile::readListings(a.file, listings, recorded, error, &damaged)) {
         complain("cannot open the catalogue file '%s': %s", a.file.c_str(), error.c_str());
         return kError;
     }
@@ -269,9 +281,7 @@ int update(const Arguments &a)
     }
     OldCatalogue old;
     if (listings.empty()) {
-        complain("'%s' keeps no folder listings (an earlier version or the window saved it): every folder is "
-                 "listed anew",
-                 a.file.c_str());
+        sayNoListings(a.file, damaged);
         if (!openOld(a.file, old))
             return kError;
     }

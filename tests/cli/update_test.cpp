@@ -3,8 +3,9 @@
 // the update's records are the fresh save's, folders unchanged being listed from the file; a
 // tree in which nothing changed is told apart from one whose files changed in folders that did
 // not, or whose dates the time zone changed; an update killed part way leaves a whole file; a
-// file without listings, or without their sums, is listed anew, one without volumes is
-// refused untouched, and a volume not mounted or whose root cannot be told keeps its records.
+// file without listings, with damaged ones, or without their sums, is listed anew, one without
+// volumes is refused untouched, and a volume not mounted or whose root cannot be told keeps its
+// records.
 #include "cli/trvrun.h"
 
 #include <QDir>
@@ -238,8 +239,18 @@ TEST_F(UpdateTest, AnUpdateKilledPartWayLeavesAWholeFile)
 
 TEST_F(UpdateTest, FilesWithoutListingsOrVolumesAndVolumesNotMounted)
 {
+    // A listing damaged in the file would lose its folder's files: every folder is read instead.
+    const QString damagedFile = library.filePath(QStringLiteral("damaged.trv"));
+    ASSERT_TRUE(QFile::copy(old, damagedFile));
+    sql(damagedFile, "UPDATE folder_listings SET entries = x'' WHERE seq = 3");
+    const TrvRun damaged = trv({QStringLiteral("update"), damagedFile, QStringLiteral("-o"), updated});
+    EXPECT_TRUE(damaged.err.contains("are damaged")) << damaged.err.toStdString();
+    EXPECT_EQ(listedFromFile(damaged), 0) << damaged.out.toStdString();
+    save(fresh);
+    EXPECT_EQ(dump(updated), dump(fresh));
+
     // The version before sums kept listings without them: listed from them, never kept whole.
-    sql(old, "ALTER TABLE folder_listings DROP COLUMN entries_sum");
+    sql(old, "ALTER TABLE folder_listings DROP COLUMN entries_sum; DROP TABLE folder_listings_sum");
     const TrvRun unsummed = expectUpdateIsFreshSave({QStringLiteral("-o"), updated});
     EXPECT_FALSE(saidNothingChanged(unsummed)) << unsummed.out.toStdString();
     EXPECT_EQ(listedFromFile(unsummed), 13) << unsummed.out.toStdString() << unsummed.err.toStdString();

@@ -6,7 +6,9 @@
 #include "catalogfile/sqlitedb.h"
 #include "catalogue/volumes.h"
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace cataloguefile {
@@ -17,8 +19,13 @@ void writeListings(sqlitedb::Db &db, const Volumes &volumes, const RecordSet &re
 
 // The listings the file keeps, in walk order (none, and true, for a file that keeps none),
 // and the volumes it records, without their folders: all an update of a file whose volumes
-// are all mounted needs of it. False with the reason for a file that cannot be read.
+// are all mounted needs of it. False with the reason for a file that cannot be read. Damaged
+// listings are not given: none are, and `damaged` is set.
 [[nodiscard]] bool readListings(const std::string &path, std::vector<FolderListing> &out, Volumes &volumes,
-                                std::string &error);
+                                std::string &error, bool *damaged = nullptr);
+
+// A listing's part of the sum of the listings, kept as the file keeps it: its number, from 1
+// in walk order, and its entries with their files' names.
+[[nodiscard]] std::uint64_t listingRowSum(qint64 seq, const FolderListing &listing, std::string_view entries);
 
 } // namespace cataloguefile

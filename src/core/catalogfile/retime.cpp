@@ -2,6 +2,8 @@
 
 #include "catalogfile/cataloguereader.h"
 #include "catalogfile/filerows.h"
+#include "catalogfile/folderlistings.h"
+#include "catalogfile/readshared.h"
 
 #include <initializer_list>
 
@@ -104,10 +106,12 @@ void writeRows(Db &db, const std::vector<qint64> &rows, const RetimedFolders &re
     writeFractions(db, fresh);
 }
 
+// The listings' new sums, and the sum of the listings with them, where the file keeps it.
 void writeSums(Db &db, const std::vector<FolderListing> &listings, const RetimedFolders &retimed)
 {
     // Listings are numbered from 1 in walk order.
     Stmt st(db, "UPDATE folder_listings SET entries_sum = ?2 WHERE seq = ?1 AND path = ?3");
+    std::uint64_t added = 0, removed = 0;
     for (std::size_t k = 0; k < retimed.listings.size(); ++k) {
         const std::size_t l = retimed.listings[k];
         st.bind(1, qint64(l) + 1);
@@ -116,7 +120,18 @@ void writeSums(Db &db, const std::vector<FolderListing> &listings, const Retimed
         st.run();
         if (sqlite3_changes(db.handle()) != 1)
             throw Failure("its folder listings are not those read");
+        FolderListing now = listings[l];
+        now.sum = retimed.sums[k], now.summed = true;
+        removed += listingRowSum(qint64(l) + 1, listings[l], listings[l].entries);
+        added += listingRowSum(qint64(l) + 1, now, now.entries);
     }
+    Stmt total(db, "SELECT checksum FROM folder_listings_sum");
+    if (!hasTables(db, "'folder_listings_sum'", 1) || !total.step())
+        return;
+    Stmt put(db, "UPDATE folder_listings_sum SET checksum = ?");
+    put.bind(1, qint64(std::uint64_t(total.integer(0)) - removed + added));
+    total.reset();
+    put.run();
 }
 
 } // namespace

@@ -149,6 +149,12 @@ TEST_F(RestampTest, RowsOfFilesWrittenInPlaceGetTheirNewValuesWhereTheyAreThoseF
     for (int pos = 0; pos < 500; ++pos)
         ASSERT_EQ(opened->integerAt(pos, fld::Size), pos + pos % 2) << pos;
     EXPECT_EQ(firstValue(file, "SELECT entries_sum FROM folder_listings"), "77");
+    std::vector<FolderListing> listings;
+    Volumes recorded;
+    bool damaged = false;
+    ASSERT_TRUE(cataloguefile::readListings(file, listings, recorded, error, &damaged)) << error;
+    EXPECT_FALSE(damaged) << "the listings' own sum is made new with theirs";
+    EXPECT_EQ(listings.size(), 1u);
     EXPECT_EQ(volumesText(file), "second 1");
 
     // Damage the checksum does not cover in the rows kept: the records are not carried over.
