@@ -4,7 +4,6 @@
 #include "catalogue/layouts.h"
 
 #include <climits>
-#include <cstring>
 #include <xxhash.h>
 
 namespace cataloguefile {
