@@ -88,24 +88,27 @@ std::optional<std::int64_t> localSeconds(const FileTimestamp &t)
     return local;
 }
 
+// Rounded down, before 1970 too.
+std::int64_t daysOf(std::int64_t localSeconds)
+{
+    return localSeconds >= 0 ? localSeconds / 86400 : (localSeconds - 86399) / 86400;
+}
+
 } // namespace
 
 std::optional<std::int64_t> localDay(const FileTimestamp &t)
 {
     const std::optional<std::int64_t> local = localSeconds(t);
-    if (!local)
-        return std::nullopt;
-    return *local >= 0 ? *local / 86400 : (*local - 86399) / 86400;
+    return local ? std::optional(daysOf(*local)) : std::nullopt;
 }
 
 std::optional<LocalTime> toLocalTime(const FileTimestamp &t)
 {
-    const std::optional<std::int64_t> seconds = localSeconds(t);
-    if (!seconds)
+    const std::optional<std::int64_t> local = localSeconds(t);
+    if (!local)
         return std::nullopt;
-    const std::int64_t local = *seconds;
-    const std::int64_t days = local >= 0 ? local / 86400 : (local - 86399) / 86400;
-    const std::int64_t secs = local - days * 86400;
+    const std::int64_t days = daysOf(*local);
+    const std::int64_t secs = *local - days * 86400;
     LocalTime lt;
     civilFromDays(days, lt.year, lt.month, lt.day);
     lt.hour = int(secs / 3600);
