@@ -6,22 +6,26 @@
 #include "platform/text.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
 struct Rec {
     const char *name;
-    qint64 size;
-    const char *key;
+    qint64 size = 0;
+    const char *key = "";
+    const char *path = nullptr;
 };
 
-void fill(RecordSet &rs, std::initializer_list<Rec> recs)
+void fill(RecordSet &rs, const std::vector<Rec> &recs)
 {
     for (const Rec &r : recs) {
         rs.addNew();
         rs.setField(fld::LongName, std::string_view(r.name));
         rs.setField(fld::Size, r.size);
         rs.setField(fld::DateKey, std::string_view(r.key));
+        if (r.path)
+            rs.setField(fld::Path, std::string_view(r.path));
     }
 }
 
@@ -74,14 +78,44 @@ TEST_F(RecordSetTest, EveryKindOfFieldGivesBackExactlyWhatWasStored)
     EXPECT_EQ(rs.value(fld::Size), QStringLiteral("5368709120"));
 }
 
-TEST_F(RecordSetTest, TextSortsIgnoreCaseAndKeepEqualKeysInOrder)
+// Each set is sorted in turn by the orders given, so an empty order must undo the last one.
+TEST_F(RecordSetTest, EachKindOfFieldSortsByItsValueKeepingTiesInOrder)
 {
-    fill(rs, {{"b", 1, ""}, {"A", 2, ""}, {"a", 3, ""}, {"_x", 4, ""}, {"B", 5, ""}, {"été", 6, ""}, {"Étÿ", 7, ""}});
-    ASSERT_TRUE(rs.setSort(u"Field1"));
-    EXPECT_EQ(names(rs), (std::vector<std::string>{"A", "a", "b", "B", "_x", "été", "Étÿ"}));
-    EXPECT_EQ(rs.position(), 0);
-    ASSERT_TRUE(rs.setSort(u"Field1 Desc"));
-    EXPECT_EQ(names(rs), (std::vector<std::string>{"Étÿ", "été", "_x", "b", "B", "A", "a"}));
+    struct Sorted {
+        const char16_t *sort;
+        std::vector<std::string> names;
+    };
+    const std::vector<std::pair<std::vector<Rec>, std::vector<Sorted>>> cases = {
+        {{{"b"}, {"A"}, {"a"}, {"_x"}, {"B"}, {"été"}, {"Étÿ"}},
+         {{u"Field1", {"A", "a", "b", "B", "_x", "été", "Étÿ"}},
+          {u"Field1 Desc", {"Étÿ", "été", "_x", "b", "B", "A", "a"}}}},
+        {{{"ABCDEFGHIJ2             "}, {"ABCDEFGHIJ               "}, {"ABCDEFGHIJ1"}, {"ABCDEFGH"}},
+         {{u"Field1", {"ABCDEFGH", "ABCDEFGHIJ               ", "ABCDEFGHIJ1", "ABCDEFGHIJ2             "}}}},
+        {{{"big", qint64(3) << 31, "363460"},
+          {"small", 9, "363450.5"},
+          {"mid", 100, "363450.00001157407"},
+          {"neg", -1, "363450"}},
+         {{u"Field7", {"neg", "small", "mid", "big"}},
+          {u"Field7 Desc", {"big", "mid", "small", "neg"}},
+          {u"Field8", {"neg", "mid", "small", "big"}}}},
+        {{{"0", 0, "", "/B/"}, {"1", 0, "", "/a/"}, {"2", 0, "", "/A/"}, {"3", 0, "", "/B/"}, {"4", 0, "", "/"}},
+         {{u"Field3", {"4", "1", "2", "0", "3"}},
+          {u"Field3 Desc", {"0", "3", "1", "2", "4"}},
+          {u"", {"0", "1", "2", "3", "4"}}}},
+    };
+    for (const auto &[recs, sorts] : cases) {
+        rs.close();
+        CreateRecordSet(rs);
+        fill(rs, recs);
+        for (const Sorted &s : sorts) {
+            ASSERT_TRUE(rs.setSort(s.sort));
+            EXPECT_EQ(names(rs), s.names) << QString::fromUtf16(s.sort).toStdString();
+            EXPECT_EQ(rs.position(), 0);
+        }
+    }
+    EXPECT_FALSE(rs.setSort(u"Field10"));
+    EXPECT_FALSE(rs.setSort(u"Field1 Sideways"));
+    EXPECT_EQ(names(rs), (std::vector<std::string>{"0", "1", "2", "3", "4"})) << "a bad order changes nothing";
 }
 
 TEST_F(RecordSetTest, LargeTextSortsAreStableBothWays)
@@ -105,77 +139,22 @@ TEST_F(RecordSetTest, LargeTextSortsAreStableBothWays)
     }
 }
 
-TEST_F(RecordSetTest, LongCommonPrefixesAndPaddingCompareWholeValues)
-{
-    fill(rs, {{"ABCDEFGHIJ2             ", 0, ""},
-              {"ABCDEFGHIJ               ", 0, ""},
-              {"ABCDEFGHIJ1", 0, ""},
-              {"ABCDEFGH", 0, ""}});
-    ASSERT_TRUE(rs.setSort(u"Field1"));
-    EXPECT_EQ(names(rs), (std::vector<std::string>{"ABCDEFGH", "ABCDEFGHIJ               ", "ABCDEFGHIJ1",
-                                                   "ABCDEFGHIJ2             "}));
-}
-
-TEST_F(RecordSetTest, SizesSortNumericallyAndDateKeysAsText)
-{
-    fill(rs, {{"big", qint64(3) << 31, "363460"},
-              {"small", 9, "363450.5"},
-              {"mid", 100, "363450.00001157407"},
-              {"neg", -1, "363450"}});
-    ASSERT_TRUE(rs.setSort(u"Field7"));
-    EXPECT_EQ(names(rs), (std::vector<std::string>{"neg", "small", "mid", "big"}));
-    ASSERT_TRUE(rs.setSort(u"Field7 Desc"));
-    EXPECT_EQ(names(rs).front(), "big");
-    ASSERT_TRUE(rs.setSort(u"Field8"));
-    EXPECT_EQ(names(rs), (std::vector<std::string>{"neg", "mid", "small", "big"}));
-}
-
-TEST_F(RecordSetTest, SharedValuesSortByTheirText)
-{
-    const char *paths[] = {"/B/", "/a/", "/A/", "/B/", "/"};
-    for (int i = 0; i < 5; ++i) {
-        rs.addNew();
-        rs.setField(fld::LongName, std::to_string(i));
-        rs.setField(fld::Path, std::string_view(paths[i]));
-    }
-    ASSERT_TRUE(rs.setSort(u"Field3"));
-    EXPECT_EQ(names(rs), (std::vector<std::string>{"4", "1", "2", "0", "3"}));
-    ASSERT_TRUE(rs.setSort(u"Field3 Desc"));
-    EXPECT_EQ(names(rs), (std::vector<std::string>{"0", "3", "1", "2", "4"}));
-    EXPECT_TRUE(rs.setSort(u""));
-    EXPECT_EQ(names(rs), (std::vector<std::string>{"0", "1", "2", "3", "4"}));
-}
-
-TEST_F(RecordSetTest, BadSortOrdersChangeNothing)
-{
-    fill(rs, {{"b", 1, ""}, {"a", 2, ""}});
-    EXPECT_FALSE(rs.setSort(u"Field10"));
-    EXPECT_FALSE(rs.setSort(u"Field1 Sideways"));
-    EXPECT_EQ(names(rs), (std::vector<std::string>{"b", "a"}));
-}
-
 TEST_F(RecordSetTest, FindStartsAtTheCurrentRecordAndReadsQuotesLiterally)
 {
-    fill(rs, {{"ABC", 0, ""}, {"ABD", 0, ""}, {"O'BRIEN", 0, ""}, {"ZED", 0, ""}});
+    fill(rs, {{"ABC"}, {"ABD"}, {"O'BRIEN"}, {"ZED"}});
     rs.setSort(u"Field1");
-    rs.moveFirst();
-    ASSERT_TRUE(rs.find(u"Field1 >= 'abd'"));
-    EXPECT_EQ(rs.valueUtf8(fld::LongName), "ABD");
-    ASSERT_TRUE(rs.find(u"Field1 >= 'abd'"));
-    EXPECT_EQ(rs.position(), 1) << "the current record itself is a candidate";
-    rs.moveFirst();
-    ASSERT_TRUE(rs.find(u"Field1 >= 'o'b'"));
-    EXPECT_EQ(rs.valueUtf8(fld::LongName), "O'BRIEN");
-    rs.moveFirst();
-    ASSERT_TRUE(rs.find(u"Field1 >= ''"));
-    EXPECT_EQ(rs.position(), 0);
-    ASSERT_TRUE(rs.find(u"Field1 >= 'zz'"));
-    EXPECT_TRUE(rs.eof());
+    // From where, what, and where the find lands; 4 is past the end.
+    const std::tuple<int, const char16_t *, int> finds[] = {{0, u"Field1 >= 'abd'", 1}, {1, u"Field1 >= 'abd'", 1},
+                                                            {0, u"Field1 >= 'o'b'", 2}, {0, u"Field1 >= ''", 0},
+                                                            {0, u"Field1 >= 'zz'", 4},  {0, u"Field7 > -1", 0}};
+    for (const auto &[from, criterion, at] : finds) {
+        rs.setPosition(from);
+        ASSERT_TRUE(rs.find(criterion)) << QString::fromUtf16(criterion).toStdString();
+        EXPECT_EQ(rs.position(), at) << QString::fromUtf16(criterion).toStdString() << " from " << from;
+        EXPECT_EQ(rs.eof(), at == 4);
+    }
     EXPECT_FALSE(rs.find(u"Field1 >= 'unterminated"));
     EXPECT_FALSE(rs.find(u"Nothing >= 'a'"));
-    rs.moveFirst();
-    ASSERT_TRUE(rs.find(u"Field7 > -1"));
-    EXPECT_EQ(rs.position(), 0);
 }
 
 // A sorted set answers a find by halving, a large unsorted one by a pass in storage order;
@@ -251,11 +230,10 @@ TEST_F(RecordSetTest, FindRepeatComparesFittedValuesNearAndFar)
     EXPECT_EQ(rs.findRepeat(fld::LongName, 11, 11, 8), 11);
 }
 
-TEST_F(RecordSetTest, NavigationStopsAtBothEnds)
+TEST_F(RecordSetTest, NavigationStopsAtBothEndsAndBookmarksSurviveSortsAndDeletes)
 {
-    EXPECT_TRUE(rs.eof());
-    EXPECT_TRUE(rs.bof());
-    fill(rs, {{"a", 0, ""}, {"b", 0, ""}});
+    EXPECT_TRUE(rs.eof() && rs.bof());
+    fill(rs, {{"c"}, {"a"}, {"b"}});
     rs.moveFirst();
     rs.movePrevious();
     EXPECT_TRUE(rs.bof());
@@ -263,13 +241,9 @@ TEST_F(RecordSetTest, NavigationStopsAtBothEnds)
     rs.moveNext();
     rs.moveNext();
     EXPECT_TRUE(rs.eof());
-    EXPECT_EQ(rs.position(), 2);
+    EXPECT_EQ(rs.position(), 3);
     EXPECT_EQ(rs.valueUtf8(fld::LongName), "") << "no record past the end";
-}
 
-TEST_F(RecordSetTest, BookmarksSurviveSortsAndDeletes)
-{
-    fill(rs, {{"c", 0, ""}, {"a", 0, ""}, {"b", 0, ""}});
     rs.moveFirst();
     const auto c = rs.bookmark();
     rs.setSort(u"Field1");
@@ -287,38 +261,6 @@ TEST_F(RecordSetTest, BookmarksSurviveSortsAndDeletes)
     EXPECT_EQ(rs.positionOf(c), -1);
     rs.deleteCurrent(); // nothing current: nothing removed
     EXPECT_EQ(rs.count(), 1);
-}
-
-TEST_F(RecordSetTest, CloseReleasesEverythingAndTheTableCanBeLaidOutAgain)
-{
-    fill(rs, {{"a", 0, ""}});
-    rs.close();
-    EXPECT_FALSE(rs.isOpen());
-    EXPECT_EQ(rs.count(), 0);
-    EXPECT_EQ(rs.fieldCount(), 0);
-    CreateRecordSet(rs);
-    EXPECT_EQ(rs.fieldCount(), fld::Count);
-    EXPECT_EQ(rs.count(), 0);
-}
-
-TEST(Layouts, CatalogueAndDummyLayouts)
-{
-    RecordSet catalogue;
-    CreateRecordSet(catalogue);
-    ASSERT_EQ(catalogue.fieldCount(), 9);
-    const int sizes[] = {25, 14, 255, 25, 25, 25, 0, 25, 25};
-    for (int i = 0; i < 9; ++i) {
-        EXPECT_EQ(catalogue.field(i).name, QStringLiteral("Field%1").arg(i + 1));
-        EXPECT_EQ(catalogue.field(i).definedSize, sizes[i]);
-        EXPECT_EQ(catalogue.field(i).attributes, ado::adFldUnspecified);
-        EXPECT_EQ(catalogue.field(i).adoType, i == 6 ? ado::adBigInt : ado::adVarChar);
-    }
-    RecordSet dummy;
-    BuildDummyRecordSet(dummy);
-    EXPECT_EQ(dummy.count(), 50);
-    EXPECT_EQ(dummy.field(8).adoType, ado::adBSTR);
-    for (int f = 0; f < 9; ++f)
-        EXPECT_EQ(dummy.textAt(49, f), QString());
 }
 
 // A time handed over as numbers must read back as the text it would have been given.
