@@ -4,33 +4,25 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-LocalTime at(int y, int mo, int d, int h, int mi, int s)
-{
-    return LocalTime{y, mo, d, h, mi, s};
-}
-
-} // namespace
-
-TEST(NameValues, LongNamesAreUpperCasedCutAndPaddedByCharacters)
+TEST(NameValues, NamesAreUpperCasedCutAndPaddedByCharactersAndPathsAreNeverCut)
 {
     EXPECT_EQ(values::longNameValue("readme.txt"), "README.TXT               ");
     EXPECT_EQ(values::longNameValue("a_name_of_thirty_characters.x"), "A_NAME_OF_THIRTY_CHARACTE");
-    // Multi-byte characters count once, and simple case mapping keeps the length.
-    const std::string v = values::longNameValue("résumé straße.doc");
-    EXPECT_EQ(text::codePointCount(v), 25u);
-    EXPECT_EQ(text::trimRight(v), "RÉSUMÉ STRAßE.DOC");
-}
-
-TEST(NameValues, InvalidUtf8NamesBecomeReplacementCharacters)
-{
-    const std::string v = values::longNameValue("\xff\xfe"
-                                                "abc");
-    EXPECT_TRUE(text::isValidUtf8(v));
-    EXPECT_EQ(text::trimRight(v), "\xEF\xBF\xBD\xEF\xBF\xBD"
-                                  "ABC");
-    EXPECT_EQ(text::codePointCount(v), 25u);
+    // Multi-byte characters count once, simple case mapping keeps the length, and bytes that
+    // are not UTF-8 become replacement characters.
+    for (const auto &[name, trimmed] : {std::pair<std::string, std::string>{"résumé straße.doc", "RÉSUMÉ STRAßE.DOC"},
+                                        {"\xff\xfe"
+                                         "abc",
+                                         "\xEF\xBF\xBD\xEF\xBF\xBD"
+                                         "ABC"}}) {
+        const std::string v = values::longNameValue(name);
+        EXPECT_TRUE(text::isValidUtf8(v)) << name;
+        EXPECT_EQ(text::codePointCount(v), 25u) << name;
+        EXPECT_EQ(text::trimRight(v), trimmed);
+    }
+    EXPECT_EQ(values::pathValue("/home/ann"), "/HOME/ANN/");
+    EXPECT_EQ(values::pathValue("/"), "/");
+    EXPECT_EQ(values::pathValue("/" + std::string(300, 'd')).size(), 302u);
 }
 
 TEST(NameValues, ShortNameFallsBackToTheLongNameAndGivesTheExtension)
@@ -45,64 +37,44 @@ TEST(NameValues, ShortNameFallsBackToTheLongNameAndGivesTheExtension)
               "VERYLONGEXTE");
 }
 
-TEST(PathValues, PathsAreUpperCasedEndInTheSeparatorAndAreNeverCut)
+TEST(DateValues, TimeTextsUseTheTwelveHourClockAndKeysCountDaysFromTheEndOf1899)
 {
-    EXPECT_EQ(values::pathValue("/home/ann"), "/HOME/ANN/");
-    EXPECT_EQ(values::pathValue("/"), "/");
-    const std::string deep = "/" + std::string(300, 'd');
-    EXPECT_EQ(values::pathValue(deep).size(), 302u);
-    EXPECT_EQ(LastPath("/home/ann/*.*"), "*.*");
-    EXPECT_EQ(LastPath("/home/ann/"), "");
-    EXPECT_EQ(LastPath("noseparator"), "");
+    struct Case {
+        LocalTime t;
+        const char *text, *key;
+    };
+    const Case cases[] = {
+        {{1899, 12, 30, 12, 0, 0}, "12/30/1899  12:00:00 PM", "00.5"},
+        {{1900, 1, 1, 0, 0, 0}, "01/01/1900  12:00:00 AM", "20"},
+        {{2001, 12, 31, 0, 5, 9}, "12/31/2001  12:05:09 AM", "372560.003576389"},
+        {{2001, 12, 31, 12, 0, 0}, "12/31/2001  12:00:00 PM", "372560.5"},
+        // Keys of one day and the next order as text.
+        {{1999, 7, 4, 0, 0, 0}, "07/04/1999  12:00:00 AM", "363450"},
+        {{1999, 7, 4, 0, 0, 1}, "07/04/1999  12:00:01 AM", "363450.00001157407"},
+        {{1999, 7, 4, 0, 0, 10}, "07/04/1999  12:00:10 AM", "363450.0001157407"},
+        {{1999, 7, 4, 15, 15, 42}, "07/04/1999  03:15:42 PM", "363450.6359028"},
+        {{1999, 7, 4, 23, 59, 59}, "07/04/1999  11:59:59 PM", "363450.9999884"},
+        {{1999, 7, 5, 0, 0, 0}, "07/05/1999  12:00:00 AM", "363460"},
+    };
+    std::string last;
+    for (const Case &c : cases) {
+        std::string key;
+        EXPECT_EQ(FileTimeText(c.t, key), c.text);
+        EXPECT_EQ(key, c.key) << c.text;
+        if (c.t.year == 1999) {
+            EXPECT_LT(last, key);
+            last = key;
+        }
+    }
 }
 
-TEST(DateValues, DayNumbersCountFromTheLastDaysOf1899)
-{
-    EXPECT_EQ(values::dayNumber(1899, 12, 30), 0);
-    EXPECT_EQ(values::dayNumber(1900, 1, 1), 2);
-    EXPECT_EQ(values::dayNumber(1999, 7, 4), 36345);
-    EXPECT_EQ(values::dayNumber(1600, 12, 31) + 1, values::dayNumber(1601, 1, 1));
-}
-
-TEST(DateValues, TimeTextsUseTheTwelveHourClock)
-{
-    std::string key;
-    EXPECT_EQ(FileTimeText(at(1999, 7, 4, 15, 15, 42), key), "07/04/1999  03:15:42 PM");
-    EXPECT_EQ(key, "363450.6359028");
-    EXPECT_EQ(FileTimeText(at(2001, 12, 31, 0, 5, 9), key), "12/31/2001  12:05:09 AM");
-    EXPECT_EQ(FileTimeText(at(2001, 12, 31, 12, 0, 0), key), "12/31/2001  12:00:00 PM");
-}
-
-TEST(DateValues, KeysAreFixedNotationAndOrderAsText)
-{
-    std::string midnight, oneSecond, tenSeconds, late;
-    (void)FileTimeText(at(1999, 7, 4, 0, 0, 0), midnight);
-    (void)FileTimeText(at(1999, 7, 4, 0, 0, 1), oneSecond);
-    (void)FileTimeText(at(1999, 7, 4, 0, 0, 10), tenSeconds);
-    (void)FileTimeText(at(1999, 7, 4, 23, 59, 59), late);
-    EXPECT_EQ(midnight, "363450");
-    EXPECT_EQ(oneSecond, "363450.00001157407");
-    EXPECT_EQ(tenSeconds, "363450.0001157407");
-    EXPECT_EQ(late, "363450.9999884");
-    EXPECT_LT(midnight, oneSecond);
-    EXPECT_LT(oneSecond, tenSeconds);
-    EXPECT_LT(tenSeconds, late);
-    std::string nextDay;
-    (void)FileTimeText(at(1999, 7, 5, 0, 0, 0), nextDay);
-    EXPECT_LT(late, nextDay);
-}
-
-TEST(DateValues, SingleTextKeepsSevenSignificantDigits)
+TEST(DateValues, KeyPartsAreSingleTextsOfSevenSignificantDigits)
 {
     EXPECT_EQ(values::singleText(36345.0f), "36345");
     EXPECT_EQ(values::singleText(2958465.0f), "2958465");
     EXPECT_EQ(values::singleText(0.5f), "0.5");
     EXPECT_EQ(values::singleText(1e-7f), "0.0000001");
     EXPECT_EQ(values::singleText(-2.0f), "-2");
-}
-
-TEST(DateValues, KeyPartsAreTheSingleTextsOfDayAndFraction)
-{
     for (int s = 0; s < 86400; ++s)
         ASSERT_EQ(values::fractionText(s), values::singleText(float(double(s) / 86400.0))) << s;
     for (const int day : {-(1 << 23), -109205, -1, 0, 2, 36345, 2958465, (1 << 23) - 1})
@@ -112,7 +84,7 @@ TEST(DateValues, KeyPartsAreTheSingleTextsOfDayAndFraction)
 TEST(DateValues, UnknownAndUnconvertibleTimesLeaveTheKeyAlone)
 {
     std::string key = "kept";
-    EXPECT_EQ(FileTimeText(at(1601, 1, 1, 10, 0, 0), key), "         UNKNOWN");
+    EXPECT_EQ(FileTimeText(LocalTime{1601, 1, 1, 10, 0, 0}, key), "         UNKNOWN");
     EXPECT_EQ(FileTimeText(std::nullopt, key), "");
     EXPECT_EQ(key, "kept");
     EXPECT_EQ(values::accessedValue("         UNKNOWN"), "  UNKNOWN ");
