@@ -1,7 +1,7 @@
 // Guards the Print command's order (the reminder always first, a cancelled dialog or a
-// portrait page ending it silently), the report window's captions, a report that leaves
-// the window once the catalogue it shows is gone, a sort line that follows a later sort,
-// and the window's keys, zoom and proposed PDF name.
+// portrait page ending it silently), the report's captions and rows through later sorts, a
+// report that leaves the window once Clear frees its catalogue, and the report window's
+// keys, zoom and proposed PDF name.
 #include "lookup/sorting.h"
 #include "printing/printcommand.h"
 #include "printing/reportwindow.h"
@@ -20,9 +20,6 @@
 
 namespace {
 
-const QString kReminder = QStringLiteral("Make sure your printer is in Landscape mode before printing");
-const QString kReminderTitle = QStringLiteral("Printer Must Be In Landscape Mode");
-
 class FakePrinterDialog final : public PrinterDialog {
 public:
     bool choosePrinter(QPrinter &printer) override
@@ -39,42 +36,10 @@ public:
     QPageLayout offered;
 };
 
-class PrintCommandTest : public ::testing::Test {
-protected:
-    PrintCommandTest()
-    {
-        window.setWindowTitle(QStringLiteral("Tarvolo  -  Display Of Files As Of 12-7-2026 9-05-03 PM"));
-        lblSortType.setText(QStringLiteral(" Sorted By Size - Descending "));
-        lblSortType.hide();
-        CreateRecordSet(*catalogue);
-        for (qint64 size : {10, 1234567, 300}) {
-            catalogue->addNew();
-            catalogue->setField(fld::LongName, QStringLiteral("F%1").arg(size).leftJustified(25));
-            catalogue->setField(fld::Path, QStringLiteral("/HOME/ANN/"));
-            catalogue->setField(fld::Size, size);
-        }
-        PrintControls c;
-        c.window = &window;
-        c.messages = &sink;
-        c.printerDialog = &dialog;
-        c.lblSortType = &lblSortType;
-        c.state = &state;
-        command = std::make_unique<PrintCommand>(std::move(c));
-    }
-
-    QWidget window;
-    QLabel lblSortType;
-    DisplayState state;
-    std::unique_ptr<RecordSet> &catalogue = state.catalogue;
-    RecordingSink sink;
-    FakePrinterDialog dialog;
-    std::unique_ptr<PrintCommand> command;
-};
-
 // A report printed from the main window over a catalogue filled in by hand.
-class ReportWindowTest : public ::testing::Test {
+class PrintTest : public ::testing::Test {
 protected:
-    ReportWindowTest()
+    PrintTest()
     {
         FrmDisplay::Services services = FrmDisplay::Services::withoutDrives(&sink);
         services.printerDialog = &printer;
@@ -85,7 +50,7 @@ protected:
     }
 
     // As the end of a Display leaves the window: the files shown, long name ascending.
-    ReportWindow *print(int files)
+    void show(int files)
     {
         RecordSet &rs = *window->state().catalogue;
         for (int i = 0; i < files; ++i) {
@@ -97,10 +62,14 @@ protected:
         window->state().TotalFiles = rs.count();
         window->windowControls().grdFiles->setDataSource(&rs);
         window->sorting().SortIt();
-        window->mnuPrint_Click();
-        return window->printCommand().reportWindow();
     }
-    [[nodiscard]] QString sortLabel() const { return window->findChild<QLabel *>("lblSortType")->text(); }
+    ReportWindow *print(int files)
+    {
+        show(files);
+        window->mnuPrint_Click();
+        return report();
+    }
+    [[nodiscard]] ReportWindow *report() const { return window->printCommand().reportWindow(); }
 
     const QString kLiveCaption = QStringLiteral("Tarvolo  -  Display Of Files As Of 12-7-2026 9-05-03 PM");
     RecordingSink sink;
@@ -112,29 +81,58 @@ protected:
 
 } // namespace
 
-TEST_F(ReportWindowTest, SortLineFollowsTheRowsOfALaterSort)
+TEST_F(PrintTest, ReminderThenDialogThenReportOnlyOnALandscapePage)
+{
+    show(3);
+    const ShownMessage reminder{QStringLiteral("Make sure your printer is in Landscape mode before printing"),
+                                QStringLiteral("Printer Must Be In Landscape Mode")};
+    struct Case {
+        const char *name;
+        bool accept, portrait, report;
+    };
+    // The portrait choice comes before a cancel: the next dialog is offered landscape again.
+    for (const Case &c : {Case{"printed", true, false, true}, Case{"portrait", true, true, false},
+                          Case{"cancelled", false, false, false}}) {
+        sink.shown.clear();
+        printer = {};
+        printer.accept = c.accept;
+        printer.portrait = c.portrait;
+        window->mnuPrint_Click();
+        EXPECT_EQ(sink.shown, std::vector{reminder}) << c.name;
+        EXPECT_EQ(printer.calls, 1) << c.name;
+        EXPECT_EQ(printer.offered.orientation(), QPageLayout::Landscape) << c.name;
+        EXPECT_EQ(printer.offered.pageSize().id(), QPageSize::Letter) << c.name;
+        EXPECT_EQ(report() != nullptr, c.report) << c.name;
+        delete report();
+    }
+}
+
+TEST_F(PrintTest, TheReportFollowsLaterSortsUntilClearFreesItsCatalogue)
 {
     ReportWindow *report = print(120);
     ASSERT_TRUE(report);
+    EXPECT_TRUE(report->isVisible());
+    EXPECT_EQ(report->windowTitle(), kLiveCaption);
+    EXPECT_EQ(report->report().captions().title, kLiveCaption);
     EXPECT_EQ(report->report().captions().sortOrder, QStringLiteral(" Sorted By Long File Name - Ascending "));
     struct Step {
         const char *name;
         std::function<void()> sort;
-        const char *line, *firstRow;
+        const char *line, *firstRow, *firstSize;
     };
     const Step steps[] = {
         {"menu", [this] { window->action(QStringLiteral("mnuSizeDsc"))->trigger(); }, " Sorted By Size - Descending ",
-         "F00119"},
+         "F00119", "119,000"},
         {"arrow", [this] { window->tbrTRVStd_ButtonClick(QStringLiteral("UpArrow")); }, " Sorted By Size - Ascending ",
-         "F00000"},
+         "F00000", "0"},
         {"key", [this] { window->tbrTRVStd_ButtonClick(QStringLiteral("ShortName")); },
-         " Sorted By Short File Name - Ascending ", nullptr},
+         " Sorted By Short File Name - Ascending ", nullptr, nullptr},
     };
     for (const Step &step : steps) {
         step.sort();
-        ASSERT_EQ(window->printCommand().reportWindow(), report) << step.name;
+        ASSERT_EQ(this->report(), report) << step.name;
         EXPECT_EQ(report->report().captions().sortOrder.toStdString(), step.line) << step.name;
-        EXPECT_EQ(sortLabel().toStdString(), step.line) << step.name;
+        EXPECT_EQ(window->findChild<QLabel *>("lblSortType")->text().toStdString(), step.line) << step.name;
         if (!step.firstRow)
             continue;
         // What is printed: the rows in the new order under the new heading.
@@ -146,11 +144,18 @@ TEST_F(ReportWindowTest, SortLineFollowsTheRowsOfALaterSort)
         const auto first =
             std::find_if(lines.begin(), lines.end(), [](const QString &l) { return l.contains(u"/HOME"); });
         ASSERT_NE(first, lines.end());
-        EXPECT_TRUE(first->startsWith(QLatin1String(step.firstRow))) << step.name << ": " << first->toStdString();
+        EXPECT_TRUE(first->startsWith(QLatin1String(step.firstRow)) && first->endsWith(QLatin1String(step.firstSize)))
+            << step.name << ": " << first->toStdString();
     }
+
+    // Clear frees the catalogue: the report closes instead of painting freed records.
+    const QPointer<ReportWindow> watched(report);
+    window->cmdClear_Click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(watched.isNull());
 }
 
-TEST_F(ReportWindowTest, PageKeysTurnPagesWhereverTheFocusIs)
+TEST_F(PrintTest, PageKeysTurnPagesWhereverTheFocusIs)
 {
     ReportWindow *report = print(1500);
     ASSERT_TRUE(report);
@@ -179,7 +184,7 @@ TEST_F(ReportWindowTest, PageKeysTurnPagesWhereverTheFocusIs)
     }
 }
 
-TEST_F(ReportWindowTest, OpensAtThePageWidthAndKeepsToItWhenResized)
+TEST_F(PrintTest, OpensAtThePageWidthAndKeepsToItWhenResized)
 {
     ReportWindow *report = print(100);
     ASSERT_TRUE(report);
@@ -199,7 +204,7 @@ TEST_F(ReportWindowTest, OpensAtThePageWidthAndKeepsToItWhenResized)
     EXPECT_GT(scroll->horizontalScrollBar()->maximum(), 0) << "a letter page at 100% in 700 pixels";
 }
 
-TEST_F(ReportWindowTest, SaveAsPdfProposesTheCataloguesNameInTheTarvoloFolder)
+TEST_F(PrintTest, SaveAsPdfProposesTheCataloguesNameInTheTarvoloFolder)
 {
     ReportWindow *report = print(3);
     ASSERT_TRUE(report);
@@ -215,72 +220,4 @@ TEST_F(ReportWindowTest, SaveAsPdfProposesTheCataloguesNameInTheTarvoloFolder)
     EXPECT_EQ(reportPdfName(QStringLiteral("Tarvolo  -  Display Of photos    ")), QStringLiteral("photos.pdf"));
     EXPECT_EQ(reportPdfName(QStringLiteral("Tarvolo  -  Display Of a b.c    ")), QStringLiteral("a b.c.pdf"));
     EXPECT_EQ(reportPdfName(QStringLiteral("Tarvolo  -  File Display")), QStringLiteral("File Display.pdf"));
-}
-
-TEST_F(PrintCommandTest, ReminderThenDialogThenReportOnlyOnALandscapePage)
-{
-    struct Case {
-        const char *name;
-        bool accept, portrait, report;
-    };
-    for (const Case &c : {Case{"printed", true, false, true}, Case{"cancelled", false, false, false},
-                          Case{"portrait", true, true, false}}) {
-        sink.shown.clear();
-        dialog = {};
-        dialog.accept = c.accept;
-        dialog.portrait = c.portrait;
-        command->mnuPrint_Click();
-        ASSERT_EQ(sink.shown.size(), 1u) << c.name;
-        EXPECT_EQ(sink.shown[0], (ShownMessage{kReminder, kReminderTitle}));
-        EXPECT_EQ(dialog.calls, 1) << c.name;
-        EXPECT_EQ(dialog.offered.orientation(), QPageLayout::Landscape) << c.name;
-        EXPECT_EQ(dialog.offered.pageSize().id(), QPageSize::Letter) << c.name;
-        ReportWindow *shown = command->reportWindow();
-        EXPECT_EQ(shown != nullptr, c.report) << c.name;
-        delete shown;
-    }
-}
-
-TEST_F(PrintCommandTest, ReportTakesTheCaptionsAndFollowsTheCatalogue)
-{
-    ASSERT_TRUE(catalogue->setSort(u"Field7 Desc"));
-    command->mnuPrint_Click();
-    ReportWindow *report = command->reportWindow();
-    ASSERT_TRUE(report);
-    EXPECT_TRUE(report->isVisible());
-    EXPECT_EQ(report->windowTitle(), window.windowTitle());
-    EXPECT_EQ(report->report().captions().title, window.windowTitle());
-    EXPECT_EQ(report->report().captions().sortOrder, QStringLiteral(" Sorted By Size - Descending "));
-
-    QTemporaryDir dir;
-    const QString pdf = dir.filePath(QStringLiteral("r.pdf"));
-    ASSERT_EQ(report->savePdf(pdf), ReportOutcome::Done);
-    const QStringList lines = pdfPageText(pdf, 1).split(u'\n');
-    const auto first = std::find_if(lines.begin(), lines.end(), [](const QString &l) { return l.contains(u"/HOME"); });
-    ASSERT_NE(first, lines.end());
-    EXPECT_TRUE(first->startsWith(u"F1234567") && first->endsWith(u"1,234,567")) << first->toStdString();
-
-    // The catalogue goes (Clear): the report closes instead of painting freed records.
-    QPointer<ReportWindow> watched(report);
-    catalogue = std::make_unique<RecordSet>();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(watched.isNull());
-}
-
-TEST(PrintMenu, RemindsEvenWhenNothingIsDisplayed)
-{
-    RecordingSink sink;
-    FakePrinterDialog dialog;
-    dialog.accept = false;
-    FrmDisplay::Services services;
-    services.messages = &sink;
-    services.printerDialog = &dialog;
-    services.driveSource = [](DriveTables &) { return QStringList(); };
-    services.quit = [] {};
-    FrmDisplay window(std::move(services));
-    window.action(QStringLiteral("mnuPrint"))->trigger();
-    window.tbrTRVStd_ButtonClick(QStringLiteral("Print"));
-    EXPECT_EQ(sink.shown, decltype(sink.shown)(2, ShownMessage{kReminder, kReminderTitle}));
-    EXPECT_EQ(dialog.calls, 2);
-    EXPECT_EQ(window.printCommand().reportWindow(), nullptr);
 }
