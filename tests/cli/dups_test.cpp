@@ -5,6 +5,7 @@
 // hashing killed and resumed with the catalogue whole, and its digests kept by a save over
 // it; damage found by verify.
 #include "cli/trvrun.h"
+#include "support/sqlitevalue.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,12 +17,13 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <fcntl.h>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -50,7 +52,7 @@ protected:
         write("e/empty2", {});
         write("f/IMG_0001.JPG", bytes(300, 1));
         write("g/IMG_0001.JPG", bytes(400, 2));
-        ASSERT_EQ(trv({QStringLiteral("save"), QStringLiteral("-o"), catalogue, tree.path()}).code, 0);
+        ASSERT_EQ(trv({u"save"_s, u"-o"_s, catalogue, tree.path()}).code, 0);
     }
     static QByteArray bytes(int n, int seed)
     {
@@ -70,48 +72,33 @@ protected:
     // The groups of a --json run, in order, and the run itself.
     Groups groups(QStringList args, TrvRun *run = nullptr, std::vector<bool> *verified = nullptr)
     {
-        args.prepend(QStringLiteral("dups"));
-        args.append({QStringLiteral("--json"), catalogue});
+        args.prepend(u"dups"_s);
+        args.append({u"--json"_s, catalogue});
         const TrvRun r = trv(args);
         Groups out;
         for (const QByteArray &line : r.out.split('\n')) {
             const QJsonObject o = QJsonDocument::fromJson(line).object();
-            if (!o.value(QStringLiteral("files")).isArray()) // the summary
+            if (!o.value(u"files"_s).isArray()) // the summary
                 continue;
             Group g;
-            for (const QJsonValue f : o.value(QStringLiteral("files")).toArray())
-                g.insert(f.toObject().value(QStringLiteral("path")).toString().mid(tree.path().size() + 1));
+            for (const QJsonValue f : o.value(u"files"_s).toArray())
+                g.insert(f.toObject().value(u"path"_s).toString().mid(tree.path().size() + 1));
             out.push_back(g);
             if (verified)
-                verified->push_back(o.value(QStringLiteral("verified")).toBool());
+                verified->push_back(o.value(u"verified"_s).toBool());
         }
         if (run)
             *run = r;
         return out;
     }
-    int sql(const char *statement)
-    {
-        sqlite3 *db = nullptr;
-        int rows = -1;
-        EXPECT_EQ(sqlite3_open(catalogue.toUtf8().constData(), &db), SQLITE_OK);
-        EXPECT_EQ(sqlite3_exec(
-                      db, statement,
-                      [](void *n, int, char **v, char **) { return *static_cast<int *>(n) = atoi(v[0]), 0; }, &rows,
-                      nullptr),
-                  SQLITE_OK)
-            << sqlite3_errmsg(db);
-        sqlite3_close(db);
-        return rows;
-    }
     QTemporaryDir tree, library;
-    const QString catalogue = library.filePath(QStringLiteral("t.trv"));
+    const QString catalogue = library.filePath(u"t.trv"_s);
 };
 
 // A hard link is one file with its other name: either may stand for it.
 bool photoGroup(const Group &g)
 {
-    return g == Group{QStringLiteral("a/photo.jpg"), QStringLiteral("b/copy.jpg")} ||
-           g == Group{QStringLiteral("a/link.jpg"), QStringLiteral("b/copy.jpg")};
+    return g == Group{u"a/photo.jpg"_s, u"b/copy.jpg"_s} || g == Group{u"a/link.jpg"_s, u"b/copy.jpg"_s};
 }
 
 } // namespace
@@ -119,52 +106,44 @@ bool photoGroup(const Group &g)
 TEST_F(DupsTest, EqualContentIsFoundAndNothingElse)
 {
     TrvRun r;
-    const Groups found = groups({QStringLiteral("--by"), QStringLiteral("content")}, &r);
+    const Groups found = groups({u"--by"_s, u"content"_s}, &r);
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     ASSERT_EQ(found.size(), 2u) << r.out.toStdString();
-    EXPECT_EQ(found[0], (Group{QStringLiteral("z/sparse1"), QStringLiteral("z/sparse2"), QStringLiteral("z/zeros")}))
-        << "most wasted first";
+    EXPECT_EQ(found[0], (Group{u"z/sparse1"_s, u"z/sparse2"_s, u"z/zeros"_s})) << "most wasted first";
     EXPECT_TRUE(photoGroup(found[1])) << r.out.toStdString();
     EXPECT_TRUE(r.out.endsWith("{\"groups\":2,\"files\":5,\"wasted\":2197152}\n")) << r.out.toStdString();
 
-    const Groups withEmpty = groups({QStringLiteral("--by"), QStringLiteral("content"), QStringLiteral("--empty")});
+    const Groups withEmpty = groups({u"--by"_s, u"content"_s, u"--empty"_s});
     ASSERT_EQ(withEmpty.size(), 3u);
-    EXPECT_EQ(withEmpty[2], (Group{QStringLiteral("e/empty1"), QStringLiteral("e/empty2")}));
-    EXPECT_EQ(groups({QStringLiteral("--by"), QStringLiteral("content"), QStringLiteral("--verify")}), found);
-    EXPECT_EQ(groups({QStringLiteral("--by"), QStringLiteral("content"), QStringLiteral("--min-size"),
-                      QStringLiteral("200k")}),
-              Groups{found[0]});
+    EXPECT_EQ(withEmpty[2], (Group{u"e/empty1"_s, u"e/empty2"_s}));
+    EXPECT_EQ(groups({u"--by"_s, u"content"_s, u"--verify"_s}), found);
+    EXPECT_EQ(groups({u"--by"_s, u"content"_s, u"--min-size"_s, u"200k"_s}), Groups{found[0]});
 }
 
 TEST_F(DupsTest, NamesAndSizesGroupAsTheCataloguesSay)
 {
     const Groups byName = groups({});
     EXPECT_EQ(byName.size(), 2u);
-    EXPECT_NE(std::find(byName.begin(), byName.end(),
-                        Group{QStringLiteral("f/IMG_0001.JPG"), QStringLiteral("g/IMG_0001.JPG")}),
-              byName.end());
-    EXPECT_NE(
-        std::find(byName.begin(), byName.end(), Group{QStringLiteral("a/photo.jpg"), QStringLiteral("c/photo.jpg")}),
-        byName.end());
-    EXPECT_EQ(groups({QStringLiteral("--by"), QStringLiteral("size")}),
-              (Groups{{QStringLiteral("a/photo.jpg"), QStringLiteral("c/photo.jpg")}}));
+    EXPECT_NE(std::find(byName.begin(), byName.end(), Group{u"f/IMG_0001.JPG"_s, u"g/IMG_0001.JPG"_s}), byName.end());
+    EXPECT_NE(std::find(byName.begin(), byName.end(), Group{u"a/photo.jpg"_s, u"c/photo.jpg"_s}), byName.end());
+    EXPECT_EQ(groups({u"--by"_s, u"size"_s}), (Groups{{u"a/photo.jpg"_s, u"c/photo.jpg"_s}}));
     TrvRun none;
-    groups({QStringLiteral("--by"), QStringLiteral("size"), QStringLiteral("--min-size"), QStringLiteral("1G")}, &none);
+    groups({u"--by"_s, u"size"_s, u"--min-size"_s, u"1G"_s}, &none);
     EXPECT_EQ(none.code, 1);
-    EXPECT_EQ(trv({QStringLiteral("dups"), QStringLiteral("--by"), QStringLiteral("colour"), catalogue}).code, 2);
+    EXPECT_EQ(trv({u"dups"_s, u"--by"_s, u"colour"_s, catalogue}).code, 2);
 }
 
 TEST_F(DupsTest, KeptDigestsAreReusedAndStandInForAVolumeNotMounted)
 {
-    const Groups first = groups({QStringLiteral("--by"), QStringLiteral("content")});
-    EXPECT_GT(sql("SELECT count(*) FROM hashes"), 0) << "the digests taken are kept";
-    EXPECT_EQ(trv({QStringLiteral("dump"), catalogue}).code, 0) << "and the catalogue is whole";
-    EXPECT_EQ(groups({QStringLiteral("--by"), QStringLiteral("content")}), first);
+    const Groups first = groups({u"--by"_s, u"content"_s});
+    EXPECT_GT(countOf(catalogue, "SELECT count(*) FROM hashes"), 0) << "the digests taken are kept";
+    EXPECT_EQ(trv({u"dump"_s, catalogue}).code, 0) << "and the catalogue is whole";
+    EXPECT_EQ(groups({u"--by"_s, u"content"_s}), first);
 
-    sql("UPDATE volumes SET uuid = 'not-mounted-anywhere', device_number = '', mount_point = '/nowhere'");
+    sql(catalogue, "UPDATE volumes SET uuid = 'not-mounted-anywhere', device_number = '', mount_point = '/nowhere'");
     std::vector<bool> verified;
     TrvRun r;
-    const Groups offline = groups({QStringLiteral("--by"), QStringLiteral("content")}, &r, &verified);
+    const Groups offline = groups({u"--by"_s, u"content"_s}, &r, &verified);
     EXPECT_EQ(offline, first) << r.err.toStdString();
     EXPECT_EQ(verified, std::vector<bool>(first.size(), false));
 }
@@ -173,24 +152,24 @@ TEST_F(DupsTest, HashingKilledGoesOnAndVerifyFindsDamage)
 {
     for (int i = 0; i < 200; ++i)
         write(QString::asprintf("many/%d", i).toLatin1().constData(), bytes(200'000, i));
-    ASSERT_EQ(trv({QStringLiteral("save"), QStringLiteral("-o"), catalogue, tree.path()}).code, 0);
+    ASSERT_EQ(trv({u"save"_s, u"-o"_s, catalogue, tree.path()}).code, 0);
     QProcess killed;
-    killed.start(QString::fromLocal8Bit(qgetenv("TRV_EXE")), {QStringLiteral("hash"), catalogue});
+    killed.start(QString::fromLocal8Bit(qgetenv("TRV_EXE")), {u"hash"_s, catalogue});
     ASSERT_TRUE(killed.waitForStarted());
     QThread::msleep(150);
     killed.kill();
     killed.waitForFinished();
-    EXPECT_EQ(trv({QStringLiteral("dump"), catalogue}).code, 0) << "killed at any point, the file is whole";
-    const TrvRun resumed = trv({QStringLiteral("hash"), catalogue});
+    EXPECT_EQ(trv({u"dump"_s, catalogue}).code, 0) << "killed at any point, the file is whole";
+    const TrvRun resumed = trv({u"hash"_s, catalogue});
     ASSERT_EQ(resumed.code, 0) << resumed.err.toStdString();
-    const int kept = sql("SELECT count(*) FROM hashes");
+    const long long kept = countOf(catalogue, "SELECT count(*) FROM hashes");
     EXPECT_EQ(kept, 200 + 12) << "every file, a hard link by each of its names";
-    EXPECT_TRUE(trv({QStringLiteral("hash"), catalogue}).out.startsWith("0 files hashed")) << "nothing left to do";
+    EXPECT_TRUE(trv({u"hash"_s, catalogue}).out.startsWith("0 files hashed")) << "nothing left to do";
     // A save over the file keeps the digests of the files it still lists, and only those.
-    ASSERT_TRUE(QFile::remove(tree.filePath(QStringLiteral("many/0"))));
-    ASSERT_EQ(trv({QStringLiteral("save"), QStringLiteral("-o"), catalogue, tree.path()}).code, 0);
-    EXPECT_EQ(sql("SELECT count(*) FROM hashes"), kept - 1);
-    EXPECT_TRUE(trv({QStringLiteral("hash"), catalogue}).out.startsWith("0 files hashed"));
+    ASSERT_TRUE(QFile::remove(tree.filePath(u"many/0"_s)));
+    ASSERT_EQ(trv({u"save"_s, u"-o"_s, catalogue, tree.path()}).code, 0);
+    EXPECT_EQ(countOf(catalogue, "SELECT count(*) FROM hashes"), kept - 1);
+    EXPECT_TRUE(trv({u"hash"_s, catalogue}).out.startsWith("0 files hashed"));
 
     // A byte changed with its time put back is damage; a file touched is an ordinary change.
     struct stat before {};
@@ -201,7 +180,7 @@ TEST_F(DupsTest, HashingKilledGoesOnAndVerifyFindsDamage)
     const timespec times[2] = {before.st_atim, before.st_mtim};
     ASSERT_EQ(::utimensat(AT_FDCWD, path("b/copy.jpg").constData(), times, 0), 0);
     ASSERT_EQ(::utimensat(AT_FDCWD, path("d/last.bin").constData(), nullptr, 0), 0);
-    const TrvRun v = trv({QStringLiteral("verify"), catalogue});
+    const TrvRun v = trv({u"verify"_s, catalogue});
     EXPECT_EQ(v.code, 1);
     EXPECT_EQ(v.out.count("damaged\t"), 1) << v.out.toStdString();
     EXPECT_TRUE(v.out.contains("damaged\t" + path("b/copy.jpg") + "\n")) << v.out.toStdString();

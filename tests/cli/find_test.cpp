@@ -4,18 +4,20 @@
 // that Python's json and csv modules read back to the exact bytes of every name; a disk
 // catalogued and then unmounted is offline and still searched.
 #include "cli/trvrun.h"
+#include "support/sqlitevalue.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <set>
 #include <sys/mount.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -31,7 +33,7 @@ protected:
         make("two/line\nbreak.txt", 1);
         save("one");
         save("two");
-        QFile damaged(library.filePath(QStringLiteral("zz-damaged.trv")));
+        QFile damaged(library.filePath(u"zz-damaged.trv"_s));
         ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
         damaged.write("SQLite format 3");
     }
@@ -45,18 +47,15 @@ protected:
     void save(const char *folder)
     {
         const QString name = QString::fromLatin1(folder);
-        ASSERT_EQ(trv({QStringLiteral("save"), QStringLiteral("-o"), library.filePath(name + QStringLiteral(".trv")),
-                       tree.filePath(name)})
-                      .code,
-                  0);
+        ASSERT_EQ(trv({u"save"_s, u"-o"_s, library.filePath(name + u".trv"_s), tree.filePath(name)}).code, 0);
     }
     // The names of the hits, and the exit status.
     std::pair<std::multiset<QByteArray>, int> find(QStringList args)
     {
-        args.prepend(QStringLiteral("find"));
+        args.prepend(u"find"_s);
         args.append(library.path());
         const TrvRun r = trv(args);
-        if (!args.contains(QStringLiteral("--limit"))) {
+        if (!args.contains(u"--limit"_s)) {
             EXPECT_TRUE(r.err.contains("zz-damaged.trv")) << "the damaged file is named: " << r.err.toStdString();
         }
         std::multiset<QByteArray> names;
@@ -77,45 +76,36 @@ using Names = std::multiset<QByteArray>;
 TEST_F(FindTest, PatternsFiltersCaseAndAccents)
 {
     const QByteArray nfc = "R\xc3\xa9sum\xc3\xa9.txt", nfd = "Re\xcc\x81sume\xcc\x81.doc";
-    EXPECT_EQ(find({QStringLiteral("resume")}), std::pair(Names{nfc, nfd}, 0)) << "accents and case aside";
-    EXPECT_EQ(find({QStringLiteral("--case"), QString::fromUtf8("R\xc3\xa9sum")}).first, (Names{nfc, nfd}));
-    EXPECT_EQ(find({QStringLiteral("--case"), QStringLiteral("rESUM")}).first, Names{});
-    EXPECT_EQ(find({QStringLiteral("img_0001.jpg")}).first, (Names{"IMG_0001.JPG", "img_0001.jpg"}));
-    EXPECT_EQ(find({QStringLiteral("*.doc")}).first, Names{nfd}) << "a shell pattern matches the whole name";
-    EXPECT_EQ(find({QStringLiteral("res")}).first, (Names{nfc, nfd}));
-    EXPECT_EQ(find({QStringLiteral("--regex"), QStringLiteral("^r.sum\\w\\.t")}).first, Names{nfc});
-    EXPECT_EQ(find({QStringLiteral("--path"), QStringLiteral("sub/img")}).first, Names{"IMG_0001.JPG"});
-    EXPECT_EQ(find({QStringLiteral("--size"), QStringLiteral("+1k"), QStringLiteral("e")}).first, Names{nfd});
-    EXPECT_EQ(find({QStringLiteral("--size"), QStringLiteral("2..10"), QStringLiteral("*")}).first,
-              (Names{nfc, "IMG_0001.JPG", "img_0001.jpg"}));
-    EXPECT_EQ(find({QStringLiteral("--ext"), QStringLiteral("TXT"), QStringLiteral("--size"), QStringLiteral("-1"),
-                    QStringLiteral("*")})
-                  .first,
+    EXPECT_EQ(find({u"resume"_s}), std::pair(Names{nfc, nfd}, 0)) << "accents and case aside";
+    EXPECT_EQ(find({u"--case"_s, QString::fromUtf8("R\xc3\xa9sum")}).first, (Names{nfc, nfd}));
+    EXPECT_EQ(find({u"--case"_s, u"rESUM"_s}).first, Names{});
+    EXPECT_EQ(find({u"img_0001.jpg"_s}).first, (Names{"IMG_0001.JPG", "img_0001.jpg"}));
+    EXPECT_EQ(find({u"*.doc"_s}).first, Names{nfd}) << "a shell pattern matches the whole name";
+    EXPECT_EQ(find({u"res"_s}).first, (Names{nfc, nfd}));
+    EXPECT_EQ(find({u"--regex"_s, u"^r.sum\\w\\.t"_s}).first, Names{nfc});
+    EXPECT_EQ(find({u"--path"_s, u"sub/img"_s}).first, Names{"IMG_0001.JPG"});
+    EXPECT_EQ(find({u"--size"_s, u"+1k"_s, u"e"_s}).first, Names{nfd});
+    EXPECT_EQ(find({u"--size"_s, u"2..10"_s, u"*"_s}).first, (Names{nfc, "IMG_0001.JPG", "img_0001.jpg"}));
+    EXPECT_EQ(find({u"--ext"_s, u"TXT"_s, u"--size"_s, u"-1"_s, u"*"_s}).first,
               (Names{"bad\xff.txt", "line\\nbreak.txt"}));
-    EXPECT_EQ(find({QStringLiteral("--modified"), QStringLiteral("..1999-12-31"), QStringLiteral("*")}).first, Names{});
-    EXPECT_EQ(find({QStringLiteral("--limit"), QStringLiteral("1"), QStringLiteral("img")}).first.size(), 1u);
-    EXPECT_EQ(find({QStringLiteral("nothing like it")}), std::pair(Names{}, 2)) << "none found, a file skipped";
-    EXPECT_EQ(
-        trv({QStringLiteral("find"), QStringLiteral("nothing"), library.filePath(QStringLiteral("one.trv"))}).code, 1);
-    EXPECT_EQ(trv({QStringLiteral("find"), QStringLiteral("--regex"), QStringLiteral("("), library.path()}).code, 2);
+    EXPECT_EQ(find({u"--modified"_s, u"..1999-12-31"_s, u"*"_s}).first, Names{});
+    EXPECT_EQ(find({u"--limit"_s, u"1"_s, u"img"_s}).first.size(), 1u);
+    EXPECT_EQ(find({u"nothing like it"_s}), std::pair(Names{}, 2)) << "none found, a file skipped";
+    EXPECT_EQ(trv({u"find"_s, u"nothing"_s, library.filePath(u"one.trv"_s)}).code, 1);
+    EXPECT_EQ(trv({u"find"_s, u"--regex"_s, u"("_s, library.path()}).code, 2);
 }
 
 TEST_F(FindTest, VolumesAreOnlineOrOfflineAsTheirFileSystemsAreMounted)
 {
     // A volume whose UUID no file system mounted now has.
-    sqlite3 *db = nullptr;
-    ASSERT_EQ(sqlite3_open(library.filePath(QStringLiteral("two.trv")).toUtf8().constData(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, "UPDATE volumes SET uuid = 'not-mounted-anywhere', label = 'Drawer'", nullptr, nullptr,
-                           nullptr),
-              SQLITE_OK);
-    sqlite3_close(db);
-    const TrvRun r = trv({QStringLiteral("find"), QStringLiteral("img_0001"), library.path()});
+    sql(library.filePath(u"two.trv"_s), "UPDATE volumes SET uuid = 'not-mounted-anywhere', label = 'Drawer'");
+    const TrvRun r = trv({u"find"_s, u"img_0001"_s, library.path()});
     ASSERT_EQ(r.code, 0);
     const QList<QByteArray> lines = r.out.chopped(1).split('\n');
     ASSERT_EQ(lines.size(), 2);
     EXPECT_TRUE(lines[0].startsWith("\tonline\t")) << lines[0].toStdString();
     EXPECT_TRUE(lines[1].startsWith("Drawer\toffline\t")) << lines[1].toStdString();
-    const TrvRun volumes = trv({QStringLiteral("volumes"), library.path()});
+    const TrvRun volumes = trv({u"volumes"_s, library.path()});
     EXPECT_TRUE(volumes.out.contains("\toffline\t")) << volumes.out.toStdString();
     EXPECT_TRUE(volumes.out.contains("\tonline\t")) << volumes.out.toStdString();
 }
@@ -139,18 +129,16 @@ tree = sorted(os.path.join(d, f) + b"" for d, _, fs in os.walk(os.fsencode(sys.a
 print(found == tree, len(rows))
 )py";
     for (const char *form : {"json", "csv"}) {
-        const TrvRun r =
-            trv({QStringLiteral("export"), QStringLiteral("--") + QLatin1String(form),
-                 library.filePath(QStringLiteral("one.trv")), library.filePath(QStringLiteral("two.trv"))});
+        const TrvRun r = trv({u"export"_s, u"--"_s + QLatin1String(form), library.filePath(u"one.trv"_s),
+                              library.filePath(u"two.trv"_s)});
         ASSERT_EQ(r.code, 0) << r.err.toStdString();
-        const QString out = library.filePath(QStringLiteral("out.") + QLatin1String(form));
+        const QString out = library.filePath(u"out."_s + QLatin1String(form));
         QFile f(out);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(r.out);
         f.close();
         QProcess python;
-        python.start(QStringLiteral("python3"),
-                     {QStringLiteral("-c"), QString::fromLatin1(check), out, QLatin1String(form), tree.path()});
+        python.start(u"python3"_s, {u"-c"_s, QString::fromLatin1(check), out, QLatin1String(form), tree.path()});
         ASSERT_TRUE(python.waitForFinished(30000));
         EXPECT_EQ(python.readAllStandardOutput().trimmed(), "True 6")
             << form << python.readAllStandardError().toStdString();
@@ -159,20 +147,20 @@ print(found == tree, len(rows))
 
 TEST_F(FindTest, TheIndexBesideTheCataloguesChangesNoAnswer)
 {
-    const QList<QStringList> queries{{QStringLiteral("img")},
-                                     {QStringLiteral("--case"), QStringLiteral("IMG")},
-                                     {QStringLiteral("*.jpg")},
-                                     {QStringLiteral("--regex"), QStringLiteral("^r.sum")},
-                                     {QStringLiteral("--ext"), QStringLiteral("txt"), QStringLiteral("e")},
-                                     {QStringLiteral("--json"), QStringLiteral("resume")},
-                                     {QStringLiteral("no such name")}};
-    const QString index = library.filePath(QStringLiteral(".one.trv.index"));
+    const QList<QStringList> queries{{u"img"_s},
+                                     {u"--case"_s, u"IMG"_s},
+                                     {u"*.jpg"_s},
+                                     {u"--regex"_s, u"^r.sum"_s},
+                                     {u"--ext"_s, u"txt"_s, u"e"_s},
+                                     {u"--json"_s, u"resume"_s},
+                                     {u"no such name"_s}};
+    const QString index = library.filePath(u".one.trv.index"_s);
     auto answers = [&](bool withoutIndex) {
         QList<TrvRun> out;
         for (QStringList q : queries) {
             if (withoutIndex)
-                QFile::remove(index), QFile::remove(library.filePath(QStringLiteral(".two.trv.index")));
-            q.prepend(QStringLiteral("find"));
+                QFile::remove(index), QFile::remove(library.filePath(u".two.trv.index"_s));
+            q.prepend(u"find"_s);
             q.append(library.path());
             out.append(trv(q));
         }
@@ -191,12 +179,12 @@ TEST_F(FindTest, TheIndexBesideTheCataloguesChangesNoAnswer)
     damaged.seek(60);
     damaged.write("\xff\xff\xff\xff\xff\xff\xff\xff");
     damaged.close();
-    EXPECT_EQ(trv({QStringLiteral("find"), QStringLiteral("img"), library.path()}).out, whole[0].out);
+    EXPECT_EQ(trv({u"find"_s, u"img"_s, library.path()}).out, whole[0].out);
 
     // A catalogue saved again, with a file more, is searched as it is now.
     make("one/sub/img_0002.jpg", 3);
     save("one");
-    EXPECT_EQ(find({QStringLiteral("img_000")}).first, (Names{"IMG_0001.JPG", "img_0001.jpg", "img_0002.jpg"}));
+    EXPECT_EQ(find({u"img_000"_s}).first, (Names{"IMG_0001.JPG", "img_0001.jpg", "img_0002.jpg"}));
 }
 
 TEST(FindOnDisksTest, ADiskUnpluggedIsOfflineAndItsFilesAreStillFound)
@@ -210,13 +198,13 @@ TEST(FindOnDisksTest, ADiskUnpluggedIsOfflineAndItsFilesAreStillFound)
             GTEST_SKIP() << "this machine refuses to mount a tmpfs";
         mounted.push_back(at);
         touch(QByteArray::fromStdString(at + "/only-on-" + disk + ".txt"));
-        ASSERT_EQ(trv({QStringLiteral("save"), QStringLiteral("-o"),
-                       library.filePath(QLatin1String(disk) + QStringLiteral(".trv")), QString::fromStdString(at)})
-                      .code,
-                  0);
+        ASSERT_EQ(
+            trv({u"save"_s, u"-o"_s, library.filePath(QLatin1String(disk) + u".trv"_s), QString::fromStdString(at)})
+                .code,
+            0);
     }
     ASSERT_EQ(::umount(mounted[1].c_str()), 0);
-    const TrvRun r = trv({QStringLiteral("find"), QStringLiteral("only-on"), library.path()});
+    const TrvRun r = trv({u"find"_s, u"only-on"_s, library.path()});
     ::umount(mounted[0].c_str());
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     const QList<QByteArray> lines = r.out.chopped(1).split('\n');

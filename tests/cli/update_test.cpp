@@ -7,6 +7,7 @@
 // volumes is refused untouched, and a volume not mounted or whose root cannot be told keeps its
 // records.
 #include "cli/trvrun.h"
+#include "support/sqlitevalue.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,13 +15,14 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -48,51 +50,25 @@ protected:
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Append));
         f.write(QByteArray(bytes, 'x'));
     }
-    void save(const QString &file)
-    {
-        ASSERT_EQ(trv({QStringLiteral("save"), QStringLiteral("-o"), file, tree.path()}).code, 0);
-    }
+    void save(const QString &file) { ASSERT_EQ(trv({u"save"_s, u"-o"_s, file, tree.path()}).code, 0); }
     QByteArray dump(const QString &file) const
     {
-        const TrvRun r = trv({QStringLiteral("dump"), file});
+        const TrvRun r = trv({u"dump"_s, file});
         EXPECT_EQ(r.code, 0) << r.err.toStdString();
         return r.out;
-    }
-    static void sql(const QString &file, const char *statement)
-    {
-        sqlite3 *db = nullptr;
-        ASSERT_EQ(sqlite3_open(file.toUtf8().constData(), &db), SQLITE_OK);
-        EXPECT_EQ(sqlite3_exec(db, statement, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-        sqlite3_close(db);
-    }
-    static long long sqlCount(const QString &file, const char *query)
-    {
-        sqlite3 *db = nullptr;
-        long long n = -1;
-        if (sqlite3_open(file.toUtf8().constData(), &db) == SQLITE_OK)
-            sqlite3_exec(
-                db, query,
-                [](void *out, int, char **values, char **) {
-                    *static_cast<long long *>(out) = std::atoll(values[0]);
-                    return 0;
-                },
-                &n, nullptr);
-        sqlite3_close(db);
-        return n;
     }
     // The update's records against a fresh save's; what the update said.
     TrvRun expectUpdateIsFreshSave(QStringList extra = {})
     {
-        const TrvRun r = trv(QStringList{QStringLiteral("update"), old} + extra);
+        const TrvRun r = trv(QStringList{u"update"_s, old} + extra);
         EXPECT_EQ(r.code, 0) << r.err.toStdString();
         save(fresh);
         EXPECT_EQ(dump(extra.isEmpty() ? old : extra.last()), dump(fresh));
         return r;
     }
     QTemporaryDir tree, library;
-    const QString old = library.filePath(QStringLiteral("old.trv")),
-                  fresh = library.filePath(QStringLiteral("fresh.trv")),
-                  updated = library.filePath(QStringLiteral("new.trv"));
+    const QString old = library.filePath(u"old.trv"_s), fresh = library.filePath(u"fresh.trv"_s),
+                  updated = library.filePath(u"new.trv"_s);
 };
 
 bool saidNothingChanged(const TrvRun &r)
@@ -112,7 +88,7 @@ long long listedFromFile(const TrvRun &r)
 TEST_F(UpdateTest, AnUpdateIsAFreshSaveAfterEveryKindOfChange)
 {
     ASSERT_EQ(::utimensat(AT_FDCWD, at("d2/sub/file3").c_str(), nullptr, 0), 0); // touched
-    const TrvRun touched = expectUpdateIsFreshSave({QStringLiteral("-o"), updated});
+    const TrvRun touched = expectUpdateIsFreshSave({u"-o"_s, updated});
     // Touched within the second it was written, its record may be the same.
     EXPECT_TRUE(touched.out.startsWith("changed in place: ") &&
                 touched.out.contains(" files in 1 folders; 13 folders and 31 files"))
@@ -128,7 +104,7 @@ TEST_F(UpdateTest, AnUpdateIsAFreshSaveAfterEveryKindOfChange)
     ASSERT_EQ(::rename(at("d4").c_str(), at("d4 renamed").c_str()), 0);               // renamed
     ASSERT_EQ(::rename(at("d5/sub").c_str(), at("d0/moved").c_str()), 0);             // moved
     ASSERT_EQ(std::system(("rm -r '" + at("d2/sub") + "'; ln -s .. '" + at("d2/sub") + "'").c_str()), 0); // a link
-    expectUpdateIsFreshSave({QStringLiteral("-o"), updated});
+    expectUpdateIsFreshSave({u"-o"_s, updated});
     const TrvRun inPlace = expectUpdateIsFreshSave();
     EXPECT_GT(listedFromFile(inPlace), 0) << inPlace.out.toStdString();
 }
@@ -137,16 +113,16 @@ TEST_F(UpdateTest, AnUpdateIsAFreshSaveAfterEveryKindOfChange)
 // or the change proved nothing.
 TEST_F(UpdateTest, NothingChangedOnlyWhereAWalkWouldMakeTheSameRecords)
 {
-    ASSERT_EQ(trv({QStringLiteral("hash"), old}).code, 0);
-    const TrvRun same = expectUpdateIsFreshSave({QStringLiteral("-o"), updated});
+    ASSERT_EQ(trv({u"hash"_s, old}).code, 0);
+    const TrvRun same = expectUpdateIsFreshSave({u"-o"_s, updated});
     EXPECT_TRUE(saidNothingChanged(same)) << same.out.toStdString() << same.err.toStdString();
-    EXPECT_EQ(sqlCount(updated, "SELECT count(*) FROM hashes"), 31) << "the digests are kept";
-    EXPECT_EQ(sqlCount(updated, "SELECT count(*) FROM volumes WHERE walk_ended > 0 AND files = 31"), 1);
+    EXPECT_EQ(countOf(updated, "SELECT count(*) FROM hashes"), 31) << "the digests are kept";
+    EXPECT_EQ(countOf(updated, "SELECT count(*) FROM volumes WHERE walk_ended > 0 AND files = 31"), 1);
     write("d5/sub/new", 2);
-    const QString other = library.filePath(QStringLiteral("other.trv"));
-    const TrvRun changed = trv({QStringLiteral("update"), old, QStringLiteral("-o"), other});
+    const QString other = library.filePath(u"other.trv"_s);
+    const TrvRun changed = trv({u"update"_s, old, u"-o"_s, other});
     EXPECT_FALSE(saidNothingChanged(changed)) << changed.out.toStdString();
-    EXPECT_EQ(sqlCount(other, "SELECT count(*) FROM hashes"), 31) << "the digests are carried into the new file";
+    EXPECT_EQ(countOf(other, "SELECT count(*) FROM hashes"), 31) << "the digests are carried into the new file";
 
     expectUpdateIsFreshSave();
     sql(old, "UPDATE volumes SET walk_began = walk_began + 10000");
@@ -201,7 +177,7 @@ TEST_F(UpdateTest, AnUpdateKilledPartWayLeavesAWholeFile)
     const QByteArray after = dump(fresh);
     const auto killAfter = [&](int delay) {
         QProcess p;
-        p.start(QString::fromLocal8Bit(qgetenv("TRV_EXE")), {QStringLiteral("update"), old});
+        p.start(QString::fromLocal8Bit(qgetenv("TRV_EXE")), {u"update"_s, old});
         ASSERT_TRUE(p.waitForStarted());
         QThread::msleep(static_cast<unsigned long>(delay));
         p.kill();
@@ -219,9 +195,9 @@ TEST_F(UpdateTest, AnUpdateKilledPartWayLeavesAWholeFile)
         killAfter(delay);
         EXPECT_EQ(dump(old), after) << "killed after " << delay << " ms";
     }
-    const TrvRun r = trv({QStringLiteral("update"), old});
+    const TrvRun r = trv({u"update"_s, old});
     EXPECT_TRUE(saidNothingChanged(r)) << r.out.toStdString() << r.err.toStdString();
-    EXPECT_EQ(QDir(library.path()).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral("old")).size(), 1)
+    EXPECT_EQ(QDir(library.path()).entryList(QDir::Hidden | QDir::Files).filter(u"old"_s).size(), 1)
         << "no temporary is left beside the file";
 
     // Killed while it writes over the row of a file written in place.
@@ -240,10 +216,10 @@ TEST_F(UpdateTest, AnUpdateKilledPartWayLeavesAWholeFile)
 TEST_F(UpdateTest, FilesWithoutListingsOrVolumesAndVolumesNotMounted)
 {
     // A listing damaged in the file would lose its folder's files: every folder is read instead.
-    const QString damagedFile = library.filePath(QStringLiteral("damaged.trv"));
+    const QString damagedFile = library.filePath(u"damaged.trv"_s);
     ASSERT_TRUE(QFile::copy(old, damagedFile));
     sql(damagedFile, "UPDATE folder_listings SET entries = x'' WHERE seq = 3");
-    const TrvRun damaged = trv({QStringLiteral("update"), damagedFile, QStringLiteral("-o"), updated});
+    const TrvRun damaged = trv({u"update"_s, damagedFile, u"-o"_s, updated});
     EXPECT_TRUE(damaged.err.contains("are damaged")) << damaged.err.toStdString();
     EXPECT_EQ(listedFromFile(damaged), 0) << damaged.out.toStdString();
     save(fresh);
@@ -251,18 +227,18 @@ TEST_F(UpdateTest, FilesWithoutListingsOrVolumesAndVolumesNotMounted)
 
     // The version before sums kept listings without them: listed from them, never kept whole.
     sql(old, "ALTER TABLE folder_listings DROP COLUMN entries_sum; DROP TABLE folder_listings_sum");
-    const TrvRun unsummed = expectUpdateIsFreshSave({QStringLiteral("-o"), updated});
+    const TrvRun unsummed = expectUpdateIsFreshSave({u"-o"_s, updated});
     EXPECT_FALSE(saidNothingChanged(unsummed)) << unsummed.out.toStdString();
     EXPECT_EQ(listedFromFile(unsummed), 13) << unsummed.out.toStdString() << unsummed.err.toStdString();
 
     sql(old, "DROP TABLE folder_listings");
     write("top2.txt", 1);
-    const TrvRun r = expectUpdateIsFreshSave({QStringLiteral("-o"), updated});
+    const TrvRun r = expectUpdateIsFreshSave({u"-o"_s, updated});
     EXPECT_TRUE(r.err.contains("listed anew")) << r.err.toStdString();
 
     sql(old, "UPDATE volumes SET uuid = 'not-mounted-anywhere', device_number = '0:0'");
     const QByteArray kept = dump(old);
-    const TrvRun offline = trv({QStringLiteral("update"), old, QStringLiteral("-o"), updated});
+    const TrvRun offline = trv({u"update"_s, old, u"-o"_s, updated});
     EXPECT_EQ(offline.code, 0) << offline.err.toStdString();
     EXPECT_TRUE(offline.err.contains("is not mounted")) << offline.err.toStdString();
     EXPECT_EQ(dump(updated), kept);
@@ -270,14 +246,14 @@ TEST_F(UpdateTest, FilesWithoutListingsOrVolumesAndVolumesNotMounted)
     // A file of the release before exact names: its folders are upper-cased, naming nothing.
     sql(old, "DROP TABLE exact_names; DROP TABLE exact_folders; DROP TABLE exact_sum");
     const QByteArray upper = dump(old);
-    const TrvRun unknown = trv({QStringLiteral("update"), old, QStringLiteral("-o"), updated});
+    const TrvRun unknown = trv({u"update"_s, old, u"-o"_s, updated});
     EXPECT_EQ(unknown.code, 0) << unknown.err.toStdString();
     EXPECT_TRUE(unknown.err.contains("cannot tell where")) << unknown.err.toStdString();
     EXPECT_EQ(dump(updated), upper);
 
-    const QString first = library.filePath(QStringLiteral("first.trv"));
+    const QString first = library.filePath(u"first.trv"_s);
     ASSERT_TRUE(QFile::copy(QStringLiteral(TARVOLO_TEST_DATA "/first-version.trv"), first));
     const QByteArray untouched = dump(first);
-    EXPECT_EQ(trv({QStringLiteral("update"), first}).code, 2);
+    EXPECT_EQ(trv({u"update"_s, first}).code, 2);
     EXPECT_EQ(dump(first), untouched);
 }

@@ -1,9 +1,12 @@
 #pragma once
-// Reading a catalogue file as any SQLite tool reads it, and catalogues to write.
+// Reading and changing a catalogue file as any SQLite tool does, and catalogues to write.
 
 #include "catalogue/layouts.h"
 #include "catalogue/recordset.h"
 
+#include <QString>
+#include <cstdlib>
+#include <gtest/gtest.h>
 #include <memory>
 #include <sqlite3.h>
 #include <string>
@@ -37,3 +40,25 @@ inline std::string firstValue(const std::string &file, const char *select)
     sqlite3_close(db);
     return value;
 }
+
+// A count, or 0 when the file cannot answer.
+inline long long countOf(const std::string &file, const char *select)
+{
+    return std::atoll(firstValue(file, select).c_str());
+}
+
+// Runs the statements; keepOpen takes the connection instead of closing it.
+inline void sql(const std::string &file, const char *statements, sqlite3 **keepOpen = nullptr)
+{
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, statements, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    if (keepOpen)
+        *keepOpen = db;
+    else
+        sqlite3_close(db);
+}
+
+// The same, for a file named as the trv commands are given it.
+inline long long countOf(const QString &file, const char *select) { return countOf(file.toStdString(), select); }
+inline void sql(const QString &file, const char *statements) { sql(file.toStdString(), statements); }
