@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -82,7 +83,7 @@ const std::string kUsage = "usage: trv --help | --version\n"
 
 } // namespace
 
-TEST(Arguments, HelpAndVersionAnswerOnlyWhenAskedForAlone)
+TEST(Arguments, HelpAndVersionAnswerAloneAndAnyWrongCommandLinePrintsTheUsageAndRunsNothing)
 {
     for (const char *help : {"--help", "-h"}) {
         const Result r = run({help});
@@ -94,36 +95,19 @@ TEST(Arguments, HelpAndVersionAnswerOnlyWhenAskedForAlone)
     const Result version = run({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "trv " TARVOLO_VERSION "\n");
-    for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{
-             {"--help", "bare"}, {"--version", "--help"}, {"-hh"}, {"--help=1"}, {"bare", "--help"}}) {
+    // The arguments of each apart by blanks, '' an empty one.
+    for (const std::string line :
+         {"", "frobnicate", "''", "COPY a", "copy", "copy a -o", "copy -x a", "copy -o a -o b c", "bare extra",
+          "bare copy a", "--help bare", "--version --help", "-hh", "--help=1", "bare --help"}) {
+        std::vector<std::string> args;
+        std::istringstream words(line);
+        for (std::string word; words >> word;)
+            args.push_back(word == "''" ? "" : word);
         const Result r = run(args);
-        EXPECT_EQ(r.status, 2) << args[0];
-        EXPECT_EQ(r.out, "") << args[0];
-        EXPECT_FALSE(parsed.ran) << args[0];
-    }
-}
-
-TEST(Arguments, AWrongCommandLinePrintsTheUsageAndRunsNothing)
-{
-    for (const std::vector<std::string> &args :
-         std::vector<std::vector<std::string>>{{},
-                                               {"frobnicate"},
-                                               {""},
-                                               {"COPY", "a"},
-                                               {"copy"},
-                                               {"copy", "a", "-o"},
-                                               {"copy", "-x", "a"},
-                                               {"copy", "-o", "a", "-o", "b", "c"},
-                                               {"bare", "extra"},
-                                               {"bare", "copy", "a"}}) {
-        const Result r = run(args);
-        std::string shown;
-        for (const std::string &arg : args)
-            shown += "'" + arg + "' ";
-        EXPECT_EQ(r.status, 2) << shown;
-        EXPECT_EQ(r.err.substr(0, kUsage.size()), kUsage) << shown;
-        EXPECT_EQ(r.out, "") << shown;
-        EXPECT_FALSE(parsed.ran) << shown;
+        EXPECT_EQ(r.status, 2) << line;
+        EXPECT_EQ(r.err.substr(0, kUsage.size()), kUsage) << line;
+        EXPECT_EQ(r.out, "") << line;
+        EXPECT_FALSE(parsed.ran) << line;
     }
 }
 

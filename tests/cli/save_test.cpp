@@ -1,5 +1,6 @@
-// Guards trv save: what is no regular file is refused and left alone, and a link is written
-// through.
+// Guards trv save and trv dump at their edges: what is no regular file is refused and left
+// alone, a link is written through, a folder that cannot be read saves nothing, and a file
+// that is no catalogue is not dumped.
 #include "cli/trvrun.h"
 
 #include <QFile>
@@ -8,20 +9,31 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-TEST(Trv, SaveRefusesWhatIsNoRegularFileAndWritesThroughALink)
+using namespace Qt::StringLiterals;
+
+TEST(Trv, SaveAndDumpRefuseWhatIsNoCatalogueAndSaveWritesThroughALink)
 {
     QTemporaryDir dir;
-    touch(QFile::encodeName(dir.filePath(QStringLiteral("one.txt"))));
-    const QString fifo = dir.filePath(QStringLiteral("fifo")), link = dir.filePath(QStringLiteral("link.trv"));
+    const QString fifo = dir.filePath(u"fifo"_s), link = dir.filePath(u"link.trv"_s),
+                  foreign = dir.filePath(u"real.trv"_s);
+    touch(QFile::encodeName(foreign));
+    const TrvRun notDumped = trv({u"dump"_s, foreign});
+    EXPECT_EQ(notDumped.code, 2);
+    EXPECT_TRUE(notDumped.out.isEmpty());
+    EXPECT_TRUE(notDumped.err.contains("cannot open the catalogue file '" + foreign.toUtf8() + "'"))
+        << notDumped.err.toStdString();
+
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
-    const TrvRun refused = trv({QStringLiteral("save"), QStringLiteral("-o"), fifo, dir.path()});
+    const TrvRun refused = trv({u"save"_s, u"-o"_s, fifo, dir.path()});
     EXPECT_EQ(refused.code, 1);
     EXPECT_TRUE(refused.err.contains("not a regular file")) << refused.err.toStdString();
     EXPECT_FALSE(QFileInfo(fifo).isFile());
-    ASSERT_TRUE(QFile::link(QStringLiteral("real.trv"), link));
-    touch(QFile::encodeName(dir.filePath(QStringLiteral("real.trv"))));
-    const TrvRun saved = trv({QStringLiteral("save"), QStringLiteral("-o"), link, dir.path()});
+    EXPECT_EQ(trv({u"save"_s, u"-o"_s, foreign, u"/no/such"_s}).code, 2);
+
+    // Over a file that was no catalogue.
+    ASSERT_TRUE(QFile::link(u"real.trv"_s, link));
+    const TrvRun saved = trv({u"save"_s, u"-o"_s, link, dir.path()});
     ASSERT_EQ(saved.code, 0) << saved.err.toStdString();
     EXPECT_TRUE(QFileInfo(link).isSymLink());
-    EXPECT_EQ(trv({QStringLiteral("dump"), dir.filePath(QStringLiteral("real.trv"))}).code, 0);
+    EXPECT_EQ(trv({u"dump"_s, foreign}).code, 0);
 }

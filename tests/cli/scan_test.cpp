@@ -1,5 +1,6 @@
 // Guards trv scan: the line format (nine tab-separated values, escapes), folders made absolute
-// and normal, the errors for folders that cannot be read, and output printed while the walk runs.
+// and normal, the errors for folders that cannot be read, output printed while the walk runs,
+// and a saved scan, of folders one inside another, dumped as the scan printed it.
 #include "catalogue/recordvalues.h"
 #include "cli/trvrun.h"
 
@@ -7,6 +8,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
 
 TEST(Trv, PrintsNineValuesPerRecordWithEveryLineBreakingCharacterEscaped)
 {
@@ -24,7 +27,7 @@ TEST(Trv, PrintsNineValuesPerRecordWithEveryLineBreakingCharacterEscaped)
     };
     for (const auto &[name, shown] : names)
         touch(at + name);
-    const TrvRun r = trv({QStringLiteral("scan"), dir.path()});
+    const TrvRun r = trv({u"scan"_s, dir.path()});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     QList<QByteArray> lines = r.out.split('\n');
     ASSERT_TRUE(lines.takeLast().isEmpty());
@@ -44,11 +47,11 @@ TEST(Trv, PrintsNineValuesPerRecordWithEveryLineBreakingCharacterEscaped)
 TEST(Trv, RelativeAndUnnormalFoldersAreMadeAbsoluteAndNormal)
 {
     QTemporaryDir dir;
-    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("x/sub")));
+    ASSERT_TRUE(QDir(dir.path()).mkpath(u"x/sub"_s));
     touch(QFile::encodeName(dir.path()) + "/x/sub/f");
     const std::string expected = values::pathValue(QFile::encodeName(dir.path()).toStdString() + "/x/sub");
     for (const char *arg : {"x", "./x", "x/sub/../../x", "x//", "./x/./"}) {
-        const TrvRun r = trv({QStringLiteral("scan"), QString::fromUtf8(arg)}, dir.path());
+        const TrvRun r = trv({u"scan"_s, QString::fromUtf8(arg)}, dir.path());
         ASSERT_EQ(r.code, 0) << arg << r.err.toStdString();
         const QList<QByteArray> values = r.out.split('\t');
         ASSERT_EQ(values.size(), 9) << arg;
@@ -58,11 +61,11 @@ TEST(Trv, RelativeAndUnnormalFoldersAreMadeAbsoluteAndNormal)
 
 TEST(Trv, ScanOfAFolderThatCannotBeReadOrOfNoneIsAnError)
 {
-    const TrvRun missing = trv({QStringLiteral("scan"), QStringLiteral("/no/such/folder")});
+    const TrvRun missing = trv({u"scan"_s, u"/no/such/folder"_s});
     EXPECT_EQ(missing.code, 2);
     EXPECT_TRUE(missing.err.contains("cannot read directory '/no/such/folder'")) << missing.err.toStdString();
     EXPECT_TRUE(missing.out.isEmpty());
-    EXPECT_EQ(trv({QStringLiteral("scan")}).code, 2);
+    EXPECT_EQ(trv({u"scan"_s}).code, 2);
 }
 
 TEST(Trv, ScanPrintsWhileItWalksInTheOrderOfTheWholeCatalogue)
@@ -72,18 +75,21 @@ TEST(Trv, ScanPrintsWhileItWalksInTheOrderOfTheWholeCatalogue)
     for (const char *folder : {"b", "a", "a/deep", "a/deep/er", "C"}) {
         QDir().mkpath(dir.filePath(QString::fromLatin1(folder)));
         for (int i = 0; i < 1100; ++i)
-            touch(QFile::encodeName(dir.filePath(QStringLiteral("%1/f%2.txt").arg(QLatin1String(folder)).arg(i))));
+            touch(QFile::encodeName(dir.filePath(u"%1/f%2.txt"_s.arg(QLatin1String(folder)).arg(i))));
     }
+    touch(QFile::encodeName(dir.filePath(u"a/tab\there"_s)));
     QTemporaryDir elsewhere;
-    const QString file = elsewhere.filePath(QStringLiteral("c.trv"));
-    const TrvRun saved = trv({QStringLiteral("save"), QStringLiteral("-o"), file, dir.path()});
+    const QString file = elsewhere.filePath(u"c.trv"_s), a = dir.filePath(u"a"_s);
+    const TrvRun saved = trv({u"save"_s, u"-o"_s, file, dir.path(), a});
     ASSERT_EQ(saved.code, 0) << saved.err.toStdString();
-    const TrvRun scan = trv({QStringLiteral("scan"), dir.path()});
+    const TrvRun scan = trv({u"scan"_s, dir.path(), a});
     ASSERT_EQ(scan.code, 0) << scan.err.toStdString();
-    EXPECT_EQ(scan.out.count('\n'), 5500);
-    EXPECT_EQ(scan.out, trv({QStringLiteral("dump"), file}).out);
+    EXPECT_EQ(scan.out.count('\n'), 5501 + 3301) << "a folder inside another is listed with each";
+    EXPECT_EQ(scan.out, trv({u"dump"_s, file}).out);
 
-    QByteArray err; // output that fails while the walk runs ends it, and is no success
-    EXPECT_EQ(trvOnFullDisk({QStringLiteral("scan"), dir.path()}, &err), 1);
+    // Asked-for output that cannot be written is no success; while the walk runs, it ends it.
+    QByteArray err;
+    EXPECT_EQ(trvOnFullDisk({u"scan"_s, dir.path()}, &err), 1);
     EXPECT_TRUE(err.contains("cannot write the records"));
+    EXPECT_EQ(trvOnFullDisk({u"--help"_s}), 1);
 }
