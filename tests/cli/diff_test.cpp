@@ -14,6 +14,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 class DiffTest : public ::testing::Test {
@@ -42,17 +44,13 @@ protected:
     }
     void save(const char *name)
     {
-        ASSERT_EQ(
-            trv({QStringLiteral("save"), QStringLiteral("-o"), library.filePath(QLatin1String(name)), tree.path()})
-                .code,
-            0);
+        ASSERT_EQ(trv({u"save"_s, u"-o"_s, library.filePath(QLatin1String(name)), tree.path()}).code, 0);
     }
     TrvRun diff(const char *oldName, const char *newName, bool json = false)
     {
-        QStringList args{QStringLiteral("diff"), library.filePath(QLatin1String(oldName)),
-                         library.filePath(QLatin1String(newName))};
+        QStringList args{u"diff"_s, library.filePath(QLatin1String(oldName)), library.filePath(QLatin1String(newName))};
         if (json)
-            args.insert(1, QStringLiteral("--json"));
+            args.insert(1, u"--json"_s);
         return trv(args);
     }
     // The change and the path below the tree of each line but the summary.
@@ -96,10 +94,10 @@ TEST_F(DiffTest, AddedRemovedAndChangedRecordsByPath)
 
     const QList<QByteArray> lines = diff("old.trv", "new.trv", true).out.split('\n');
     const QJsonObject grow = QJsonDocument::fromJson(lines[0]).object();
-    EXPECT_EQ(grow.value(QStringLiteral("change")).toString(), QStringLiteral("changed"));
-    EXPECT_EQ(grow.value(QStringLiteral("old_size")).toInt(), 2);
-    EXPECT_EQ(grow.value(QStringLiteral("size")).toInt(), 7);
-    EXPECT_EQ(QJsonDocument::fromJson(lines[6]).object().value(QStringLiteral("changed")).toInt(), 2);
+    EXPECT_EQ(grow.value(u"change"_s).toString(), u"changed"_s);
+    EXPECT_EQ(grow.value(u"old_size"_s).toInt(), 2);
+    EXPECT_EQ(grow.value(u"size"_s).toInt(), 7);
+    EXPECT_EQ(QJsonDocument::fromJson(lines[6]).object().value(u"changed"_s).toInt(), 2);
 }
 
 TEST_F(DiffTest, HostileNamesAreKeptApartAndEscaped)
@@ -122,7 +120,7 @@ TEST_F(DiffTest, HostileNamesAreKeptApartAndEscaped)
 
 TEST_F(DiffTest, ADamagedFileIsAnErrorAndAnOlderOneIsRead)
 {
-    QFile damaged(library.filePath(QStringLiteral("damaged.trv")));
+    QFile damaged(library.filePath(u"damaged.trv"_s));
     ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
     damaged.write("SQLite format 3");
     damaged.close();
@@ -131,5 +129,5 @@ TEST_F(DiffTest, ADamagedFileIsAnErrorAndAnOlderOneIsRead)
     EXPECT_TRUE(r.err.contains("damaged.trv")) << r.err.toStdString();
     EXPECT_TRUE(r.out.isEmpty());
     const QString first = QStringLiteral(TARVOLO_TEST_DATA "/first-version.trv");
-    EXPECT_EQ(trv({QStringLiteral("diff"), first, first}).code, 0);
+    EXPECT_EQ(trv({u"diff"_s, first, first}).code, 0);
 }

@@ -7,19 +7,21 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 TEST(Trv, ReportOfACatalogueFileIsAPdfOfItsRecords)
 {
     QTemporaryDir dir;
-    QDir().mkpath(dir.filePath(QStringLiteral("a")));
+    QDir().mkpath(dir.filePath(u"a"_s));
     for (const char *name : {"one.txt", "two.txt", "three.txt"})
-        touch(dir.filePath(QStringLiteral("a/") + QLatin1String(name)).toUtf8());
-    const QString file = dir.filePath(QStringLiteral("c.trv")), pdf = dir.filePath(QStringLiteral("c.pdf"));
-    ASSERT_EQ(trv({QStringLiteral("save"), QStringLiteral("-o"), file, dir.filePath(QStringLiteral("a"))}).code, 0);
-    const TrvRun made = trv({QStringLiteral("report"), file, QStringLiteral("-o"), pdf});
+        touch(dir.filePath(u"a/"_s + QLatin1String(name)).toUtf8());
+    const QString file = dir.filePath(u"c.trv"_s), pdf = dir.filePath(u"c.pdf"_s);
+    ASSERT_EQ(trv({u"save"_s, u"-o"_s, file, dir.filePath(u"a"_s)}).code, 0);
+    const TrvRun made = trv({u"report"_s, file, u"-o"_s, pdf});
     ASSERT_EQ(made.code, 0) << made.err.toStdString();
     const QString text = pdfPageText(pdf, 1).simplified();
     for (const char *expected : {"Tarvolo - Display Of c.trv", "Page 1 of 1", "THREE.TXT", "Total Number Of Files: 3"})
         EXPECT_TRUE(text.contains(QLatin1String(expected))) << expected << "\n" << text.toStdString();
-    EXPECT_EQ(trv({QStringLiteral("report"), file, pdf}).code, 2);
-    EXPECT_EQ(trv({QStringLiteral("report"), pdf, QStringLiteral("-o"), pdf}).code, 2);
+    EXPECT_EQ(trv({u"report"_s, file, pdf}).code, 2);
+    EXPECT_EQ(trv({u"report"_s, pdf, u"-o"_s, pdf}).code, 2);
 }
