@@ -1,6 +1,6 @@
-// Guards against a delete or a move reaching into a mount that shares its file system, a
-// move across file systems removing what changed or appeared during its copy, and copies
-// that fill the holes of sparse files.
+// Guards against a delete reaching into a mount, of another file system or a bind of its own, a
+// move reaching into a bind mount, a move across file systems removing what changed or appeared
+// during its copy, and copies that fill the holes of sparse files.
 #include "core/platform/fileopfixture.h"
 
 #include <fcntl.h>
@@ -8,18 +8,23 @@
 
 using namespace fileop;
 
-TEST_F(FileOpsMounted, DeleteStopsAtABindMountBeforeTouchingWhatIsUnderIt)
+TEST_F(FileOpsMounted, DeleteStopsAtAMountBeforeTouchingWhatIsUnderIt)
 {
     write("elsewhere/precious", "keep me");
-    write("tree/own", "o");
-    bindAt("elsewhere", "tree/mnt");
-    for (const QString &source : {QString("tree"), QString("tree/mnt")}) {
-        ui.errors.clear();
-        EXPECT_FALSE(run(Function::Delete, source, {}, NoConfirmation).succeeded());
-        EXPECT_EQ(ui.errors.size(), 1u);
-        EXPECT_EQ(read("elsewhere/precious"), "keep me");
-        EXPECT_TRUE(exists("tree/mnt"));
-    }
+    write("bound/own", "o");
+    write("other/own", "o");
+    bindAt("elsewhere", "bound/mnt");
+    mountAt("other/mnt", false);
+    write("other/mnt/foreign", "f");
+    for (const QString &tree : {QString("bound"), QString("other")})
+        for (const QString &source : {tree, tree + "/mnt"}) {
+            ui.errors.clear();
+            EXPECT_FALSE(run(Function::Delete, source, {}, NoConfirmation).succeeded()) << source.toStdString();
+            EXPECT_EQ(ui.errors.size(), 1u) << source.toStdString();
+            EXPECT_EQ(read("elsewhere/precious"), "keep me");
+            EXPECT_EQ(read("other/mnt/foreign"), "f");
+            EXPECT_TRUE(exists(tree + "/mnt"));
+        }
 }
 
 TEST_F(FileOpsMounted, MoveAcrossFileSystemsOfATreeHoldingABindMountTouchesNothing)
