@@ -42,15 +42,13 @@ TEST(LocaleFormatChild, DISABLED_Print)
     std::cout << kOpen << generalDateTimeText(kWhen).toStdString() << kClose << std::endl;
 }
 
-TEST(LocaleFormat, NoLocaleGivesTheUsFormWithAFullYearAndSeconds)
+TEST(LocaleFormat, EachLocalesOrderAndSeparatorsWithAFullYearAndSecondsButNoTimeZone)
 {
-    EXPECT_EQ(textUnder(QStringLiteral("C")), "7/4/1999 3:15:42 PM");
-    EXPECT_EQ(textUnder(QStringLiteral("POSIX")), "7/4/1999 3:15:42 PM");
-}
-
-TEST(LocaleFormat, ALocalesOwnOrderAndSeparatorsAreKeptWithoutItsTimeZone)
-{
-    EXPECT_EQ(textUnder(QStringLiteral("en_US.UTF-8")), "7/4/1999 3:15:42 PM");
-    EXPECT_EQ(textUnder(QStringLiteral("en_GB.UTF-8")), "04/07/1999 15:15:42");
-    EXPECT_EQ(textUnder(QStringLiteral("de_DE.UTF-8")), "04.07.1999 15:15:42");
+    const std::pair<const char *, const char *> cases[] = {{"C", "7/4/1999 3:15:42 PM"},
+                                                           {"POSIX", "7/4/1999 3:15:42 PM"},
+                                                           {"en_US.UTF-8", "7/4/1999 3:15:42 PM"},
+                                                           {"en_GB.UTF-8", "04/07/1999 15:15:42"},
+                                                           {"de_DE.UTF-8", "04.07.1999 15:15:42"}};
+    for (const auto &[locale, shown] : cases)
+        EXPECT_EQ(textUnder(QString::fromLatin1(locale)), shown) << locale;
 }
