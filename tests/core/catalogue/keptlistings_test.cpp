@@ -13,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
@@ -147,11 +146,7 @@ TEST_F(KeptListingsTest, AFolderOnlyReadSinceLeavesTheTreeUnchanged)
     ASSERT_EQ(::utimensat(AT_FDCWD, b.c_str(), longAgo, 0), 0);
     Volumes first;
     walk(first, nullptr, 10'000);
-    DIR *read = ::opendir(b.c_str());
-    ASSERT_NE(read, nullptr);
-    while (::readdir(read))
-        ;
-    ::closedir(read);
+    ASSERT_EQ(QDir(QString::fromStdString(b)).entryList().size(), 5); // 0, 1, 2, "." and ".."
     struct stat st {};
     ASSERT_EQ(::stat(b.c_str(), &st), 0);
     if (st.st_atime == 1000000000)

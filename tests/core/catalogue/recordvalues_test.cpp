@@ -23,15 +23,7 @@ TEST(NameValues, NamesAreUpperCasedCutAndPaddedByCharactersAndPathsAreNeverCut)
     EXPECT_EQ(values::pathValue("/home/ann"), "/HOME/ANN/");
     EXPECT_EQ(values::pathValue("/"), "/");
     EXPECT_EQ(values::pathValue("/" + std::string(300, 'd')).size(), 302u);
-}
-
-TEST(NameValues, ShortNameFallsBackToTheLongNameAndGivesTheExtension)
-{
-    const std::string longValue = values::longNameValue("README.TXT");
-    const std::string shortValue = values::shortNameValue("", longValue);
-    EXPECT_EQ(shortValue, "README.TXT    ");
-    EXPECT_EQ(values::extensionValue(shortValue), "TXT");
-    EXPECT_EQ(values::shortNameValue("holida~1.jpe", longValue), "HOLIDA~1.JPE  ");
+    // The walk's test holds a short name of each kind and its extension.
     EXPECT_EQ(values::extensionValue("MAKEFILE      "), "");
     EXPECT_EQ(values::extensionValue(values::shortNameValue("", values::longNameValue("a.verylongextension"))),
               "VERYLONGEXTE");
