@@ -35,7 +35,7 @@ inline std::string firstValue(const std::string &file, const char *select)
     std::string value = "(nothing)";
     if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
         sqlite3_prepare_v2(db, select, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
-        value = reinterpret_cast<const char *>(sqlite3_column_text(st, 0));
+        value = sqlite3_column_text(st, 0) ? reinterpret_cast<const char *>(sqlite3_column_text(st, 0)) : "(null)";
     sqlite3_finalize(st);
     sqlite3_close(db);
     return value;
@@ -59,6 +59,21 @@ inline void sql(const std::string &file, const char *statements, sqlite3 **keepO
         sqlite3_close(db);
 }
 
-// The same, for a file named as the trv commands are given it.
-inline long long countOf(const QString &file, const char *select) { return countOf(file.toStdString(), select); }
-inline void sql(const QString &file, const char *statements) { sql(file.toStdString(), statements); }
+// The same, the WAL left unmerged beside the file, as a program that died leaves it.
+inline void sqlLeavingWal(const std::string &file, const char *statements)
+{
+    sqlite3 *db = nullptr;
+    sql(file, statements, &db);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    sqlite3_close(db);
+}
+
+// countOf and sql for a file named as the trv commands are given it.
+inline long long countOf(const QString &file, const char *select)
+{
+    return countOf(file.toStdString(), select);
+}
+inline void sql(const QString &file, const char *statements)
+{
+    sql(file.toStdString(), statements);
+}

@@ -1,19 +1,18 @@
 // Guards catalogue files against lost or altered data: every stored value comes back byte
-// for byte, a damaged, foreign or newer file is refused, and a save killed at any moment
-// leaves the old file or the whole new one.
+// for byte and is what SQLite shows, a file of the first release opens, a damaged, foreign or
+// newer file is refused, and a save killed at any moment leaves the old file or the whole new
+// one.
 #include "catalogfile/cataloguefile.h"
 #include "catalogue/layouts.h"
 #include "support/sqlitevalue.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
-#include <functional>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <random>
 #include <signal.h>
-#include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -78,22 +77,17 @@ void expectSameRecords(const RecordSet &a, const RecordSet &b)
     }
 }
 
-void sql(const QString &file, const char *statements)
-{
-    sqlite3 *db = nullptr;
-    ASSERT_EQ(sqlite3_open(QFile::encodeName(file).constData(), &db), SQLITE_OK);
-    EXPECT_EQ(sqlite3_exec(db, statements, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-    sqlite3_close(db);
-}
-
 class CatalogueFileTest : public ::testing::Test {
 protected:
-    [[nodiscard]] std::string path(const char *name) const { return dir.filePath(QLatin1String(name)).toStdString(); }
+    [[nodiscard]] std::string path(const std::string &name) const
+    {
+        return dir.filePath(QString::fromStdString(name)).toStdString();
+    }
     // The records as a file of that name gives them back.
-    std::unique_ptr<RecordSet> saveAndOpen(const RecordSet &records, const char *name)
+    std::unique_ptr<RecordSet> saveAndOpen(const RecordSet &records, const char *name, Volumes *volumes = nullptr)
     {
         EXPECT_EQ(cataloguefile::save(records, path(name), error), atomicfile::Outcome::Replaced) << error;
-        auto opened = cataloguefile::open(path(name), error);
+        auto opened = cataloguefile::open(path(name), error, volumes);
         EXPECT_TRUE(opened) << error;
         return opened;
     }
@@ -103,7 +97,7 @@ protected:
 
 } // namespace
 
-TEST_F(CatalogueFileTest, HostileValuesComeBackByteForByteInTheOrderOnShow)
+TEST_F(CatalogueFileTest, HostileValuesComeBackByteForByteInTheOrderOnShowAndAsSqliteShowsThem)
 {
     auto saved = catalogue(kHostile);
     ASSERT_TRUE(saved->setSort(u"Field7 Desc"));
@@ -111,6 +105,14 @@ TEST_F(CatalogueFileTest, HostileValuesComeBackByteForByteInTheOrderOnShow)
     ASSERT_TRUE(opened);
     expectSameRecords(*saved, *opened);
     EXPECT_EQ(opened->position(), 0);
+    // The records view gives any SQLite tool every stored value, in the order saved.
+    for (int f = 0; f < fld::Count; ++f) {
+        std::string column;
+        for (int pos = 0; pos < saved->count(); ++pos)
+            column += (pos ? "\x01" : "") + saved->utf8At(pos, f);
+        const std::string select = "SELECT group_concat(Field" + std::to_string(f + 1) + ", char(1)) FROM records";
+        EXPECT_EQ(firstValue(path("h.trv"), select.c_str()), column) << "field " << f;
+    }
     for (const char *order : {"Field1", "Field3 Desc", "Field8", "Field9"}) {
         saved->setSort(QString::fromLatin1(order));
         opened->setSort(QString::fromLatin1(order));
@@ -133,89 +135,81 @@ TEST_F(CatalogueFileTest, ManyBlocksOfRecordsOrNoneComeBackInTheirOrder)
     ASSERT_TRUE(opened);
     expectSameRecords(*saved, *opened);
     EXPECT_EQ(firstValue(path("m.trv"), "PRAGMA integrity_check"), "ok");
-    const auto empty = saveAndOpen(*catalogue({}), "e.trv");
+    Volumes none;
+    const auto empty = saveAndOpen(*catalogue({}), "e.trv", &none);
     ASSERT_TRUE(empty);
     EXPECT_EQ(empty->count(), 0);
+    EXPECT_TRUE(none.list.empty()) << "saved without volumes";
     // Each table takes a page at least: a small catalogue's pages are small.
-    EXPECT_LT(QFileInfo(QString::fromStdString(path("e.trv"))).size(), 64 * 1024);
-    EXPECT_LT(QFileInfo(QString::fromStdString(path("m.trv"))).size(), 1024 * 1024);
+    EXPECT_LT(std::filesystem::file_size(path("e.trv")), 64u * 1024);
+    EXPECT_LT(std::filesystem::file_size(path("m.trv")), 1024u * 1024);
     EXPECT_EQ(firstValue(path("m.trv"), "SELECT Field1 FROM records LIMIT 1 OFFSET 4999"),
               opened->utf8At(4999, fld::LongName));
 }
 
-TEST_F(CatalogueFileTest, AFileOfTheFirstReleaseStillOpens)
+TEST_F(CatalogueFileTest, AFileOfTheFirstReleaseStillOpensWithoutExactNamesOrVolumes)
 {
     // Saved by the first release from kHostile in the order "Field7 Desc", then compacted
     // with VACUUM: the files users keep must go on opening, whatever the code reading them.
-    const auto opened = cataloguefile::open(TARVOLO_TEST_DATA "/first-version.trv", error);
+    const std::string first = TARVOLO_TEST_DATA "/first-version.trv";
+    Volumes volumes;
+    const auto opened = cataloguefile::open(first, error, &volumes);
     ASSERT_TRUE(opened) << error;
     const auto expected = catalogue(kHostile);
     ASSERT_TRUE(expected->setSort(u"Field7 Desc"));
     expectSameRecords(*expected, *opened);
-}
+    EXPECT_TRUE(volumes.list.empty());
+    std::string exact;
+    EXPECT_FALSE(opened->exactAt(0, fld::LongName, exact));
+    EXPECT_EQ(exact, opened->utf8At(0, fld::LongName).substr(0, exact.size()));
+    EXPECT_FALSE(opened->exactAt(0, fld::Path, exact));
 
-TEST_F(CatalogueFileTest, TheRecordsViewShowsTheStoredValues)
-{
-    const auto saved = catalogue(kHostile);
-    ASSERT_EQ(cataloguefile::save(*saved, path("v.trv"), error), atomicfile::Outcome::Replaced) << error;
-    sqlite3 *db = nullptr;
-    ASSERT_EQ(sqlite3_open(path("v.trv").c_str(), &db), SQLITE_OK);
-    sqlite3_stmt *st = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT * FROM records", -1, &st, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-    int pos = 0;
-    for (; sqlite3_step(st) == SQLITE_ROW; ++pos) {
-        ASSERT_EQ(sqlite3_column_count(st), fld::Count);
-        for (int f = 0; f < fld::Count; ++f) {
-            EXPECT_EQ(sqlite3_column_name(st, f), "Field" + std::to_string(f + 1));
-            const std::string value(reinterpret_cast<const char *>(sqlite3_column_text(st, f)),
-                                    std::size_t(sqlite3_column_bytes(st, f)));
-            EXPECT_EQ(value, saved->utf8At(pos, f)) << "position " << pos << " field " << f;
-        }
+    // Rows read alone, as a search reads them, are those of the whole open.
+    const int last = opened->count() - 1;
+    const auto rows = cataloguefile::openRows(first, {0, last}, error);
+    ASSERT_TRUE(rows) << error;
+    ASSERT_EQ(rows->count(), 2);
+    for (int f = 0; f < fld::Count; ++f) {
+        EXPECT_EQ(rows->utf8At(0, f), opened->utf8At(0, f)) << f;
+        EXPECT_EQ(rows->utf8At(1, f), opened->utf8At(last, f)) << f;
     }
-    EXPECT_EQ(pos, saved->count());
-    sqlite3_finalize(st);
-    sqlite3_close(db);
+    EXPECT_FALSE(rows->exactAt(1, fld::Path, exact));
 }
 
 TEST_F(CatalogueFileTest, DamagedForeignOrNewerFilesAreRefused)
 {
-    struct Case {
-        const char *name;
-        std::function<void(const QString &)> damage;
-        const char *reason;
-    };
-    const Case cases[] = {
-        {"empty", [](const QString &f) { QFile::resize(f, 0); }, "not a Tarvolo catalogue file"},
-        {"text",
-         [](const QString &f) {
-             QFile file(f);
-             file.open(QIODevice::WriteOnly);
-             file.write("just some text, not a database at all\n");
-         },
-         "not a database"},
-        {"truncated", [](const QString &f) { QFile::resize(f, QFileInfo(f).size() / 2); }, ""},
-        {"application id", [](const QString &f) { sql(f, "PRAGMA application_id = 1"); }, "not a Tarvolo"},
-        {"newer version", [](const QString &f) { sql(f, "PRAGMA user_version = 2"); }, "newer version"},
-        {"layout", [](const QString &f) { sql(f, "UPDATE fields SET size = 30 WHERE position = 0"); }, "layout"},
-        {"missing field", [](const QString &f) { sql(f, "DELETE FROM fields WHERE position = 8"); }, "layout"},
-        {"lost record", [](const QString &f) { sql(f, "DELETE FROM files WHERE rowid = 700"); }, "fewer records"},
-        {"changed value", [](const QString &f) { sql(f, "UPDATE files SET size = 7 WHERE rowid = 3"); }, "damaged"},
-        {"wrong type", [](const QString &f) { sql(f, "UPDATE files SET folder = 'x' WHERE rowid = 3"); }, "type"},
-        {"missing folder", [](const QString &f) { sql(f, "DELETE FROM folders"); }, "range"},
-        {"impossible date", [](const QString &f) { sql(f, "UPDATE files SET modified = modified | 254"); }, "dates"},
-        {"flagged date", [](const QString &f) { sql(f, "UPDATE files SET datekey = datekey | (1 << 60)"); }, "dates"},
-        {"creation left out beside a text",
-         [](const QString &f) { sql(f, "UPDATE files SET modified = 'x', created = NULL WHERE rowid = 3"); }, "dates"},
-        {"view for table",
-         [](const QString &f) { sql(f, "DROP TABLE files; CREATE VIEW files AS SELECT * FROM records"); }, "tables"},
+    const struct {
+        std::string_view name;
+        const char *statements, *reason; // no statements: the file's bytes are damaged
+    } cases[] = {
+        {"empty", nullptr, "not a Tarvolo catalogue file"},
+        {"text", nullptr, "not a database"},
+        {"truncated", nullptr, ""},
+        {"application id", "PRAGMA application_id = 1", "not a Tarvolo"},
+        {"newer version", "PRAGMA user_version = 2", "newer version"},
+        {"layout", "UPDATE fields SET size = 30 WHERE position = 0", "layout"},
+        {"missing field", "DELETE FROM fields WHERE position = 8", "layout"},
+        {"lost record", "DELETE FROM files WHERE rowid = 700", "fewer records"},
+        {"changed value", "UPDATE files SET size = 7 WHERE rowid = 3", "damaged"},
+        {"wrong type", "UPDATE files SET folder = 'x' WHERE rowid = 3", "type"},
+        {"missing folder", "DELETE FROM folders", "range"},
+        {"impossible date", "UPDATE files SET modified = modified | 254", "dates"},
+        {"flagged date", "UPDATE files SET datekey = datekey | (1 << 60)", "dates"},
+        {"creation left out beside a text", "UPDATE files SET modified = 'x', created = NULL WHERE rowid = 3", "dates"},
+        {"view for table", "DROP TABLE files; CREATE VIEW files AS SELECT * FROM records", "tables"},
     };
     const auto good = numbered(2000, "/A/");
-    for (const Case &c : cases) {
-        const QString file = dir.filePath(QLatin1String(c.name) + QStringLiteral(".trv"));
-        ASSERT_EQ(cataloguefile::save(*good, file.toStdString(), error), atomicfile::Outcome::Replaced) << error;
-        c.damage(file);
+    for (const auto &c : cases) {
+        const std::string file = path(std::string(c.name) + ".trv");
+        ASSERT_EQ(cataloguefile::save(*good, file, error), atomicfile::Outcome::Replaced) << error;
+        if (c.statements)
+            sql(file, c.statements);
+        else if (c.name == "text")
+            std::ofstream(file, std::ios::trunc) << "just some text, not a database at all\n";
+        else
+            std::filesystem::resize_file(file, c.name == "empty" ? 0 : std::filesystem::file_size(file) / 2);
         error.clear();
-        EXPECT_FALSE(cataloguefile::open(file.toStdString(), error)) << c.name;
+        EXPECT_FALSE(cataloguefile::open(file, error)) << c.name;
         EXPECT_NE(error.find(c.reason), std::string::npos) << c.name << ": " << error;
     }
     EXPECT_FALSE(cataloguefile::open(path("missing.trv"), error));

@@ -1,8 +1,8 @@
 // Guards the reading of some rows of a catalogue file, as a search through its index does:
 // every field, exact name and folder, and volume of each row read is the one a whole open
-// gives, across the boundaries of the blobs exact names are kept in, in a file with and
-// without exact names; a position the file does not hold is refused. A stream of every
-// record in batches gives what a whole open gives, and refuses a damaged file.
+// gives, across the boundaries of the blobs exact names are kept in; a position the file does
+// not hold is refused. A stream of every record in batches gives what a whole open gives, and
+// refuses a damaged file.
 #include "../../../bench/synthetic.h"
 #include "catalogfile/cataloguefile.h"
 #include "catalogue/columns.h"
@@ -73,21 +73,6 @@ TEST_F(CatalogueRowsTest, RowsReadAloneAreTheRowsOfAWholeOpen)
     EXPECT_EQ(none->count(), 0);
     EXPECT_FALSE(cataloguefile::openRows(path, {10'000}, error)) << "past the last row";
     EXPECT_FALSE(error.empty());
-}
-
-TEST(CatalogueRowsOlderFileTest, AFileWithoutExactNamesGivesItsFields)
-{
-    std::string error;
-    const std::string old = TARVOLO_TEST_DATA "/first-version.trv";
-    const auto whole = cataloguefile::open(old, error);
-    ASSERT_TRUE(whole) << error;
-    ASSERT_GT(whole->count(), 1);
-    const int last = whole->count() - 1;
-    const auto rows = cataloguefile::openRows(old, {0, last}, error);
-    ASSERT_TRUE(rows) << error;
-    const Volumes none;
-    EXPECT_EQ(recordOf(*rows, 0, none), recordOf(*whole, 0, none));
-    EXPECT_EQ(recordOf(*rows, 1, none), recordOf(*whole, last, none));
 }
 
 TEST_F(CatalogueRowsTest, AStreamGivesEveryRecordInBatchesAndRefusesDamage)

@@ -45,18 +45,6 @@ extern "C" int fsync(int fd)
 
 namespace {
 
-void sql(const std::string &file, const char *statements, sqlite3 **keepOpen = nullptr)
-{
-    sqlite3 *db = nullptr;
-    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-    EXPECT_EQ(sqlite3_exec(db, statements, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-    if (keepOpen)
-        *keepOpen = db;
-    else
-        sqlite3_close(db);
-}
-
 // What a crash part way through a transaction leaves: a copy of the file taken while
 // pages of it had already been overwritten, beside a copy of its journal.
 void leaveHotJournal(const std::string &file)
@@ -108,7 +96,8 @@ TEST_F(CatalogueSaveTest, NoJournalOfTheOldFileStaysBesideTheNewOne)
     const Case cases[] = {
         {"wal.trv",
          [](const std::string &f) {
-             sql(f, "PRAGMA journal_mode = WAL; PRAGMA wal_autocheckpoint = 0; UPDATE folders SET path = '/STALE/'");
+             sqlLeavingWal(
+                 f, "PRAGMA journal_mode = WAL; PRAGMA wal_autocheckpoint = 0; UPDATE folders SET path = '/STALE/'");
          }},
         {"hot.trv", leaveHotJournal},
     };

@@ -1,7 +1,7 @@
 // Guards what a catalogue file says about where its records came from and what it is read
-// from: the volumes a walk recorded come back with their folders, a file of an earlier
-// release opens without them, and an open reads the records SQLite itself shows beside a
-// WAL, a hot journal or a writer at work, or refuses the file, never anything between.
+// from: the volumes a walk recorded come back with their folders, and an open reads the
+// records SQLite itself shows beside a WAL, a hot journal or a writer at work, or refuses the
+// file, never anything between.
 #include "catalogfile/cataloguefile.h"
 #include "catalogue/columns.h"
 #include "catalogue/layouts.h"
@@ -128,24 +128,11 @@ TEST_F(CatalogueVolumesTest, AWalkRecordsItsVolumesAndTheyComeBackWithTheirFolde
     EXPECT_EQ(tmpfs.files, 1);
 }
 
-TEST_F(CatalogueVolumesTest, AFileWithoutVolumesOpensAsBefore)
-{
-    Volumes read;
-    ASSERT_TRUE(cataloguefile::open(TARVOLO_TEST_DATA "/first-version.trv", error, &read)) << error;
-    EXPECT_TRUE(read.list.empty());
-    ASSERT_TRUE(cataloguefile::open(target, error, &read)) << error;
-    EXPECT_TRUE(read.list.empty());
-}
-
 TEST_F(CatalogueVolumesTest, AWalFileBesideIsReadAsSqliteReadsIt)
 {
-    sqlite3 *db = nullptr;
-    ASSERT_EQ(sqlite3_open(target.c_str(), &db), SQLITE_OK);
-    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-    ASSERT_TRUE(
-        exec(db, "PRAGMA journal_mode = WAL; PRAGMA wal_autocheckpoint = 0; BEGIN;" + takeTablesOf(other) + "COMMIT"))
-        << sqlite3_errmsg(db);
-    sqlite3_close(db);
+    const std::string replaced =
+        "PRAGMA journal_mode = WAL; PRAGMA wal_autocheckpoint = 0; BEGIN;" + takeTablesOf(other) + "COMMIT";
+    sqlLeavingWal(target, replaced.c_str());
     ASSERT_TRUE(QFile::exists(QString::fromStdString(target + "-wal")));
     EXPECT_EQ(shown(), "20 /NEW/");
     EXPECT_EQ(opened(), "20 /NEW/") << error;
@@ -170,10 +157,7 @@ TEST_F(CatalogueVolumesTest, AHotJournalIsRolledBackOrTheFileRefused)
         EXPECT_NE(error.find("rolled back"), std::string::npos) << error;
     }
     // Rolled back as any SQLite tool that may write the file does.
-    sqlite3 *db = nullptr;
-    ASSERT_EQ(sqlite3_open(target.c_str(), &db), SQLITE_OK);
-    EXPECT_TRUE(exec(db, "SELECT count(*) FROM files"));
-    sqlite3_close(db);
+    sql(target, "SELECT count(*) FROM files");
     EXPECT_EQ(shown(), "3000 /OLD/");
     EXPECT_EQ(opened(), "3000 /OLD/") << error;
 }

@@ -1,7 +1,7 @@
 // Guards the names and folders kept as the file system gave them: a walk keeps them however
 // hostile (bytes that are not UTF-8, new lines, 255 bytes, paths longer than PATH_MAX, names
 // alike but for case), a save and an open give them back byte for byte with every field as
-// before, a file without them opens as before, and a damaged exact byte is refused.
+// before, and a damaged exact byte is refused.
 #include "catalogfile/cataloguefile.h"
 #include "catalogue/columns.h"
 #include "catalogue/layouts.h"
@@ -124,14 +124,4 @@ TEST_F(ExactNamesTest, HostileNamesSurviveTheWalkTheSaveAndTheOpenByteForByte)
     sqlite3_close(db);
     EXPECT_FALSE(cataloguefile::open(file, error));
     EXPECT_EQ(error, "its exact names are damaged");
-}
-
-TEST(ExactNamesOlderFileTest, AFileWithoutExactNamesOpensWithNone)
-{
-    std::string error, exact;
-    const auto opened = cataloguefile::open(TARVOLO_TEST_DATA "/first-version.trv", error);
-    ASSERT_TRUE(opened && opened->count() > 0) << error;
-    EXPECT_FALSE(opened->exactAt(0, fld::LongName, exact));
-    EXPECT_EQ(exact, opened->utf8At(0, fld::LongName).substr(0, exact.size()));
-    EXPECT_FALSE(opened->exactAt(0, fld::Path, exact));
 }

@@ -123,10 +123,7 @@ TEST_F(RestampTest, AFileItCannotCopyWholeIsRefusedAndNothingIsWritten)
 
     // A program keeps the file in WAL mode, its last change not yet written back into it.
     sqlite3 *db = nullptr;
-    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, "PRAGMA journal_mode = WAL; UPDATE volumes SET label = 'in the wal'", nullptr, nullptr,
-                           nullptr),
-              SQLITE_OK);
+    sql(file, "PRAGMA journal_mode = WAL; UPDATE volumes SET label = 'in the wal'", &db);
     EXPECT_EQ(restamp(other, {volume("x", 1)}), "not copied") << "a copy of the file alone would lose the change";
     sqlite3_close(db);
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(other)));
@@ -158,10 +155,7 @@ TEST_F(RestampTest, RowsOfFilesWrittenInPlaceGetTheirNewValuesWhereTheyAreThoseF
     EXPECT_EQ(volumesText(file), "second 1");
 
     // Damage the checksum does not cover in the rows kept: the records are not carried over.
-    sqlite3 *db = nullptr;
-    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, "UPDATE files SET size = 9999 WHERE rowid = 7", nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(db);
+    sql(file, "UPDATE files SET size = 9999 WHERE rowid = 7");
     EXPECT_EQ(retime(500), "refused 0");
     EXPECT_NE(error.find("damaged"), std::string::npos) << error;
 }
