@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -119,6 +120,13 @@ protected:
     {
         for (int r : rows)
             driveList()->item(r)->setSelected(true);
+    }
+    // Selects the drives, clicks DISPLAY and waits for the walk's end.
+    [[nodiscard]] bool display(std::initializer_list<int> rows) const
+    {
+        select(rows);
+        child<QPushButton>("cmdDisplay")->click();
+        return displayed->wait(5000);
     }
     [[nodiscard]] Names catalogueNames() const
     {

@@ -22,11 +22,6 @@ protected:
     {
         return drives[std::size_t(drive)].path() + QStringLiteral("  ") + field;
     }
-    [[nodiscard]] bool displayAndWait()
-    {
-        child<QPushButton>("cmdDisplay")->click();
-        return displayed->wait(5000);
-    }
 };
 
 } // namespace
@@ -47,8 +42,6 @@ TEST_F(DisplayTest, ShowsTheSelectedDrivesSortedWithTheirTotalsAndADatedCaption)
     EXPECT_EQ(checkedSortItems(), Names{"mnuLongNameAsc"});
     EXPECT_EQ(label("lblSortType"), QStringLiteral(" Sorted By Long File Name - Ascending "));
     EXPECT_EQ(s.catalogue->position(), 0);
-    EXPECT_EQ(grid()->paneCount(), 2);
-    EXPECT_EQ(grid()->columnCaption(6), QStringLiteral("SIZE"));
 
     const QString fixed = QStringLiteral("Tarvolo  -  Display Of Files As Of ");
     ASSERT_TRUE(window->windowTitle().startsWith(fixed));
@@ -109,8 +102,7 @@ TEST_F(DisplayTest, NoSelectedDriveIsRefusedAndLeavesTheWindowAsItWas)
 
 TEST_F(DisplayTest, AnEmptyDisplayShowsBlankCountsAndStillNeedsAClear)
 {
-    select({kDriveEmpty});
-    ASSERT_TRUE(displayAndWait());
+    ASSERT_TRUE(display({kDriveEmpty}));
     EXPECT_EQ(window->state().TotalFiles, 0);
     EXPECT_EQ(window->state().catalogue->count(), 0);
     EXPECT_EQ(grid()->dataSource(), window->state().catalogue.get());
@@ -125,27 +117,7 @@ TEST_F(DisplayTest, AnEmptyDisplayShowsBlankCountsAndStillNeedsAClear)
     EXPECT_EQ(sink.shown[0].text, kClearFirst);
 }
 
-TEST_F(DisplayTest, ClearReturnsToTheStartUpStateAndAllowsTheNextDisplay)
-{
-    select({kDriveA});
-    ASSERT_TRUE(displayAndWait());
-    act("FindDups")->setChecked(true); // as duplicate stepping holds it
-    act("Search")->trigger();
-    ASSERT_FALSE(child("txtSearch")->isHidden());
-    QTest::keyClicks(child("txtSearch"), QStringLiteral("be"));
-
-    child<QPushButton>("cmdClear")->click();
-    expectEmptyWindow();
-    EXPECT_TRUE(window->state().mblnLiveCatalogue); // Clear leaves it
-    EXPECT_EQ(driveListings, 2);
-
-    select({kDriveC});
-    ASSERT_TRUE(displayAndWait());
-    EXPECT_EQ(catalogueNames(), Names{"OTHER"});
-    EXPECT_EQ(driveLines(), QStringList{totalLine(kDriveC, "     1")});
-}
-
-TEST_F(DisplayTest, ClearDuringAWalkCancelsItAndNoDisplayFollows)
+TEST_F(DisplayTest, ClearCancelsAWalkAndBringsBackTheStartUpStateForTheNextDisplay)
 {
     select({kDriveA, kDriveC});
     window->DisplayFiles();
@@ -155,9 +127,20 @@ TEST_F(DisplayTest, ClearDuringAWalkCancelsItAndNoDisplayFollows)
     EXPECT_EQ(displayed->count(), 0);
     expectEmptyWindow();
 
-    select({kDriveA});
-    ASSERT_TRUE(displayAndWait());
+    ASSERT_TRUE(display({kDriveA}));
     EXPECT_EQ(window->state().TotalFiles, 3);
+    act("FindDups")->setChecked(true); // as duplicate stepping holds it
+    act("Search")->trigger();
+    ASSERT_FALSE(child("txtSearch")->isHidden());
+    QTest::keyClicks(child("txtSearch"), QStringLiteral("be"));
+    child<QPushButton>("cmdClear")->click();
+    expectEmptyWindow();
+    EXPECT_TRUE(window->state().mblnLiveCatalogue); // Clear leaves it
+    EXPECT_EQ(driveListings, 3);
+
+    ASSERT_TRUE(display({kDriveC}));
+    EXPECT_EQ(catalogueNames(), Names{"OTHER"});
+    EXPECT_EQ(driveLines(), QStringList{totalLine(kDriveC, "     1")});
 }
 
 TEST(DriveTotals, CountsFillASixCharacterFieldAndWidenPastIt)
@@ -185,8 +168,7 @@ TEST_F(DisplayTest, TheDriveListShowsItsFirstLineAfterDisplayAndClear)
     big.setPointSize(40); // room for about one line: the list must scroll
     driveList()->setFont(big);
     QScrollBar *bar = driveList()->verticalScrollBar();
-    select({kDriveA, kDriveEmpty, kDriveC});
-    ASSERT_TRUE(displayAndWait());
+    ASSERT_TRUE(display({kDriveA, kDriveEmpty, kDriveC}));
     QCoreApplication::processEvents();
     ASSERT_GT(bar->maximum(), 0);
     EXPECT_EQ(bar->value(), 0);
@@ -221,8 +203,7 @@ TEST_F(DisplayTest, RunningOutOfMemoryStopsTheDisplayWithAMessageAndTheWindowGoe
 
     // With memory to spare the next Display works, without a Clear.
     PageBuffer::setMappedLimit(std::numeric_limits<std::size_t>::max());
-    select({kDriveC});
-    ASSERT_TRUE(displayAndWait());
+    ASSERT_TRUE(display({kDriveC}));
     EXPECT_EQ(window->state().TotalFiles, 5001);
     EXPECT_EQ(driveLines(), QStringList{totalLine(kDriveC, " 5,001")});
 }

@@ -10,7 +10,6 @@
 #include "support/windowfixture.h"
 
 #include <QCoreApplication>
-#include <QPushButton>
 #include <QScopeGuard>
 #include <limits>
 
@@ -18,35 +17,20 @@ namespace {
 
 class CatalogueFilesTest : public WindowFixture {
 protected:
-    [[nodiscard]] bool displayDrive(int drive)
-    {
-        select({drive});
-        child<QPushButton>("cmdDisplay")->click();
-        return displayed->wait(5000);
-    }
     [[nodiscard]] QString file(const char *name) const { return catalogueDir.filePath(QLatin1String(name)); }
     // Displays drive A and saves it to the named file.
     void saveDriveA(const char *name)
     {
-        ASSERT_TRUE(displayDrive(kDriveA));
+        ASSERT_TRUE(display({kDriveA}));
         fileDialogs.answers << file(name);
         window->SaveAs();
         ASSERT_TRUE(QFileInfo::exists(file(name)));
     }
-    [[nodiscard]] static Names namesOf(const RecordSet &records)
-    {
-        Names out;
-        for (int i = 0; i < records.count(); ++i) {
-            const std::string name = records.utf8At(i, fld::LongName);
-            out.push_back(name.substr(0, name.find_last_not_of(' ') + 1));
-        }
-        return out;
-    }
-    [[nodiscard]] CatalogueFileJob *job(const char *name) const { return child<CatalogueFileJob>(name); }
+    [[nodiscard]] CatalogueFileJob *openJob() const { return child<CatalogueFileJob>("openJob"); }
     // Chooses the file in the Open dialog; returns once it has been read (or refused).
     void open(const QString &path)
     {
-        QSignalSpy read(job("openJob"), &CatalogueFileJob::finished);
+        QSignalSpy read(openJob(), &CatalogueFileJob::finished);
         fileDialogs.answers << path;
         window->OpenFile();
         if (!path.isEmpty()) {
@@ -67,30 +51,43 @@ protected:
 
 } // namespace
 
-TEST_F(CatalogueFilesTest, SaveAsDoesNothingWhenEmptyOrFromAFile)
+TEST_F(CatalogueFilesTest, OnlyALiveCatalogueIsSavedACancelIsSilentAndAFailureSaysWhy)
 {
     window->SaveAs();
     EXPECT_TRUE(fileDialogs.asked.empty()) << "empty at start-up";
-    saveDriveA("a.trv");
+    ASSERT_TRUE(display({kDriveA}));
+    window->SaveAs();
+    EXPECT_EQ(fileDialogs.asked.size(), 1u);
+    EXPECT_TRUE(sink.shown.empty()) << "cancelled";
+    const QString unwritable = file("gone/x.trv");
+    fileDialogs.answers << unwritable;
+    window->SaveAs();
+    ASSERT_EQ(sink.shown.size(), 1u);
+    EXPECT_EQ(sink.shown[0].title, QStringLiteral("Catalogue Not Saved"));
+    EXPECT_TRUE(sink.shown[0].text.contains(unwritable)) << sink.shown[0].text.toStdString();
+    EXPECT_TRUE(sink.shown[0].text.contains(QStringLiteral("No such file"))) << sink.shown[0].text.toStdString();
+    EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);
+
+    fileDialogs.answers << file("a.trv");
+    window->SaveAs();
     open(file("a.trv"));
     const std::size_t asked = fileDialogs.asked.size();
     window->SaveAs();
     EXPECT_EQ(fileDialogs.asked.size(), asked) << "from a file";
-    child<QPushButton>("cmdClear")->click();
+    window->cmdClear_Click();
     window->SaveAs();
     EXPECT_EQ(fileDialogs.asked.size(), asked) << "cleared";
-    EXPECT_TRUE(sink.shown.empty());
+    EXPECT_EQ(sink.shown.size(), 1u);
 }
 
 TEST_F(CatalogueFilesTest, SaveAsProposesADatedNameAndWritesTheCatalogueInItsOrder)
 {
-    ASSERT_TRUE(displayDrive(kDriveA));
+    ASSERT_TRUE(display({kDriveA}));
     window->tbrTRVStd_ButtonClick(QStringLiteral("Size"));
     fileDialogs.answers << file("live");
     window->tbrTRVStd_ButtonClick(QStringLiteral("Save"));
     ASSERT_EQ(fileDialogs.asked.size(), 1u);
     const FileDialogRequest &r = fileDialogs.asked[0];
-    EXPECT_EQ(r.title, QStringLiteral("Save As A Tarvolo File"));
     EXPECT_EQ(r.filter, QStringLiteral("Tarvolo Files (*.trv)"));
     EXPECT_EQ(r.folder, file("Tarvolo"));
     EXPECT_TRUE(QFileInfo(r.folder).isDir()) << "the starting folder is made";
@@ -106,31 +103,14 @@ TEST_F(CatalogueFilesTest, SaveAsProposesADatedNameAndWritesTheCatalogueInItsOrd
     EXPECT_TRUE(sink.shown.empty());
 }
 
-TEST_F(CatalogueFilesTest, ACancelledSaveIsSilentAndAFailedOneSaysWhy)
-{
-    ASSERT_TRUE(displayDrive(kDriveA));
-    window->SaveAs();
-    EXPECT_EQ(fileDialogs.asked.size(), 1u);
-    EXPECT_TRUE(sink.shown.empty());
-    const QString unwritable = file("gone/x.trv");
-    fileDialogs.answers << unwritable;
-    window->SaveAs();
-    ASSERT_EQ(sink.shown.size(), 1u);
-    EXPECT_EQ(sink.shown[0].title, QStringLiteral("Catalogue Not Saved"));
-    EXPECT_TRUE(sink.shown[0].text.contains(unwritable)) << sink.shown[0].text.toStdString();
-    EXPECT_TRUE(sink.shown[0].text.contains(QStringLiteral("No such file"))) << sink.shown[0].text.toStdString();
-    EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);
-}
-
 TEST_F(CatalogueFilesTest, OpenClearsTheWindowAndShowsTheFileDisabled)
 {
     saveDriveA("Files As Of  1-2-2026 3-04-05 PM.trv");
-    child<QPushButton>("cmdClear")->click();
-    ASSERT_TRUE(displayDrive(kDriveC));
+    window->cmdClear_Click();
+    ASSERT_TRUE(display({kDriveC}));
     window->tbrTRVStd_ButtonClick(QStringLiteral("Size")); // cleared by the Open
     open(file("Files As Of  1-2-2026 3-04-05 PM.trv"));
     const DisplayState &s = window->state();
-    EXPECT_EQ(fileDialogs.asked.back().title, QStringLiteral("Open A Tarvolo File"));
     EXPECT_EQ(fileDialogs.asked.back().fileName, file("Files As Of  1-2-2026 3-04-05 PM.trv"))
         << "the name box keeps what Save As left";
     EXPECT_EQ(s.mstrAsOfText, QStringLiteral("Files As Of  1-2-2026 3-04-05 PM    "));
@@ -149,18 +129,9 @@ TEST_F(CatalogueFilesTest, OpenClearsTheWindowAndShowsTheFileDisabled)
     EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);
 }
 
-TEST_F(CatalogueFilesTest, OpenRightAfterStartUpUsesTheChosenOrder)
-{
-    saveDriveA("a.trv");
-    child<QPushButton>("cmdClear")->click();
-    act("mnuLongNameDsc")->trigger();
-    open(file("a.trv"));
-    EXPECT_EQ(catalogueNames(), (Names{"GAMMA", "BETA", "ALPHA"}));
-}
-
 TEST_F(CatalogueFilesTest, SavedNamesAlwaysEndInTheExtensionOpenLists)
 {
-    ASSERT_TRUE(displayDrive(kDriveA));
+    ASSERT_TRUE(display({kDriveA}));
     // A locale's date may bring dots of its own into the proposed name.
     const char *const answers[][2] = {{"x.TRV", "x.trv"},
                                       {"Files As Of  12.05.2026 18-51-01", "Files As Of  12.05.2026 18-51-01.trv"}};
@@ -186,6 +157,19 @@ TEST_F(CatalogueFilesTest, SavedNamesAlwaysEndInTheExtensionOpenLists)
     EXPECT_TRUE(sink.shown.empty());
 }
 
+TEST(CatalogueNames, CaptionsBlankEachLowerCaseTrvAndSavedNamesEndInExactlyOne)
+{
+    const char *const captions[][2] = {{"a.trv", "a    "}, {"A.TRV", "A.TRV"}, {"x.trv.trv", "x        "}};
+    for (const auto &[name, caption] : captions)
+        EXPECT_EQ(captionName(QLatin1String(name)), QLatin1String(caption)) << name;
+    const char *const saved[][2] = {{"/d/a.trv", "/d/a.trv"},
+                                    {"/d/a.Trv", "/d/a.trv"},
+                                    {"/d/a.trv.txt", "/d/a.trv.txt.trv"},
+                                    {"/d.trv/a", "/d.trv/a.trv"}};
+    for (const auto &[name, written] : saved)
+        EXPECT_EQ(withCatalogueExtension(QLatin1String(name)), QLatin1String(written)) << name;
+}
+
 TEST_F(CatalogueFilesTest, ACancelledOrRefusedOpenLeavesWhatIsOnShow)
 {
     saveDriveA("a.trv");
@@ -204,11 +188,19 @@ TEST_F(CatalogueFilesTest, ACancelledOrRefusedOpenLeavesWhatIsOnShow)
     EXPECT_TRUE(sink.shown.empty());
 }
 
-TEST_F(CatalogueFilesTest, AnOpenLeavesTheWindowAloneUntilItsFileIsRead)
+TEST_F(CatalogueFilesTest, AnOpenLeavesTheWindowAloneUntilItsFileIsReadAndClearDropsIt)
 {
     saveDriveA("a.trv");
-    child<QPushButton>("cmdClear")->click();
-    QSignalSpy read(job("openJob"), &CatalogueFileJob::finished);
+    fileDialogs.answers << file("a.trv");
+    window->OpenFile();
+    window->cmdClear_Click();
+    openJob()->join();
+    QCoreApplication::sendPostedEvents();
+    expectEmptyWindow();
+    EXPECT_TRUE(window->state().mblnLiveCatalogue) << "left as Clear leaves it";
+
+    act("mnuLongNameDsc")->trigger(); // the order chosen after start-up or a Clear
+    QSignalSpy read(openJob(), &CatalogueFileJob::finished);
     fileDialogs.answers << file("a.trv");
     window->OpenFile();
     EXPECT_TRUE(window->state().mblnLiveCatalogue);
@@ -226,18 +218,7 @@ TEST_F(CatalogueFilesTest, AnOpenLeavesTheWindowAloneUntilItsFileIsRead)
     EXPECT_EQ(window->state().TotalFiles, 3);
     EXPECT_FALSE(window->state().mblnLiveCatalogue);
     EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);
-}
-
-TEST_F(CatalogueFilesTest, ClearDropsAnOpenUnderWay)
-{
-    saveDriveA("a.trv");
-    fileDialogs.answers << file("a.trv");
-    window->OpenFile();
-    child<QPushButton>("cmdClear")->click();
-    job("openJob")->join();
-    QCoreApplication::sendPostedEvents();
-    expectEmptyWindow();
-    EXPECT_TRUE(window->state().mblnLiveCatalogue) << "left as Clear leaves it";
+    EXPECT_EQ(catalogueNames(), (Names{"GAMMA", "BETA", "ALPHA"}));
 }
 
 TEST_F(CatalogueFilesTest, AnOpenReadDuringASaveWaitsUntilTheSaveHasEnded)
@@ -245,10 +226,10 @@ TEST_F(CatalogueFilesTest, AnOpenReadDuringASaveWaitsUntilTheSaveHasEnded)
     saveDriveA("a.trv");
     window->tbrTRVStd_ButtonClick(QStringLiteral("Size"));
     const Names sizeOrder = catalogueNames();
-    QSignalSpy read(job("openJob"), &CatalogueFileJob::finished);
+    QSignalSpy read(openJob(), &CatalogueFileJob::finished);
     fileDialogs.answers << file("a.trv") << file("b.trv");
     window->OpenFile();
-    job("openJob")->wait(); // read; its end is delivered while the save runs
+    openJob()->wait(); // read; its end is delivered while the save runs
     window->SaveAs();
     EXPECT_EQ(read.count(), 1);
     std::string error;
@@ -263,22 +244,6 @@ TEST_F(CatalogueFilesTest, AnOpenReadDuringASaveWaitsUntilTheSaveHasEnded)
     EXPECT_TRUE(sink.shown.empty());
 }
 
-TEST(CaptionName, EachLowerCaseTrvBecomesFourBlanks)
-{
-    EXPECT_EQ(captionName(QStringLiteral("a.trv")), QStringLiteral("a    "));
-    EXPECT_EQ(captionName(QStringLiteral("A.TRV")), QStringLiteral("A.TRV"));
-    EXPECT_EQ(captionName(QStringLiteral("x.trv.trv")), QStringLiteral("x        "));
-    EXPECT_EQ(captionName(QStringLiteral("plain")), QStringLiteral("plain"));
-}
-
-TEST(CatalogueExtension, OnlyAnExactEndingIsKept)
-{
-    EXPECT_EQ(withCatalogueExtension(QStringLiteral("/d/a.trv")), QStringLiteral("/d/a.trv"));
-    EXPECT_EQ(withCatalogueExtension(QStringLiteral("/d/a.Trv")), QStringLiteral("/d/a.trv"));
-    EXPECT_EQ(withCatalogueExtension(QStringLiteral("/d/a.trv.txt")), QStringLiteral("/d/a.trv.txt.trv"));
-    EXPECT_EQ(withCatalogueExtension(QStringLiteral("/d.trv/a")), QStringLiteral("/d.trv/a.trv"));
-}
-
 TEST_F(CatalogueFilesTest, AnOpenThatRunsOutOfMemorySaysSoAndKeepsWhatIsOnShow)
 {
     RecordSet big;
@@ -290,7 +255,7 @@ TEST_F(CatalogueFilesTest, AnOpenThatRunsOutOfMemorySaysSoAndKeepsWhatIsOnShow)
     }
     std::string error;
     ASSERT_NE(cataloguefile::save(big, file("big.trv").toStdString(), error), atomicfile::Outcome::Failed) << error;
-    ASSERT_TRUE(displayDrive(kDriveA));
+    ASSERT_TRUE(display({kDriveA}));
     const Names shown = catalogueNames();
     // No buffer may grow into pages of its own: the opened columns need them.
     PageBuffer::setMappedLimit(PageBuffer::mappedBytes());
