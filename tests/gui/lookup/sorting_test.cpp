@@ -72,7 +72,7 @@ bool isDescending(SortItem item)
 
 } // namespace
 
-TEST_F(SortingTest, StartsWithNoOrderAHiddenLabelAndTheDownArrow)
+TEST_F(SortingTest, WithNoOrderTheLabelIsHiddenAndTheArrowsOnlySwap)
 {
     items[PathDsc]->setChecked(true);
     lblSortType->setText(QStringLiteral(" kept "));
@@ -83,6 +83,17 @@ TEST_F(SortingTest, StartsWithNoOrderAHiddenLabelAndTheDownArrow)
     EXPECT_EQ(lblSortType->text(), QStringLiteral(" kept ")) << "only Clear empties the caption";
     expectArrow(false);
     EXPECT_FALSE(sorting.nameAscendingChosen());
+
+    display(kFiles);
+    sorting.SortDescending();
+    EXPECT_TRUE(markedItems().empty());
+    expectArrow(true);
+    sorting.SortAscending();
+    EXPECT_TRUE(markedItems().empty());
+    expectArrow(false);
+    EXPECT_EQ(resets, 0);
+    EXPECT_EQ(names(), kInsertion);
+    EXPECT_TRUE(lblSortType->isHidden());
 }
 
 TEST_F(SortingTest, EachMenuItemAppliesItsOrderCaptionColumnAndArrow)
@@ -131,7 +142,7 @@ TEST_F(SortingTest, WithNothingDisplayedACommandOnlyRecordsTheChoice)
     EXPECT_TRUE(state.catalogue->sort().isEmpty()) << "the catalogue is not touched";
 }
 
-TEST_F(SortingTest, AnOrderChosenBeforeDisplayIsAppliedByTheNextSortIt)
+TEST_F(SortingTest, SortItAppliesTheOrderChosenBeforeDisplayOrElseLongNameAscending)
 {
     sorting.mnuSortItem_Click(SizeDsc);
     display(kFiles);
@@ -139,12 +150,8 @@ TEST_F(SortingTest, AnOrderChosenBeforeDisplayIsAppliedByTheNextSortIt)
     EXPECT_EQ(names(), reversed(kBySize));
     EXPECT_EQ(lblSortType->text(), QStringLiteral(" Sorted By Size - Descending "));
     expectArrow(true);
-}
 
-TEST_F(SortingTest, SortItWithNoOrderChoosesLongNameAscendingAndLeavesTheArrows)
-{
-    display(kFiles);
-    state.catalogue->setSort(u"Field7");
+    sorting.SetSort(); // as Clear leaves it; the arrows are left alone
     sorting.ShowUpArrow();
     sorting.SortIt();
     EXPECT_EQ(markedItems(), std::vector<int>{LongNameAsc});
@@ -198,18 +205,4 @@ TEST_F(SortingTest, ArrowsFlipTheDirectionAndKeepTheKey)
         EXPECT_EQ(names(), ascending);
         expectArrow(false);
     }
-}
-
-TEST_F(SortingTest, ArrowsWithNoOrderOnlySwapTheButtons)
-{
-    display(kFiles);
-    sorting.SortDescending();
-    EXPECT_TRUE(markedItems().empty());
-    expectArrow(true);
-    sorting.SortAscending();
-    EXPECT_TRUE(markedItems().empty());
-    expectArrow(false);
-    EXPECT_EQ(resets, 0);
-    EXPECT_EQ(names(), kInsertion);
-    EXPECT_TRUE(lblSortType->isHidden());
 }
