@@ -12,6 +12,7 @@
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -37,10 +38,7 @@ protected:
     {
         const QByteArray p = path(relative);
         QDir().mkpath(QFile::decodeName(p.left(p.lastIndexOf('/'))));
-        const int fd = ::open(p.constData(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
-        ASSERT_GE(fd, 0) << p.constData();
-        ASSERT_EQ(::write(fd, content.constData(), std::size_t(content.size())), content.size());
-        ::close(fd);
+        std::ofstream(p.constData(), std::ios::binary) << content.toStdString();
     }
     void save(const char *name)
     {

@@ -1,11 +1,11 @@
-// Guards trv drives: each drive's line with its root, in byte order, and no operands.
+// Guards trv drives: each drive's line with its root, and no operands.
 #include "cli/trvrun.h"
 #include "platform/text.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
 
-TEST(Trv, DrivesPrintsEachLineWithItsRootInByteOrder)
+TEST(Trv, DrivesPrintsEachLineWithItsRoot)
 {
     const TrvRun r = trv({QStringLiteral("drives")});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
@@ -13,8 +13,6 @@ TEST(Trv, DrivesPrintsEachLineWithItsRootInByteOrder)
                                   ":  Is A Remote/Network Drive", ":  Is A CD-ROM Drive", ":  Is A RAM Drive"};
     QList<QByteArray> lines = r.out.split('\n');
     ASSERT_TRUE(lines.takeLast().isEmpty());
-    EXPECT_LE(lines.size(), 26);
-    QByteArray previous;
     for (const QByteArray &line : lines) {
         const QList<QByteArray> values = line.split('\t');
         ASSERT_EQ(values.size(), 2) << line.toStdString();
@@ -25,8 +23,6 @@ TEST(Trv, DrivesPrintsEachLineWithItsRootInByteOrder)
         const QByteArray mountPoint = values[0].chopped(text->size());
         const QByteArray root = QByteArray::fromStdString(text::sanitizeUtf8(values[1].toStdString()));
         EXPECT_EQ(root, mountPoint == "/" ? mountPoint : mountPoint + '/');
-        EXPECT_LT(previous, mountPoint);
-        previous = mountPoint;
     }
     EXPECT_EQ(trv({QStringLiteral("drives"), QStringLiteral("extra")}).code, 2);
 }
