@@ -1,12 +1,9 @@
-// Guards the file commands as the user meets them: the option flags, the gates on the
-// grid's gestures, and the catalogue after a delete (exactly one record, the count and its
-// label), on a real catalogue of real files.
+// Guards the file commands as the user meets them: one options dialog and the flags its
+// boxes give, the gates on the grid's gestures, and the catalogue after a delete (exactly the
+// records of the files it took, the count and its label), on a real catalogue of real files.
 #include "app/frmdisplay.h"
 #include "display/displayfiles.h"
 #include "fileops/filecommands.h"
-#include "fileops/fileopjob.h"
-#include "fileops/fileopprompts.h"
-#include "fileops/fileproperties.h"
 #include "fileops/frmfileops.h"
 #include "fileops/frmoptions.h"
 #include "grid/datagrid.h"
@@ -14,7 +11,6 @@
 #include "gui/fileops/scriptedprompts.h"
 
 #include <QCheckBox>
-#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -25,7 +21,6 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
-#include <deque>
 #include <gtest/gtest.h>
 
 using fileop::Answer;
@@ -39,7 +34,6 @@ protected:
         for (const char *n : {"alpha.txt", "beta.txt", "gamma.txt"})
             write(n, n);
         FrmDisplay::Services s;
-        s.messages = nullptr;
         s.driveSource = [this](DriveTables &t) {
             t.DriveRoots.fill(QStringLiteral(" "));
             t.SelectedDrives.fill(QStringLiteral(" "));
@@ -71,13 +65,17 @@ protected:
         return window->findChild<QLabel *>(QStringLiteral("lblTotalFiles"))->text();
     }
     void rightClick() { emit grid()->mouseDown(2, 0, 5, 5); }
-    // Clicks a button of the dialog and waits for the operation to end.
+    // Clicks a button of the dialog and waits for the operation to end and a dialog that
+    // closed on success to go.
     bool click(int index)
     {
         QSignalSpy done(dialog(), &FrmFileOps::operationDone);
         dialog()->cmdFileOp[std::size_t(index)]->click();
-        return (done.count() > 0 || done.wait(10000)) && done.front().front().toBool();
+        const bool ok = (done.count() > 0 || done.wait(10000)) && done.front().front().toBool();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return ok;
     }
+    [[nodiscard]] FrmOptions *options() const { return window->fileCommands().optionsDialog(); }
     [[nodiscard]] bool exists(const char *name) const { return QFile::exists(drive.path() + u'/' + name); }
 
     QTemporaryDir drive;
@@ -88,22 +86,40 @@ protected:
 
 } // namespace
 
-TEST_F(FileCommandsTest, OptionsDialogIsLaidOutAndOnlyHidden)
+TEST_F(FileCommandsTest, OneOptionsDialogKeepsItsStatesAndItsBoxesGiveEachOperationsFlags)
 {
+    display();
+    rightClick();
+    ASSERT_TRUE(dialog());
+    EXPECT_EQ(dialog()->optionFlags(), 0) << "the options dialog was never opened";
+    FrmOptions *o = options();
+    EXPECT_FALSE(o->isVisible());
+    const std::pair<QCheckBox *, int> each[] = {{o->chkSilent, fileop::Silent},
+                                                {o->chkYesToAll, fileop::NoConfirmation},
+                                                {o->chkRename, fileop::RenameOnCollision},
+                                                {o->chkDir, fileop::NoConfirmMkdir},
+                                                {o->chkFilesOnly, fileop::FilesOnly}};
+    int all = 0;
+    for (const auto &[box, flag] : each) {
+        box->setChecked(true);
+        EXPECT_EQ(dialog()->optionFlags(), flag) << box->objectName().toStdString();
+        box->setChecked(false);
+        all |= flag;
+    }
+    for (const auto &[box, flag] : each)
+        box->setChecked(true);
+    EXPECT_EQ(dialog()->optionFlags(), all);
+
     window->mnuOptions_Click();
-    FrmOptions *o = window->fileCommands().optionsDialog();
-    EXPECT_EQ(o->windowTitle(), QStringLiteral("Tarvolo  -  Options Display"));
-    EXPECT_EQ(o->SSTab1->currentIndex(), 0);
-    EXPECT_EQ(o->SSTab1->tabText(1), QStringLiteral("File Operations"));
-    EXPECT_EQ(o->chkSilent->text(), QStringLiteral("  Do not display a progress dialog box"));
     EXPECT_TRUE(o->isVisible());
+    EXPECT_EQ(o->SSTab1->currentIndex(), 0);
     o->SSTab1->setCurrentIndex(1);
-    o->chkDir->setChecked(true);
+    o->chkDir->setChecked(false);
     o->cmdOKFileOperations->click();
     EXPECT_FALSE(o->isVisible());
     window->mnuOptions_Click();
-    EXPECT_EQ(window->fileCommands().optionsDialog(), o) << "one dialog, kept with its states";
-    EXPECT_TRUE(o->chkDir->isChecked());
+    EXPECT_EQ(options(), o) << "one dialog, kept with its states";
+    EXPECT_EQ(dialog()->optionFlags(), all & ~fileop::NoConfirmMkdir);
     EXPECT_EQ(o->SSTab1->currentIndex(), 1) << "reshown on the tab last used";
     // Tab order: the File Operations OK, the five boxes, then the General OK.
     QWidget *w = o->cmdOKFileOperations;
@@ -113,29 +129,6 @@ TEST_F(FileCommandsTest, OptionsDialogIsLaidOutAndOnlyHidden)
         EXPECT_EQ(w->nextInFocusChain()->objectName(), next->objectName());
         w = next;
     }
-}
-
-TEST_F(FileCommandsTest, FlagsFollowTheBoxesAtTheMomentOfEachOperation)
-{
-    display();
-    rightClick();
-    ASSERT_TRUE(dialog());
-    EXPECT_EQ(dialog()->optionFlags(), 0) << "the options dialog was never opened";
-    FrmOptions *o = window->fileCommands().optionsDialog();
-    EXPECT_FALSE(o->isVisible());
-    const std::pair<QCheckBox *, int> each[] = {{o->chkSilent, 0x0004},
-                                                {o->chkYesToAll, 0x0010},
-                                                {o->chkRename, 0x0008},
-                                                {o->chkDir, 0x0200},
-                                                {o->chkFilesOnly, 0x0080}};
-    for (const auto &[box, flag] : each) {
-        box->setChecked(true);
-        EXPECT_EQ(dialog()->optionFlags(), flag) << box->objectName().toStdString();
-        box->setChecked(false);
-    }
-    for (const auto &[box, flag] : each)
-        box->setChecked(true);
-    EXPECT_EQ(dialog()->optionFlags(), 0x029C);
 }
 
 TEST_F(FileCommandsTest, GesturesWorkOnlyOnALiveCatalogueOutsideDuplicateStepping)
@@ -175,38 +168,63 @@ TEST_F(FileCommandsTest, GesturesWorkOnlyOnALiveCatalogueOutsideDuplicateSteppin
     EXPECT_FALSE(dialog());
 }
 
-TEST_F(FileCommandsTest, ADeleteRemovesExactlyTheRecordItWasAskedForAndLowersTheCount)
+TEST_F(FileCommandsTest, ADeleteRemovesTheRecordsOfExactlyTheFilesItTookAndLowersTheCount)
 {
+    write("gala.txt", "g");
+    write("zeta.txt", "z");
     display();
-    ASSERT_EQ(window->state().TotalFiles, 3);
-    grid()->dataSource()->setPosition(1); // BETA.TXT, sorted by long name
+    RecordSet &rs = *window->state().catalogue; // ALPHA, BETA, GALA, GAMMA, ZETA
+    rs.setPosition(0);
     rightClick();
+    ASSERT_TRUE(dialog());
+    // With the dialog open, pointing at another row names that row's file.
+    rs.setPosition(1);
+    rightClick();
+    EXPECT_TRUE(dialog()->txtSource->text().contains(QStringLiteral("BETA.TXT")));
     // Answered No: the file stays, the dialog stays open as it was, nothing is removed.
     prompts.answers = {Answer::No};
     EXPECT_FALSE(click(3));
     EXPECT_TRUE(exists("beta.txt"));
     ASSERT_TRUE(dialog());
-    EXPECT_EQ(window->state().TotalFiles, 3);
+    EXPECT_EQ(window->state().TotalFiles, 5);
 
     prompts.answers = {Answer::Yes};
     dialog()->txtSource->setText(dialog()->txtSource->text().replace(QStringLiteral("BETA"), QStringLiteral("B*")));
     EXPECT_TRUE(click(3));
     EXPECT_FALSE(exists("beta.txt"));
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(dialog()) << "closed on success";
+    EXPECT_EQ(window->state().TotalFiles, 4);
+    EXPECT_EQ(rs.count(), 4);
+    EXPECT_EQ(totalLabel().trimmed(), QStringLiteral("4"));
+    for (int i = 0; i < rs.count(); ++i)
+        EXPECT_FALSE(rs.textAt(i, 0).startsWith(QStringLiteral("BETA")));
+
+    // A wildcard naming other files: their records go, the current row's stays current.
+    options()->chkYesToAll->setChecked(true);
+    rs.setPosition(3);
+    rightClick();
+    dialog()->txtSource->setText(drive.path() + QStringLiteral("/G*"));
+    EXPECT_TRUE(click(3));
+    EXPECT_FALSE(exists("gala.txt") || exists("gamma.txt"));
+    ASSERT_EQ(rs.count(), 2);
     EXPECT_EQ(window->state().TotalFiles, 2);
-    EXPECT_EQ(window->state().catalogue->count(), 2);
+    EXPECT_EQ(rs.value(0).trimmed(), QStringLiteral("ZETA.TXT"));
+    EXPECT_EQ(rs.textAt(0, 0).trimmed(), QStringLiteral("ALPHA.TXT"));
+
+    // A delete that took nothing the catalogue holds removes no record.
+    write("new.txt", "n");
+    rightClick();
+    dialog()->txtSource->setText(drive.path() + QStringLiteral("/NEW.TXT"));
+    EXPECT_TRUE(click(3));
+    EXPECT_FALSE(exists("new.txt"));
+    EXPECT_EQ(rs.count(), 2);
     EXPECT_EQ(totalLabel().trimmed(), QStringLiteral("2"));
-    for (int i = 0; i < 2; ++i)
-        EXPECT_FALSE(window->state().catalogue->textAt(i, 0).startsWith(QStringLiteral("BETA")));
 
     // The last files: the count's label becomes empty.
-    window->fileCommands().optionsDialog()->chkYesToAll->setChecked(true);
     for (int left = 2; left > 0; --left) {
-        grid()->dataSource()->setPosition(0);
+        rs.setPosition(0);
         rightClick();
         EXPECT_TRUE(click(3));
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     EXPECT_EQ(window->state().TotalFiles, 0);
     EXPECT_EQ(totalLabel(), QString());
@@ -218,7 +236,7 @@ TEST_F(FileCommandsTest, ARightClickWorksOnTheRowUnderThePointerInEitherPane)
     display();
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    window->fileCommands().optionsDialog()->chkYesToAll->setChecked(true);
+    options()->chkYesToAll->setChecked(true);
     // Sorted by long name: ALPHA, BETA, GAMMA. Each pass points at the last row while the
     // first is current, and deletes what the dialog names.
     const char *expectGone[] = {"gamma.txt", "beta.txt"};
@@ -233,7 +251,6 @@ TEST_F(FileCommandsTest, ARightClickWorksOnTheRowUnderThePointerInEitherPane)
         ASSERT_TRUE(dialog());
         EXPECT_TRUE(dialog()->txtSource->text().contains(QString::fromLatin1(expectGone[pass]).toUpper()));
         EXPECT_TRUE(click(3));
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_FALSE(exists(expectGone[pass]));
         EXPECT_TRUE(exists("alpha.txt")) << "the row that was current is left alone";
         EXPECT_EQ(window->state().catalogue->textAt(0, 0).trimmed(), QStringLiteral("ALPHA.TXT"));
@@ -260,45 +277,10 @@ TEST_F(FileCommandsTest, TheKeyboardReachesTheDialogAndThePropertiesOfTheCurrent
     EXPECT_TRUE(propertiesShown.front().trimmed().endsWith(QStringLiteral("/BETA.TXT")));
 }
 
-TEST_F(FileCommandsTest, ADeleteRemovesTheRecordsOfTheFilesItTookAndNoOthers)
-{
-    write("gala.txt", "g");
-    display();
-    window->fileCommands().optionsDialog()->chkYesToAll->setChecked(true);
-    RecordSet &rs = *window->state().catalogue; // ALPHA, BETA, GALA, GAMMA
-    rs.setPosition(0);
-    rightClick();
-    ASSERT_TRUE(dialog());
-    // With the dialog open, pointing at another row names that row's file.
-    rs.setPosition(1);
-    rightClick();
-    EXPECT_TRUE(dialog()->txtSource->text().contains(QStringLiteral("BETA.TXT")));
-
-    // A wildcard naming other files: their records go, the current row's stays current.
-    dialog()->txtSource->setText(drive.path() + QStringLiteral("/G*"));
-    EXPECT_TRUE(click(3));
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_FALSE(exists("gala.txt") || exists("gamma.txt"));
-    ASSERT_EQ(rs.count(), 2);
-    EXPECT_EQ(window->state().TotalFiles, 2);
-    EXPECT_EQ(rs.value(0).trimmed(), QStringLiteral("BETA.TXT"));
-    EXPECT_EQ(rs.textAt(0, 0).trimmed(), QStringLiteral("ALPHA.TXT"));
-
-    // A delete that took nothing the catalogue holds removes no record.
-    write("new.txt", "n");
-    rightClick();
-    dialog()->txtSource->setText(drive.path() + QStringLiteral("/NEW.TXT"));
-    EXPECT_TRUE(click(3));
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_FALSE(exists("new.txt"));
-    EXPECT_EQ(rs.count(), 2);
-    EXPECT_EQ(totalLabel().trimmed(), QStringLiteral("2"));
-}
-
 TEST_F(FileCommandsTest, ADeleteEndingWhileASaveReadsTheCatalogueWaitsForIt)
 {
     display();
-    window->fileCommands().optionsDialog()->chkYesToAll->setChecked(true);
+    options()->chkYesToAll->setChecked(true);
     rightClick(); // ALPHA.TXT
     window->state().catalogueBeingRead = true;
     EXPECT_TRUE(click(3));
@@ -323,8 +305,8 @@ TEST_F(FileCommandsTest, AFailedOperationKeepsTheDialogAndACopyWithRenameLeavesT
     EXPECT_EQ(dialog()->txtDestination->text(), QStringLiteral("x"));
     EXPECT_EQ(prompts.errors.size(), 1);
 
-    window->fileCommands().optionsDialog()->chkRename->setChecked(true);
-    window->fileCommands().optionsDialog()->chkSilent->setChecked(true);
+    options()->chkRename->setChecked(true);
+    options()->chkSilent->setChecked(true);
     dialog()->txtSource->setText(source);
     dialog()->txtDestination->setText(drive.path());
     EXPECT_TRUE(click(0));
