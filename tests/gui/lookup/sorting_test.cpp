@@ -72,30 +72,6 @@ bool isDescending(SortItem item)
 
 } // namespace
 
-TEST_F(SortingTest, WithNoOrderTheLabelIsHiddenAndTheArrowsOnlySwap)
-{
-    items[PathDsc]->setChecked(true);
-    lblSortType->setText(QStringLiteral(" kept "));
-    sorting.ShowUpArrow();
-    sorting.SetSort();
-    EXPECT_TRUE(markedItems().empty());
-    EXPECT_TRUE(lblSortType->isHidden());
-    EXPECT_EQ(lblSortType->text(), QStringLiteral(" kept ")) << "only Clear empties the caption";
-    expectArrow(false);
-    EXPECT_FALSE(sorting.nameAscendingChosen());
-
-    display(kFiles);
-    sorting.SortDescending();
-    EXPECT_TRUE(markedItems().empty());
-    expectArrow(true);
-    sorting.SortAscending();
-    EXPECT_TRUE(markedItems().empty());
-    expectArrow(false);
-    EXPECT_EQ(resets, 0);
-    EXPECT_EQ(names(), kInsertion);
-    EXPECT_TRUE(lblSortType->isHidden());
-}
-
 TEST_F(SortingTest, EachMenuItemAppliesItsOrderCaptionColumnAndArrow)
 {
     window.resize(900, 400);
@@ -124,8 +100,18 @@ TEST_F(SortingTest, EachMenuItemAppliesItsOrderCaptionColumnAndArrow)
     }
 }
 
-TEST_F(SortingTest, WithNothingDisplayedACommandOnlyRecordsTheChoice)
+TEST_F(SortingTest, WithNothingDisplayedOrNoOrderChosenACommandOnlyRecordsTheChoice)
 {
+    items[PathDsc]->setChecked(true);
+    lblSortType->setText(QStringLiteral(" kept "));
+    sorting.ShowUpArrow();
+    sorting.SetSort();
+    EXPECT_TRUE(markedItems().empty());
+    EXPECT_TRUE(lblSortType->isHidden());
+    EXPECT_EQ(lblSortType->text(), QStringLiteral(" kept ")) << "only Clear empties the caption";
+    expectArrow(false);
+    EXPECT_FALSE(sorting.nameAscendingChosen());
+
     for (const Expected &e : kExpected) {
         SCOPED_TRACE(e.caption);
         sorting.mnuSortItem_Click(e.item);
@@ -138,8 +124,20 @@ TEST_F(SortingTest, WithNothingDisplayedACommandOnlyRecordsTheChoice)
     EXPECT_EQ(markedItems(), std::vector<int>{ExtensionDsc});
     EXPECT_TRUE(lblSortType->isHidden());
     expectArrow(true);
-    EXPECT_EQ(resets, 0) << "the grid is not touched";
     EXPECT_TRUE(state.catalogue->sort().isEmpty()) << "the catalogue is not touched";
+
+    // Files shown but no order chosen: the arrows only swap.
+    sorting.SetSort();
+    display(kFiles);
+    sorting.SortDescending();
+    EXPECT_TRUE(markedItems().empty());
+    expectArrow(true);
+    sorting.SortAscending();
+    EXPECT_TRUE(markedItems().empty());
+    expectArrow(false);
+    EXPECT_EQ(names(), kInsertion);
+    EXPECT_TRUE(lblSortType->isHidden());
+    EXPECT_EQ(resets, 0) << "the grid is not touched";
 }
 
 TEST_F(SortingTest, SortItAppliesTheOrderChosenBeforeDisplayOrElseLongNameAscending)
