@@ -1,5 +1,7 @@
-// Guards the file operation's worker as the dialog uses it: Cancel leaves no partial file,
-// the progress window never stands over a question; and the facts of the property window.
+// Guards the file operation's worker as the dialog uses it: Cancel, and the program's end
+// (which runs no destructors), leave no partial copy; the progress window never stands over
+// a question; and the facts of the property window.
+#include "app/programexit.h"
 #include "fileops/fileopjob.h"
 #include "fileops/fileopprogress.h"
 #include "fileops/fileproperties.h"
@@ -13,6 +15,9 @@
 #include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
+#include <optional>
+#include <poll.h>
+#include <sys/inotify.h>
 
 using fileop::Answer;
 
@@ -35,6 +40,51 @@ TEST(FileOpJobTest, CancelStopsACopyAndLeavesNoPartialFile)
     const auto r = finished.front().front().value<fileop::Result>();
     EXPECT_TRUE(r.aborted);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"big"});
+}
+
+namespace {
+
+constexpr const char *kDirVariable = "TARVOLO_EXIT_TEST_DIR";
+
+// Starts a long copy, waits until its temporary appears, and ends the program.
+void copyThenExit(const QString &dir)
+{
+    const int watch = ::inotify_init1(IN_CLOEXEC);
+    if (watch < 0 || ::inotify_add_watch(watch, QFile::encodeName(dir + "/dst").constData(), IN_CREATE) < 0)
+        std::_Exit(2);
+    ScriptedPrompts prompts;
+    QWidget owner;
+    FileOpJob job(prompts, &owner);
+    job.start(fileop::Function::Copy, dir + "/big", dir + "/dst", fileop::Silent);
+    pollfd p{watch, POLLIN, 0};
+    if (::poll(&p, 1, 20000) != 1)
+        std::_Exit(3);
+    endProgramNow();
+}
+
+} // namespace
+
+TEST(FileOpJobTest, EndingTheProgramMidCopyLeavesNoTemporary)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // The child runs this test again from the start and finds the folder in the variable.
+    std::optional<QTemporaryDir> tmp;
+    QString dir = qEnvironmentVariable(kDirVariable);
+    if (dir.isEmpty()) {
+        tmp.emplace();
+        dir = tmp->path();
+        QDir().mkpath(dir + "/dst");
+        QFile f(dir + "/big");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        const QByteArray block(1 << 20, 'x');
+        for (int i = 0; i < 128; ++i)
+            ASSERT_EQ(f.write(block), block.size());
+        f.close();
+        qputenv(kDirVariable, dir.toLocal8Bit());
+    }
+    EXPECT_EXIT(copyThenExit(dir), testing::ExitedWithCode(0), "");
+    qunsetenv(kDirVariable);
+    EXPECT_EQ(QDir(dir + "/dst").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
 }
 
 TEST(FileOpJobTest, TheProgressWindowWaitsForAnOpenQuestion)
