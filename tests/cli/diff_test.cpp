@@ -1,6 +1,7 @@
 // Guards trv diff on hand-made pairs of catalogues: files added, removed, grown and touched,
 // a rename as a removal and an addition, names that are not UTF-8 or hold a line break kept
-// apart and escaped, the summary and exit statuses, JSON, and damaged or older files.
+// apart and escaped, a path held twice, the summary and exit statuses, JSON, and damaged or
+// older files.
 #include "cli/trvrun.h"
 
 #include <QDir>
@@ -114,6 +115,19 @@ TEST_F(DiffTest, HostileNamesAreKeptApartAndEscaped)
     const TrvRun json = diff("old.trv", "new.trv", true);
     EXPECT_TRUE(json.out.contains("\"path\":\"" + QFile::encodeName(tree.path()) + "/b/bad\\\\xFE\",\"escaped\":true"))
         << json.out.toStdString();
+}
+
+TEST_F(DiffTest, APathHeldTwiceIsMatchedOnceOnEachSide)
+{
+    // A folder given twice is walked twice, so the file holds each path twice.
+    ASSERT_EQ(trv({u"save"_s, u"-o"_s, library.filePath(u"twice.trv"_s), tree.path(), tree.path()}).code, 0);
+    const TrvRun same = diff("twice.trv", "twice.trv");
+    EXPECT_EQ(same.code, 0) << same.out.toStdString();
+    const TrvRun r = diff("twice.trv", "old.trv");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(changes(r).count("removed a/keep"), 1) << r.out.toStdString();
+    EXPECT_TRUE(r.out.endsWith("0 added, 7 removed, 0 changed; 0 bytes added, 17 bytes removed\n"))
+        << r.out.toStdString();
 }
 
 TEST_F(DiffTest, ADamagedFileIsAnErrorAndAnOlderOneIsRead)
