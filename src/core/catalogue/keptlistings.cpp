@@ -18,7 +18,6 @@ const std::string *KeptListings::entriesFor(const std::string &path, const DirSt
     const auto it = m_byPath.find(path);
     if (it == m_byPath.end() || !stillListed(*it->second, now))
         return nullptr;
-    m_reused.fetch_add(1, std::memory_order_relaxed);
     return &it->second->entries;
 }
 

@@ -19,6 +19,7 @@ public:
     [[nodiscard]] const std::string *entriesFor(const std::string &path, const DirStamp &now) const override;
     // Whether that listing may stand for its directory, whose stamp is now `now`.
     [[nodiscard]] bool stillListed(const FolderListing &listing, const DirStamp &now) const;
+    void listedFromEntries() const override { m_reused.fetch_add(1, std::memory_order_relaxed); }
     // How many directories were listed from their kept listings.
     [[nodiscard]] long long reused() const { return m_reused.load(std::memory_order_relaxed); }
 

@@ -173,8 +173,10 @@ void listOpened(int fd, DirListing &out, const std::atomic<bool> *cancel, std::u
     out.handle = std::move(handle);
     const std::string *kept = known.listings ? known.listings->entriesFor(*known.path, out.stamp) : nullptr;
     out.fromKnown = kept && readKnown(fd, *kept, out, cancel, known.shortNames);
-    if (out.fromKnown)
+    if (out.fromKnown) {
+        known.listings->listedFromEntries();
         return;
+    }
     out.entries.clear();
     out.names.clear();
     readEntries(fd, out, cancel);

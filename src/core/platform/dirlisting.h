@@ -52,6 +52,8 @@ public:
     // The kept entries of the directory at `path` (see DirListing::entriesText), when it was
     // read with `now` as its stamp; nullptr otherwise. Called from several threads at once.
     [[nodiscard]] virtual const std::string *entriesFor(const std::string &path, const DirStamp &now) const = 0;
+    // The directory was listed from those entries, which named only what it still holds.
+    virtual void listedFromEntries() const {}
 };
 
 struct DirListing {

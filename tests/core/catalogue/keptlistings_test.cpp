@@ -169,4 +169,5 @@ TEST_F(KeptListingsTest, AKeptListingThatNamesAFileNotThereIsReadAnew)
     Volumes second;
     const KeptListings kept(first.listings, first);
     EXPECT_EQ(walk(second, &kept), fresh);
+    EXPECT_EQ(kept.reused(), (long long)first.listings.size() - 1) << "the folder read is not counted as listed";
 }
