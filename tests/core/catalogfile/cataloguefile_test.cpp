@@ -109,7 +109,7 @@ TEST_F(CatalogueFileTest, HostileValuesComeBackByteForByteInTheOrderOnShowAndAsS
     for (int f = 0; f < fld::Count; ++f) {
         std::string column;
         for (int pos = 0; pos < saved->count(); ++pos)
-            column += (pos ? "\x01" : "") + saved->utf8At(pos, f);
+            (column += pos ? "\x01" : "") += saved->utf8At(pos, f);
         const std::string select = "SELECT group_concat(Field" + std::to_string(f + 1) + ", char(1)) FROM records";
         EXPECT_EQ(firstValue(path("h.trv"), select.c_str()), column) << "field " << f;
     }
