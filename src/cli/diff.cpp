@@ -137,18 +137,18 @@ void Printer::appendValue(std::string &out, const char *key, std::string_view te
 
 void appendSummary(std::string &out, const std::vector<Difference> &differences, bool json)
 {
-    long long counts[3] = {}, bytesAdded = 0, bytesRemoved = 0;
+    long long counts[3] = {};
+    ByteTotal bytesAdded = 0, bytesRemoved = 0;
     for (const Difference &d : differences) {
         ++counts[int(d.change)];
         bytesAdded += d.change == Change::Added ? d.is->size : 0;
         bytesRemoved += d.change == Change::Removed ? d.was->size : 0;
     }
     char line[256];
-    std::snprintf(
-        line, sizeof line,
-        json ? "{\"added\":%lld,\"removed\":%lld,\"changed\":%lld,\"bytes_added\":%lld,\"bytes_removed\":%lld}\n"
-             : "%lld added, %lld removed, %lld changed; %lld bytes added, %lld bytes removed\n",
-        counts[0], counts[1], counts[2], bytesAdded, bytesRemoved);
+    std::snprintf(line, sizeof line,
+                  json ? "{\"added\":%lld,\"removed\":%lld,\"changed\":%lld,\"bytes_added\":%s,\"bytes_removed\":%s}\n"
+                       : "%lld added, %lld removed, %lld changed; %s bytes added, %s bytes removed\n",
+                  counts[0], counts[1], counts[2], decimal(bytesAdded).c_str(), decimal(bytesRemoved).c_str());
     out += line;
 }
 

@@ -131,14 +131,16 @@ std::vector<DupGroup> catalogueGroups(const Catalogued &lib, const DupOptions &o
             ++end;
         if (end - k > 1) {
             DupGroup g;
-            std::int64_t total = 0, largest = 0;
+            ByteTotal total = 0;
+            std::int64_t largest = 0;
             for (std::size_t m = k; m < end; ++m) {
                 const std::int64_t size = lib.files[keyed[m].second].size;
                 g.members.push_back(keyed[m].second);
                 total += size, largest = std::max(largest, size);
                 g.size = m == k || g.size == size ? size : -1;
             }
-            g.wasted = total - largest; // what keeping only the largest would free
+            // What keeping only the largest would free.
+            g.wasted = std::int64_t(std::clamp<ByteTotal>(total - largest, INT64_MIN, INT64_MAX));
             groups.push_back(std::move(g));
         }
         k = end;

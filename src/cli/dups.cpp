@@ -66,10 +66,10 @@ void appendGroup(std::string &out, const Catalogued &lib, const DupGroup &g, boo
 void appendSummary(std::string &out, const std::vector<DupGroup> &groups, bool json)
 {
     std::size_t files = 0;
-    std::int64_t wasted = 0;
+    ByteTotal wasted = 0;
     for (const DupGroup &g : groups)
         files += g.members.size(), wasted += g.wasted;
-    const std::string g = std::to_string(groups.size()), f = std::to_string(files), w = std::to_string(wasted);
+    const std::string g = std::to_string(groups.size()), f = std::to_string(files), w = decimal(wasted);
     out += json ? "{\"groups\":" + g + ",\"files\":" + f + ",\"wasted\":" + w + "}\n"
                 : g + " groups, " + f + " files, " + w + " bytes wasted\n";
 }

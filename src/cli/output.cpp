@@ -43,4 +43,16 @@ int printed(bool ok, const char *what)
     return kSuccess;
 }
 
+std::string decimal(ByteTotal n)
+{
+    std::string digits;
+    for (ByteTotal rest = n; rest != 0 || digits.empty(); rest /= 10) {
+        const int digit = int(rest % 10); // negative below zero
+        digits.push_back(char('0' + (digit < 0 ? -digit : digit)));
+    }
+    if (n < 0)
+        digits.push_back('-');
+    return {digits.rbegin(), digits.rend()};
+}
+
 } // namespace trv

@@ -1,6 +1,7 @@
 #pragma once
 // What every command shares for what it says: its exit status, the form of its diagnostics and
 // standard output written in large blocks.
+#include <string>
 #include <string_view>
 
 namespace trv {
@@ -23,5 +24,10 @@ void bufferStdout();
 // The status of a command once its output is flushed; what names that output in the
 // diagnostic when it could not all be written.
 [[nodiscard]] int printed(bool ok, const char *what);
+
+// A sum of sizes: those read from a damaged or hand-made file can add up past 64 bits.
+__extension__ typedef __int128 ByteTotal;
+
+[[nodiscard]] std::string decimal(ByteTotal n);
 
 } // namespace trv

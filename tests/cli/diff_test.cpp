@@ -142,4 +142,9 @@ TEST_F(DiffTest, ADamagedFileIsAnErrorAndAnOlderOneIsRead)
     EXPECT_TRUE(r.out.isEmpty());
     const QString first = QStringLiteral(TARVOLO_TEST_DATA "/first-version.trv");
     EXPECT_EQ(trv({u"diff"_s, first, first}).code, 0);
+    // Its sizes add up past 64 bits.
+    const TrvRun against = trv({u"diff"_s, first, library.filePath(u"old.trv"_s)});
+    EXPECT_TRUE(
+        against.out.endsWith("7 added, 5 removed, 0 changed; 17 bytes added, 9223372047149743107 bytes removed\n"))
+        << against.out.toStdString();
 }

@@ -131,6 +131,13 @@ TEST_F(DupsTest, NamesAndSizesGroupAsTheCataloguesSay)
     groups({u"--by"_s, u"size"_s, u"--min-size"_s, u"1G"_s}, &none);
     EXPECT_EQ(none.code, 1);
     EXPECT_EQ(trv({u"dups"_s, u"--by"_s, u"colour"_s, catalogue}).code, 2);
+
+    // An older file's hand-made sizes, twice over, waste more bytes than 64 bits hold.
+    const QTemporaryDir twice;
+    const QString first = QStringLiteral(TARVOLO_TEST_DATA "/first-version.trv");
+    ASSERT_TRUE(QFile::copy(first, twice.filePath(u"1.trv"_s)) && QFile::copy(first, twice.filePath(u"2.trv"_s)));
+    const TrvRun huge = trv({u"dups"_s, twice.filePath(u"1.trv"_s), twice.filePath(u"2.trv"_s)});
+    EXPECT_TRUE(huge.out.endsWith("4 groups, 8 files, 9223372047149743108 bytes wasted\n")) << huge.out.toStdString();
 }
 
 TEST_F(DupsTest, KeptDigestsAreReusedAndStandInForAVolumeNotMounted)
