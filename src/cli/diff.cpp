@@ -1,8 +1,6 @@
 // trv diff [--json] OLD NEW: the records added, removed and changed (size, modification
 // time) between two catalogue files, keyed by exact folder and name.
-#include "catalogfile/cataloguefile.h"
 #include "catalogue/columns.h"
-#include "catalogue/layouts.h"
 #include "catalogue/makecolumn.h"
 #include "commands.h"
 #include "diffside.h"

@@ -1,4 +1,4 @@
-#include "cli/diffside.h"
+#include "diffside.h"
 
 #include "catalogfile/cataloguefile.h"
 #include "catalogue/columns.h"
