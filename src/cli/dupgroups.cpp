@@ -106,12 +106,31 @@ void keepDigests(const Catalogued &lib, const std::vector<content::Candidate> &c
     }
 }
 
+using Keyed = std::vector<std::pair<std::string, std::size_t>>; // a key and a file
+
+// The files keyed[first, end), which share a key.
+DupGroup groupOf(const Catalogued &lib, const Keyed &keyed, std::size_t first, std::size_t end)
+{
+    DupGroup g;
+    ByteTotal total = 0;
+    std::int64_t largest = 0;
+    for (std::size_t m = first; m < end; ++m) {
+        const std::int64_t size = lib.files[keyed[m].second].size;
+        g.members.push_back(keyed[m].second);
+        total += size, largest = std::max(largest, size);
+        g.size = m == first || g.size == size ? size : -1;
+    }
+    // What keeping only the largest would free.
+    g.wasted = std::int64_t(std::clamp<ByteTotal>(total - largest, INT64_MIN, INT64_MAX));
+    return g;
+}
+
 } // namespace
 
 std::vector<DupGroup> catalogueGroups(const Catalogued &lib, const DupOptions &options)
 {
     // The long name's value, as the window compares names, and for size the size before it.
-    std::vector<std::pair<std::string, std::size_t>> keyed;
+    Keyed keyed;
     std::string scratch;
     std::size_t blanks = 0;
     for (std::size_t i = 0; i < lib.files.size(); ++i) {
@@ -129,20 +148,8 @@ std::vector<DupGroup> catalogueGroups(const Catalogued &lib, const DupOptions &o
         std::size_t end = k + 1;
         while (end < keyed.size() && keyed[end].first == keyed[k].first)
             ++end;
-        if (end - k > 1) {
-            DupGroup g;
-            ByteTotal total = 0;
-            std::int64_t largest = 0;
-            for (std::size_t m = k; m < end; ++m) {
-                const std::int64_t size = lib.files[keyed[m].second].size;
-                g.members.push_back(keyed[m].second);
-                total += size, largest = std::max(largest, size);
-                g.size = m == k || g.size == size ? size : -1;
-            }
-            // What keeping only the largest would free.
-            g.wasted = std::int64_t(std::clamp<ByteTotal>(total - largest, INT64_MIN, INT64_MAX));
-            groups.push_back(std::move(g));
-        }
+        if (end - k > 1)
+            groups.push_back(groupOf(lib, keyed, k, end));
         k = end;
     }
     mostWastedFirst(groups);
