@@ -7,6 +7,28 @@
 #include <algorithm>
 #include <string>
 
+namespace {
+
+// The device a volume's walk kept to: its root's, the root being its first listing. Each
+// volume's is looked up once.
+bool rootDevice(const std::vector<FolderListing> &all, int volume, std::vector<std::uint64_t> &devices,
+                std::uint64_t &device)
+{
+    const auto v = std::size_t(volume);
+    if (v >= devices.size())
+        devices.resize(v + 1, 0);
+    if (devices[v] == 0) {
+        const auto root =
+            std::find_if(all.begin(), all.end(), [&](const FolderListing &f) { return f.volume == volume; });
+        if (!deviceOf(root->path, devices[v]))
+            return false;
+    }
+    device = devices[v];
+    return true;
+}
+
+} // namespace
+
 bool RetimedFolders::record(const KeptListings &kept, const std::vector<FolderListing> &all, std::uint64_t seed)
 {
     CreateRecordSet(records);
@@ -22,11 +44,9 @@ bool RetimedFolders::record(const KeptListings &kept, const std::vector<FolderLi
         sums.push_back(dir.listing.entriesSum(seed));
     });
     std::vector<std::string> subfolders;
+    std::vector<std::uint64_t> devices; // by volume
     for (const std::size_t l : listings) {
-        // A volume's root is its first listing, and its device the one the walk kept to.
-        const auto root =
-            std::find_if(all.begin(), all.end(), [&](const FolderListing &f) { return f.volume == all[l].volume; });
-        if (!deviceOf(root->path, device))
+        if (!rootDevice(all, all[l].volume, devices, device))
             return false;
         walk.setDevice(device);
         fromListing = false;
