@@ -14,51 +14,35 @@ TEST(ShortNames, NamesThatAreAlready83NeedNone)
         EXPECT_FALSE(isValidShortName(n)) << n;
 }
 
-TEST(ShortNames, AliasesFollowTheNumericTailForm)
+TEST(ShortNames, AliasFormAndTailsNumberedInByteOrderSkippingTakenOnes)
 {
-    const auto s = shortNames({"Holiday photo 2024.jpeg", "README.TXT", "archive.tar.gz", ".bashrc", "a+b=c.txt",
-                               "Résumé final.docx", "...", "x.verylong"});
-    EXPECT_EQ(s[0], "HOLIDA~1.JPE");
-    EXPECT_EQ(s[1], "");
-    EXPECT_EQ(s[2], "ARCHIV~1.GZ");
-    EXPECT_EQ(s[3], "BASHRC~1");
-    EXPECT_EQ(s[4], "A_B_C~1.TXT");
-    EXPECT_EQ(s[5], "R_SUM_~1.DOC") << "a non-ASCII character becomes one underscore";
-    EXPECT_EQ(s[6], "_~1");
-    EXPECT_EQ(s[7], "X~1.VER");
+    const std::vector<std::pair<std::vector<std::string_view>, std::vector<std::string>>> cases = {
+        // A non-ASCII character becomes one underscore; an 8.3 name keeps its own name.
+        {{"Holiday photo 2024.jpeg", "README.TXT", "archive.tar.gz", ".bashrc", "a+b=c.txt", "Résumé final.docx", "...",
+          "x.verylong"},
+         {"HOLIDA~1.JPE", "", "ARCHIV~1.GZ", "BASHRC~1", "A_B_C~1.TXT", "R_SUM_~1.DOC", "_~1", "X~1.VER"}},
+        // Given out of order; ~1 is taken by the real file.
+        {{"Holiday video.jpeg", "Holiday photo.jpeg", "HOLIDA~1.JPE", "holiday clip.mp4", "Holiday x.txt"},
+         {"HOLIDA~3.JPE", "HOLIDA~2.JPE", "", "HOLIDA~1.MP4", "HOLIDA~1.TXT"}},
+        {{"HOLIDA~1.JPE", "HOLIDA~2.JPE", "HOLIDA~3.JPE", "Holiday one.jpeg", "Holiday two.jpeg"},
+         {"", "", "", "HOLIDA~4.JPE", "HOLIDA~5.JPE"}},
+    };
+    for (const auto &[names, aliases] : cases)
+        EXPECT_EQ(shortNames(names), aliases) << names.front();
 }
 
-TEST(ShortNames, TailsAreNumberedInByteOrderAndStayUnique)
-{
-    // Given out of order, numbered by the names' byte order within the shared stem.
-    const auto s =
-        shortNames({"Holiday video.jpeg", "Holiday photo.jpeg", "HOLIDA~1.JPE", "holiday clip.mp4", "Holiday x.txt"});
-    EXPECT_EQ(s[2], "") << "an existing 8.3 name keeps its own name";
-    EXPECT_EQ(s[1], "HOLIDA~2.JPE") << "~1 is taken by the real file";
-    EXPECT_EQ(s[0], "HOLIDA~3.JPE");
-    EXPECT_EQ(s[3], "HOLIDA~1.MP4");
-    EXPECT_EQ(s[4], "HOLIDA~1.TXT");
-    const auto t = shortNames({"HOLIDA~1.JPE", "HOLIDA~2.JPE", "HOLIDA~3.JPE", "Holiday one.jpeg", "Holiday two.jpeg"});
-    EXPECT_EQ(t[3], "HOLIDA~4.JPE") << "every taken tail is skipped";
-    EXPECT_EQ(t[4], "HOLIDA~5.JPE");
-}
-
-TEST(ShortNames, ManySharedStemsShortenTheStemForLongerTails)
+TEST(ShortNames, LongerTailsShortenTheStemAndNeverRepeatAnAlias)
 {
     std::vector<std::string> owned;
     for (int i = 0; i < 12; ++i)
         owned.push_back("longfilename" + std::string(1, char('a' + i)) + ".txt");
-    const auto s = shortNames(std::vector<std::string_view>(owned.begin(), owned.end()));
-    EXPECT_EQ(s[0], "LONGFI~1.TXT");
-    EXPECT_EQ(s[8], "LONGFI~9.TXT");
-    EXPECT_EQ(s[9], "LONGF~10.TXT");
-    EXPECT_EQ(s[11], "LONGF~12.TXT");
-}
+    const auto l = shortNames(std::vector<std::string_view>(owned.begin(), owned.end()));
+    EXPECT_EQ(l[8], "LONGFI~9.TXT");
+    EXPECT_EQ(l[9], "LONGF~10.TXT");
+    EXPECT_EQ(l[11], "LONGF~12.TXT");
 
-TEST(ShortNames, StemsCutForLongTailsNeverRepeatAnAlias)
-{
     // "HOLIDA" and "HOLIDB" share "HOLID~10.JPE" once their tails need two digits.
-    std::vector<std::string> owned{"HOLID~11.JPE"};
+    owned = {"HOLID~11.JPE"};
     for (const char *stem : {"holida", "holidb"})
         for (int i = 0; i < 120; ++i)
             owned.push_back(stem + std::to_string(i) + ".jpeg");
@@ -66,7 +50,7 @@ TEST(ShortNames, StemsCutForLongTailsNeverRepeatAnAlias)
     const auto s = shortNames(names);
     std::set<std::string> seen{"HOLID~11.JPE"};
     for (std::size_t i = 1; i < s.size(); ++i) {
-        EXPECT_EQ(s[i].size() <= 12, true) << s[i];
+        EXPECT_LE(s[i].size(), 12u) << s[i];
         EXPECT_TRUE(seen.insert(s[i]).second) << "repeated alias " << s[i] << " for " << names[i];
     }
     EXPECT_EQ(s[1], "HOLIDA~1.JPE");
