@@ -87,21 +87,7 @@ TEST_F(FileOps, YesToAllCoversTheRestOfTheOperation)
     EXPECT_TRUE(r.aborted) << "one file was left out";
 }
 
-TEST_F(FileOps, RenameOnCollisionGivesCopyNumberNames)
-{
-    write("src/f.txt", "1");
-    write("dst/f.txt", "0");
-    for (int i = 0; i < 2; ++i)
-        EXPECT_TRUE(run(Function::Copy, "src/f.txt", "dst", RenameOnCollision).succeeded());
-    EXPECT_EQ(names("dst"), (QStringList{"Copy #1 of f.txt", "Copy #2 of f.txt", "f.txt"}));
-    EXPECT_EQ(read("dst/f.txt"), "0");
-    // Onto itself in its own folder.
-    EXPECT_TRUE(run(Function::Copy, "dst/f.txt", "dst", RenameOnCollision).succeeded());
-    EXPECT_TRUE(exists("dst/Copy #3 of f.txt"));
-    EXPECT_TRUE(ui.asked.empty());
-}
-
-TEST_F(FileOps, CopyOntoItselfWithoutRenamingOrAFolderIntoItselfFails)
+TEST_F(FileOps, CopyOntoItselfOrAFolderIntoItselfFailsUnlessRenamedToACopyNumber)
 {
     write("f.txt", "x");
     write("tree/f", "f");
@@ -109,6 +95,16 @@ TEST_F(FileOps, CopyOntoItselfWithoutRenamingOrAFolderIntoItselfFails)
     EXPECT_FALSE(run(Function::Copy, "tree", "tree/inner", NoConfirmation).succeeded());
     EXPECT_EQ(read("f.txt"), "x");
     EXPECT_EQ(names("tree"), QStringList{"f"});
+
+    write("src/f.txt", "1");
+    write("dst/f.txt", "0");
+    for (int i = 0; i < 2; ++i)
+        EXPECT_TRUE(run(Function::Copy, "src/f.txt", "dst", RenameOnCollision).succeeded());
+    EXPECT_TRUE(run(Function::Copy, "dst/f.txt", "dst", RenameOnCollision).succeeded());
+    EXPECT_EQ(names("dst"), (QStringList{"Copy #1 of f.txt", "Copy #2 of f.txt", "Copy #3 of f.txt", "f.txt"}));
+    EXPECT_EQ(read("dst/f.txt"), "0");
+    EXPECT_EQ(read("dst/Copy #2 of f.txt"), "1");
+    EXPECT_TRUE(ui.asked.empty());
 }
 
 TEST_F(FileOps, WildcardsFilesOnlyAndTheDestinationFolderAsked)
@@ -134,45 +130,42 @@ TEST_F(FileOps, WildcardsFilesOnlyAndTheDestinationFolderAsked)
     EXPECT_EQ(names("src"), (QStringList{"c.doc", "sub.txt"}));
 }
 
+// A link is copied, moved and deleted as a link, never what it points at, inside a
+// folder or named itself.
 TEST_F(FileOps, FoldersCopyRecursivelyWithModesTimesAndLinksAsLinks)
 {
     write("outside/precious", "keep me");
     write("tree/a/b/file", "data");
-    ASSERT_EQ(::symlink(p("outside").toLocal8Bit().constData(), p("tree/a/toOutside").toLocal8Bit().constData()), 0);
-    ASSERT_EQ(::chmod(p("tree/a/b/file").toLocal8Bit().constData(), 0640), 0);
+    ASSERT_EQ(::symlink(c("outside").constData(), c("tree/a/toOutside").constData()), 0);
+    QDir().mkpath(p("work"));
+    ASSERT_EQ(::symlink(c("outside").constData(), c("work/link").constData()), 0);
+    ASSERT_EQ(::chmod(c("tree/a/b/file").constData(), 0640), 0);
     const struct timespec when[2] = {{1000000000, 0}, {1000000000, 123456789}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, p("tree/a/b/file").toLocal8Bit().constData(), when, 0), 0);
+    ASSERT_EQ(::utimensat(AT_FDCWD, c("tree/a/b/file").constData(), when, 0), 0);
 
     EXPECT_TRUE(run(Function::Copy, "tree", "copy").succeeded());
     EXPECT_EQ(read("copy/a/b/file"), "data");
     EXPECT_EQ(QFileInfo(p("copy/a/toOutside")).symLinkTarget(), p("outside"));
     struct stat st;
-    ASSERT_EQ(::stat(p("copy/a/b/file").toLocal8Bit().constData(), &st), 0);
+    ASSERT_EQ(::stat(c("copy/a/b/file").constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
     EXPECT_EQ(st.st_mtim.tv_sec, 1000000000);
     EXPECT_EQ(st.st_mtim.tv_nsec, 123456789);
 
-    // Deleting the copy removes the link, never what it points at.
-    ui.answers = {Answer::Yes};
-    EXPECT_TRUE(run(Function::Delete, "copy", {}).succeeded());
-    EXPECT_EQ(ui.asked.front().question, Question::DeleteFolder);
-    EXPECT_FALSE(exists("copy"));
-    EXPECT_EQ(read("outside/precious"), "keep me");
-}
-
-TEST_F(FileOps, ALinkToAFolderOutsideIsCopiedMovedAndDeletedAsALink)
-{
-    write("outside/precious", "keep me");
-    write("work/x", "x");
-    ASSERT_EQ(::symlink(p("outside").toLocal8Bit().constData(), p("work/link").toLocal8Bit().constData()), 0);
     EXPECT_TRUE(run(Function::Copy, "work/link", "work/link2", NoConfirmation).succeeded());
     EXPECT_TRUE(QFileInfo(p("work/link2")).isSymLink());
     EXPECT_TRUE(run(Function::Move, "work/link2", "moved", NoConfirmation).succeeded());
     EXPECT_TRUE(QFileInfo(p("moved")).isSymLink());
+
+    ui.answers = {Answer::Yes};
+    EXPECT_TRUE(run(Function::Delete, "copy", {}).succeeded());
+    EXPECT_EQ(ui.asked.front().question, Question::DeleteFolder);
+    EXPECT_FALSE(exists("copy"));
     EXPECT_TRUE(run(Function::Delete, "work/*", {}, NoConfirmation).succeeded());
     EXPECT_TRUE(run(Function::Delete, "moved", {}, NoConfirmation).succeeded());
     EXPECT_TRUE(names("work").isEmpty());
     EXPECT_EQ(names("outside"), QStringList{"precious"});
+    EXPECT_EQ(read("outside/precious"), "keep me");
 }
 
 TEST_F(FileOps, DeleteIsConfirmedPerItem)
@@ -249,10 +242,10 @@ TEST_F(FileOpsMounted, MoveAcrossFileSystemsIsAVerifiedCopyThenRemoval)
 {
     mountAt("other", false);
     write("tree/sub/f", "content");
-    ASSERT_EQ(::symlink("sub/f", p("tree/rel").toLocal8Bit().constData()), 0);
-    ASSERT_EQ(::chmod(p("tree/sub/f").toLocal8Bit().constData(), 0600), 0);
+    ASSERT_EQ(::symlink("sub/f", c("tree/rel").constData()), 0);
+    ASSERT_EQ(::chmod(c("tree/sub/f").constData(), 0600), 0);
     const Result r = run(Function::Move, "tree", "other/tree", NoConfirmation);
-    EXPECT_TRUE(r.succeeded()) << (ui.errors.empty() ? "" : ui.errors.front());
+    EXPECT_TRUE(r.succeeded()) << firstError();
     EXPECT_FALSE(exists("tree"));
     EXPECT_EQ(read("other/tree/sub/f"), "content");
     EXPECT_EQ(QFileInfo(p("other/tree/rel")).symLinkTarget(), p("other/tree/sub/f"));
