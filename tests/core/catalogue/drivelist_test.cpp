@@ -33,21 +33,17 @@ const QString kFixed = QStringLiteral(":  Is A Hard/Non-Removable Drive");
 const QString kRemovable = QStringLiteral(":  Is A Removable Drive");
 
 // A desktop: NVMe disk, USB stick and USB disk, a DVD, an NFS share, tmpfs, a bind of part
-// of /home that sorts before it, the usual virtual file systems.
+// of /home that sorts before it, one virtual file system at and below each system folder.
 constexpr char kDesktop[] = R"(22 1 259:2 / / rw,relatime shared:1 - ext4 /dev/nvme0n1p2 rw,errors=remount-ro
 23 22 0:21 / /proc rw,nosuid,nodev,noexec,relatime shared:12 - proc proc rw
 24 22 0:22 / /sys rw,nosuid,nodev,noexec,relatime shared:2 - sysfs sysfs rw
 25 22 0:5 / /dev rw,nosuid,relatime shared:8 - devtmpfs udev rw,size=8013724k,nr_inodes=2003431,mode=755
-26 25 0:23 / /dev/pts rw,nosuid,noexec,relatime shared:9 - devpts devpts rw,gid=5,mode=620,ptmxmode=000
 27 22 0:24 / /run rw,nosuid,nodev,noexec,relatime shared:5 - tmpfs tmpfs rw,size=1609004k,mode=755
-28 24 0:26 / /sys/fs/cgroup rw,nosuid,nodev,noexec,relatime shared:4 - cgroup2 cgroup2 rw
-29 23 0:33 / /proc/sys/fs/binfmt_misc rw,relatime shared:13 - autofs systemd-1 rw,fd=29,pgrp=1
 30 22 259:1 / /boot/efi rw,relatime shared:30 - vfat /dev/nvme0n1p1 rw,fmask=0077,dmask=0077
 31 22 259:3 / /home rw,relatime shared:31 - ext4 /dev/nvme0n1p3 rw
 32 22 0:40 / /tmp rw,nosuid,nodev shared:32 - tmpfs tmpfs rw,size=8044976k
 33 22 259:3 /ann/backup /backup rw,relatime shared:31 - ext4 /dev/nvme0n1p3 rw
 34 27 0:45 / /run/user/1000 rw,nosuid,nodev,relatime shared:300 - tmpfs tmpfs rw,size=1609000k,mode=700,uid=1000
-35 34 0:46 / /run/user/1000/gvfs rw,nosuid,nodev,relatime shared:310 - fuse.gvfsd-fuse gvfsd-fuse rw,user_id=1000
 36 22 8:17 / /media/user/STICK rw,nosuid,nodev,relatime shared:400 - vfat /dev/sdb1 rw,uid=1000
 37 27 8:33 / /run/media/ann/DATA rw,nosuid,nodev,relatime shared:410 - ext4 /dev/sdc1 rw
 38 22 11:0 / /media/user/DVD ro,nosuid,nodev,relatime shared:420 - iso9660 /dev/sr0 ro,nojoliet,check=s
@@ -61,16 +57,12 @@ constexpr char kContainer[] =
     R"(612 540 0:52 / / rw,relatime master:300 - overlay overlay rw,lowerdir=/var/lib/docker/overlay2/l/AB:/var/lib/docker/overlay2/l/CD,upperdir=/var/lib/docker/overlay2/12/diff
 613 612 0:55 / /proc rw,nosuid,nodev,noexec,relatime - proc proc rw
 614 612 0:56 / /dev rw,nosuid - tmpfs tmpfs rw,size=65536k,mode=755
-615 614 0:57 / /dev/pts rw,nosuid,noexec,relatime - devpts devpts rw,gid=5,mode=620,ptmxmode=666
 616 612 0:58 / /sys ro,nosuid,nodev,noexec,relatime - sysfs sysfs ro
-617 616 0:30 / /sys/fs/cgroup ro,nosuid,nodev,noexec,relatime - cgroup2 cgroup rw
-619 614 0:59 / /dev/shm rw,nosuid,nodev,noexec,relatime - tmpfs shm rw,size=65536k
 620 612 254:1 /var/lib/docker/volumes/data/_data /data rw,relatime - ext4 /dev/vda1 rw
 621 612 254:1 /var/lib/docker/containers/abc/resolv.conf /etc/resolv.conf rw,relatime - ext4 /dev/vda1 rw
 622 612 254:1 /var/lib/docker/containers/abc/hostname /etc/hostname rw,relatime - ext4 /dev/vda1 rw
 623 612 254:1 /var/lib/docker/containers/abc/hosts /etc/hosts rw,relatime - ext4 /dev/vda1 rw
 624 612 254:1 /var/log/app /srv/logs rw,relatime - ext4 /dev/vda1 rw
-541 613 0:55 /bus /proc/bus ro,relatime - proc proc rw
 543 613 0:56 /null /proc/kcore rw,nosuid - tmpfs tmpfs rw,size=65536k,mode=755
 )";
 
