@@ -34,9 +34,9 @@ TEST_F(WindowTest, TheWindowCannotShrinkBelowItsStartSize)
     }
 }
 
-TEST_F(WindowTest, MenuItemsAndToolbarKeysAreDistinctAndTheKeysInOrder)
+TEST_F(WindowTest, MenuItemsAndToolbarKeysAreDistinct)
 {
-    QStringList names, keys, tooltips;
+    QStringList names, tooltips;
     const std::function<void(const QList<QAction *> &)> walk = [&](const QList<QAction *> &actions) {
         for (QAction *a : actions) {
             names << a->objectName();
@@ -48,7 +48,6 @@ TEST_F(WindowTest, MenuItemsAndToolbarKeysAreDistinctAndTheKeysInOrder)
     walk(window->menuBar()->actions());
     QList<QImage> pictures;
     for (QAction *a : child<QToolBar>("tbrTRVStd")->actions()) {
-        keys << (a->isSeparator() ? QStringLiteral("|") : a->objectName());
         if (a->isSeparator())
             continue;
         names << a->objectName();
@@ -60,8 +59,6 @@ TEST_F(WindowTest, MenuItemsAndToolbarKeysAreDistinctAndTheKeysInOrder)
         pictures << picture;
     }
     EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), names.size());
-    EXPECT_EQ(keys.join(u' '), QStringLiteral("Open Save Print Search | LongName ShortName Path Date Size Extension | "
-                                              "UpArrow DownArrow | FindDups Help Exit"));
 }
 
 TEST_F(WindowTest, StartsEmptyOnTheDummyRowsWithTheDrivesOfferedAndNoOrder)

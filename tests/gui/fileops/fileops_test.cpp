@@ -121,14 +121,6 @@ TEST_F(FileCommandsTest, OneOptionsDialogKeepsItsStatesAndItsBoxesGiveEachOperat
     EXPECT_EQ(options(), o) << "one dialog, kept with its states";
     EXPECT_EQ(dialog()->optionFlags(), all & ~fileop::NoConfirmMkdir);
     EXPECT_EQ(o->SSTab1->currentIndex(), 1) << "reshown on the tab last used";
-    // Tab order: the File Operations OK, the five boxes, then the General OK.
-    QWidget *w = o->cmdOKFileOperations;
-    for (QWidget *next : {static_cast<QWidget *>(o->chkSilent), static_cast<QWidget *>(o->chkYesToAll),
-                          static_cast<QWidget *>(o->chkRename), static_cast<QWidget *>(o->chkDir),
-                          static_cast<QWidget *>(o->chkFilesOnly), static_cast<QWidget *>(o->cmdOKGeneral)}) {
-        EXPECT_EQ(w->nextInFocusChain()->objectName(), next->objectName());
-        w = next;
-    }
 }
 
 TEST_F(FileCommandsTest, GesturesWorkOnlyOnALiveCatalogueOutsideDuplicateStepping)
