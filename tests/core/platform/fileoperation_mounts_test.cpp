@@ -1,6 +1,7 @@
 // Guards against a delete reaching into a mount, of another file system or a bind of its own, a
-// move reaching into a bind mount, a move across file systems removing what changed or appeared
-// during its copy, and copies that fill the holes of sparse files.
+// move reaching into a bind mount, a move across file systems that loses modes or links or
+// removes what changed or appeared during its copy, a read-only target left changed, and
+// copies that fill the holes of sparse files.
 #include "core/platform/fileopfixture.h"
 
 #include <fcntl.h>
@@ -115,4 +116,34 @@ TEST_F(FileOpsMounted, CopiesKeepTheHolesOfSparseFiles)
     }
     ASSERT_TRUE(copy.seek(kSize / 4));
     EXPECT_EQ(copy.read(4), QByteArray(4, '\0'));
+}
+
+TEST_F(FileOpsMounted, MoveAcrossFileSystemsIsAVerifiedCopyThenRemoval)
+{
+    mountAt("other", false);
+    write("tree/sub/f", "content");
+    ASSERT_EQ(::symlink("sub/f", c("tree/rel").constData()), 0);
+    ASSERT_EQ(::chmod(c("tree/sub/f").constData(), 0600), 0);
+    const Result r = run(Function::Move, "tree", "other/tree", NoConfirmation);
+    EXPECT_TRUE(r.succeeded()) << firstError();
+    EXPECT_FALSE(exists("tree"));
+    EXPECT_EQ(read("other/tree/sub/f"), "content");
+    EXPECT_EQ(QFileInfo(p("other/tree/rel")).symLinkTarget(), p("other/tree/sub/f"));
+    EXPECT_EQ(QFileInfo(p("other/tree/sub/f")).permissions() & 0x7777,
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser);
+}
+
+TEST_F(FileOpsMounted, AReadOnlyTargetFailsAndLeavesEverythingAsItWas)
+{
+    mountAt("ro", true);
+    write("f", "f");
+    for (Function f : {Function::Copy, Function::Move}) {
+        ui.errors.clear();
+        const Result r = run(f, "f", "ro", NoConfirmation);
+        EXPECT_FALSE(r.succeeded());
+        EXPECT_EQ(r.code, EROFS);
+        EXPECT_EQ(ui.errors.size(), 1u);
+        EXPECT_EQ(read("f"), "f");
+        EXPECT_TRUE(names("ro").isEmpty());
+    }
 }

@@ -237,33 +237,3 @@ TEST_F(FileOps, CancelMidCopyLeavesNoPartialFile)
     EXPECT_TRUE(run(Function::Copy, "tree", "dst/tree").aborted);
     EXPECT_EQ(names("dst"), QStringList{"existing"});
 }
-
-TEST_F(FileOpsMounted, MoveAcrossFileSystemsIsAVerifiedCopyThenRemoval)
-{
-    mountAt("other", false);
-    write("tree/sub/f", "content");
-    ASSERT_EQ(::symlink("sub/f", c("tree/rel").constData()), 0);
-    ASSERT_EQ(::chmod(c("tree/sub/f").constData(), 0600), 0);
-    const Result r = run(Function::Move, "tree", "other/tree", NoConfirmation);
-    EXPECT_TRUE(r.succeeded()) << firstError();
-    EXPECT_FALSE(exists("tree"));
-    EXPECT_EQ(read("other/tree/sub/f"), "content");
-    EXPECT_EQ(QFileInfo(p("other/tree/rel")).symLinkTarget(), p("other/tree/sub/f"));
-    EXPECT_EQ(QFileInfo(p("other/tree/sub/f")).permissions() & 0x7777,
-              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser);
-}
-
-TEST_F(FileOpsMounted, AReadOnlyTargetFailsAndLeavesEverythingAsItWas)
-{
-    mountAt("ro", true);
-    write("f", "f");
-    for (Function f : {Function::Copy, Function::Move}) {
-        ui.errors.clear();
-        const Result r = run(f, "f", "ro", NoConfirmation);
-        EXPECT_FALSE(r.succeeded());
-        EXPECT_EQ(r.code, EROFS);
-        EXPECT_EQ(ui.errors.size(), 1u);
-        EXPECT_EQ(read("f"), "f");
-        EXPECT_TRUE(names("ro").isEmpty());
-    }
-}
