@@ -15,6 +15,7 @@
 namespace {
 
 using content::Candidate;
+using Groups = std::set<std::set<std::size_t>>;
 
 class ContentGroupsTest : public ::testing::Test {
 protected:
@@ -34,9 +35,9 @@ protected:
         candidates.push_back(c);
         return candidates.size() - 1;
     }
-    [[nodiscard]] std::set<std::set<std::size_t>> groups(const content::GroupResult &r) const
+    [[nodiscard]] static Groups groups(const content::GroupResult &r)
     {
-        std::set<std::set<std::size_t>> out;
+        Groups out;
         for (const content::Group &g : r.groups)
             out.insert({g.members.begin(), g.members.end()});
         return out;
@@ -68,7 +69,7 @@ TEST_F(ContentGroupsTest, EqualContentGroupsAndADifferenceAnywhereSeparates)
     add(candidates[a].path + "-link");
 
     const content::GroupResult r = content::contentGroups(candidates, {});
-    EXPECT_EQ(groups(r), (std::set<std::set<std::size_t>>{{a, b, c}, {s1, s2}}));
+    EXPECT_EQ(groups(r), (Groups{{a, b, c}, {s1, s2}}));
     ASSERT_EQ(r.groups.size(), 2u);
     EXPECT_EQ(r.groups[0].wasted(), 2 * std::int64_t(kBig.size())) << "most wasted first";
     EXPECT_TRUE(r.groups[0].verified);
@@ -87,9 +88,8 @@ TEST_F(ContentGroupsTest, EmptyFilesOnlyWhenAskedAndSparseFilesByTheirBytes)
     }
     const std::size_t h0 = add(holes[0]), h1 = add(holes[1]);
     add(holes[2]);
-    EXPECT_EQ(groups(content::contentGroups(candidates, {})), (std::set<std::set<std::size_t>>{{h0, h1}}));
-    EXPECT_EQ(groups(content::contentGroups(candidates, {0, false})),
-              (std::set<std::set<std::size_t>>{{e1, e2}, {h0, h1}}));
+    EXPECT_EQ(groups(content::contentGroups(candidates, {})), (Groups{{h0, h1}}));
+    EXPECT_EQ(groups(content::contentGroups(candidates, {0, false})), (Groups{{e1, e2}, {h0, h1}}));
 }
 
 TEST_F(ContentGroupsTest, AFileThatChangedOrIsNotAFileIsLeftOutWithANote)
@@ -102,7 +102,7 @@ TEST_F(ContentGroupsTest, AFileThatChangedOrIsNotAFileIsLeftOutWithANote)
     candidates.back().path = candidates[a].path + "-sym";
     candidates.back().volume = "other";
     const content::GroupResult r = content::contentGroups(candidates, {});
-    EXPECT_EQ(groups(r), (std::set<std::set<std::size_t>>{{a, b}}));
+    EXPECT_EQ(groups(r), (Groups{{a, b}}));
     std::set<std::string> noted;
     for (const auto &[path, why] : r.notes)
         noted.insert(path);
@@ -124,10 +124,10 @@ TEST_F(ContentGroupsTest, StoredDigestsStandForFilesNotMountedAndBytesCatchOneTh
     candidates[b].stored = real; // a digest that is wrong for b's bytes, with b's stamp
 
     content::GroupResult r = content::contentGroups(candidates, {});
-    EXPECT_EQ(groups(r), (std::set<std::set<std::size_t>>{{a, b, 2}}));
+    EXPECT_EQ(groups(r), (Groups{{a, b, 2}}));
     EXPECT_FALSE(r.groups.at(0).verified) << "a member was not read";
     r = content::contentGroups(candidates, {1, true});
-    EXPECT_EQ(groups(r), (std::set<std::set<std::size_t>>{{a, 2}}));
+    EXPECT_EQ(groups(r), (Groups{{a, 2}}));
     ASSERT_EQ(r.notes.size(), 1u);
     EXPECT_EQ(r.notes[0].first, candidates[b].path);
 }
