@@ -44,7 +44,6 @@ TEST_F(NameIndexTest, FindsEveryNameHoldingTheTextOnceAndNeverAcrossNames)
 {
     NameIndex index;
     ASSERT_TRUE(index.open(path, stamp));
-    EXPECT_EQ(index.count(), 6);
     EXPECT_EQ(find(index, "alpha"), (std::vector<int>{0, 3}));
     EXPECT_EQ(find(index, "a"), (std::vector<int>{0, 1, 3, 4, 5})) << "alphabet holds three, listed once";
     EXPECT_EQ(find(index, "aa"), std::vector<int>{}) << "alpha's end and alphabet's start are two names";
