@@ -148,9 +148,9 @@ TEST(Text, FittingCountsCodePoints)
         {"abc", 5, "abc  "},
         {"abcdef", 3, "abc"},
         {"", 2, "  "},
-        {"é" + smile + "x", 2, "é" + smile},
+        {std::string("é").append(smile) + "x", 2, std::string("é").append(smile)},
         {smile + smile, 3, smile + smile + " "},
-        {"\xFF" + std::string("ab"), 2, kFFFD + "a"},
+        {std::string("\xFF") + "ab", 2, kFFFD + "a"},
     };
     for (const Fit &c : cases) {
         EXPECT_EQ(text::fitWidth(c.in, c.n), c.out) << c.in;
